@@ -1,0 +1,31 @@
+#include "Clock.h"
+
+#include <atomic>
+
+namespace zel
+{
+namespace
+{
+std::atomic<bool> g_manual{false};
+std::atomic<std::chrono::steady_clock::rep> g_manualTicks{0};
+} // namespace
+
+Clock::time_point Clock::Now()
+{
+    if (g_manual.load())
+        return time_point(std::chrono::steady_clock::duration(g_manualTicks.load()));
+    return std::chrono::steady_clock::now();
+}
+
+void Clock::SetManual(bool manual)
+{
+    g_manualTicks.store(std::chrono::steady_clock::now().time_since_epoch().count());
+    g_manual.store(manual);
+}
+
+void Clock::Advance(std::chrono::milliseconds step)
+{
+    g_manualTicks.fetch_add(std::chrono::duration_cast<std::chrono::steady_clock::duration>(step).count());
+}
+
+} // namespace zel

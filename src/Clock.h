@@ -1,0 +1,21 @@
+#pragma once
+// The one clock that the frame loop, waits and pacing read. Tests switch it to manual time and advance it, so
+// timing behaviour is tested without sleeping.
+
+#include <chrono>
+
+namespace zel
+{
+
+class Clock
+{
+public:
+    using time_point = std::chrono::steady_clock::time_point;
+
+    static time_point Now();
+    /// Manual time starts at the current real time and moves only through Advance.
+    static void SetManual(bool manual);
+    static void Advance(std::chrono::milliseconds step);
+};
+
+} // namespace zel

@@ -1,0 +1,70 @@
+#include "Config.h"
+
+#include "NHelper.h"
+#include "NovelState.h"
+#include "platform/Platform.h"
+
+#include <pugixml.hpp>
+
+#include <fstream>
+
+namespace zel
+{
+namespace
+{
+constexpr const char* kConfigFile = "Config.xml";
+
+/// Loads the document; a missing file is reported to the user, a malformed one reads as empty.
+bool LoadDocument(pugi::xml_document& document)
+{
+    if (!std::ifstream(kConfigFile).good())
+    {
+        platform::ShowMessageBox(L"Config.xml file not found. cur-directory:", L"");
+        return false;
+    }
+    document.load_file(kConfigFile);
+    return true;
+}
+
+std::wstring ReadString(const pugi::xml_node& node, const char* attribute)
+{
+    return NHelper::s2ws(node.attribute(attribute).as_string());
+}
+
+int ReadInt(const pugi::xml_node& node, const char* attribute) { return node.attribute(attribute).as_int(0); }
+
+void ReadScriptAndIcon(const pugi::xml_node& root, SystemVariables& sysVars)
+{
+    sysVars.MsgboxScript = ReadString(root.child("Settings"), "MsgboxScript");
+    sysVars.sysWaitInputIcon = ReadString(root.child("GameSettings"), "sysWaitInputIcon");
+}
+} // namespace
+
+bool Config::LoadAll(SystemVariables& sysVars)
+{
+    pugi::xml_document document;
+    if (!LoadDocument(document))
+        return false;
+    const pugi::xml_node root = document.child("Harborstage");
+    const pugi::xml_node game = root.child("GameSettings");
+    ReadScriptAndIcon(root, sysVars);
+    sysVars.sysMasterVolume = ReadInt(game, "sysMasterVolume");
+    sysVars.sysBgmVolume = ReadInt(game, "sysBgmVolume");
+    sysVars.sysSfxVolume = ReadInt(game, "sysSfxVolume");
+    sysVars.sysVoiceVolume = ReadInt(game, "sysVoiceVolume");
+    sysVars.sysTextSpeed = ReadInt(game, "sysTextSpeed");
+    sysVars.sysAutoSpeed = ReadInt(game, "sysAutoSpeed");
+    sysVars.sysAutoWait = ReadInt(game, "sysAutoWait");
+    return true;
+}
+
+bool Config::LoadScriptAndIcon(SystemVariables& sysVars)
+{
+    pugi::xml_document document;
+    if (!LoadDocument(document))
+        return false;
+    ReadScriptAndIcon(document.child("Harborstage"), sysVars);
+    return true;
+}
+
+} // namespace zel

@@ -1,0 +1,93 @@
+#pragma once
+// The common base of everything a script creates and the engine draws or plays, and the registry that holds the
+// entities of one novel state by layer, by creating line and by name.
+
+#include "LineValue.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace zel
+{
+
+class sSprite;
+class NSprite;
+class NCamera;
+class NBacklog;
+
+/// Type tag of an entity.
+enum NType : std::uint8_t
+{
+    NTYPE_NONE = 0,
+    NTYPE_ALL = 1,
+    NTYPE_CG = 2,
+    NTYPE_BG = 3,
+    NTYPE_TEXTBOX = 4,
+    NTYPE_BUTTON = 5,
+    NTYPE_SFX = 6,
+    NTYPE_VOICE = 7,
+    NTYPE_SYSBUTTON = 8,
+    NTYPE_TRACKBAR = 9,
+    NTYPE_CAMERA = 10,
+    NTYPE_BACKLOG = 11,
+    NTYPE_BGM = 12,
+    NTYPE_WAITICON = 13
+};
+
+/// Base of every entity: its type, name, layer history and removal mark. Held through shared handles by the
+/// registry and by whatever works on it.
+class NEntity
+{
+public:
+    NEntity();
+    NEntity(NType type, std::wstring entityName, int entityLayer);
+    virtual ~NEntity() = default;
+
+    /// Per-frame work; subclasses do their own and then call this.
+    virtual void Update();
+    virtual void Draw(int mainLine) = 0;
+    /// Line of the script that created the entity, or -1 when it has no line of its own.
+    virtual int getCreatedLine() const { return -1; }
+    virtual sSprite* getCurrentSprite() { return nullptr; }
+    virtual sSprite* pushNewState(int line);
+    virtual std::wstring getSrcScriptName() const { return L""; }
+
+    int getLayer() { return layer.get(true); }
+    void setLayer(int value) { layer.set(value, false); }
+    bool isMarkedRemoved() { return removed.get(true); }
+    void markRemoved(bool value, bool append) { removed.set(value, append); }
+
+    LineValue<int> layer{-1};
+    NType nType = NTYPE_NONE;
+    std::wstring name;
+    bool incamera = true;
+    bool includeInScreenshot = true;
+    LineValue<bool> removed{false};
+    std::uint8_t creatorKind = 1;
+};
+
+using EntityPtr = std::shared_ptr<NEntity>;
+using EntityList = std::vector<EntityPtr>;
+
+/// The entities of one novel state. Copying it shares the entity objects, which is what play-testing relies on.
+struct EntityRegistry
+{
+    std::map<int, EntityList> entityLayers;
+    std::map<int, EntityList> entityLines;
+    std::unordered_map<std::wstring, EntityPtr> m_nameReferences;
+    std::shared_ptr<NSprite> pWaitIcon;
+    std::shared_ptr<NCamera> pCamera;
+    std::shared_ptr<NBacklog> pBacklog;
+
+    /// Registers an entity under its layer (and, while editing, its line); a taken name registers nothing.
+    bool InsNovelEntity(const EntityPtr& entity, int entityLayer, const std::wstring& entityName);
+    EntityPtr Find(const std::wstring& entityName) const;
+    /// Number of entities in all layer lists.
+    std::size_t CountInLayers() const;
+};
+
+} // namespace zel

@@ -1,0 +1,60 @@
+#pragma once
+// A value with a history by script line, so that the editor can move back and forth in a script and every property
+// reads as it stood at the line under the cursor.
+
+#include <map>
+#include <utility>
+
+namespace zel
+{
+namespace lineContext
+{
+/// Read line of the main parser (0 before one exists).
+int MainLine();
+/// True while the editor edits (game mode 0), or before any state exists.
+bool Editing();
+/// The main line at which play-testing started.
+int EditorLine();
+} // namespace lineContext
+
+template <typename T> class LineValue
+{
+public:
+    LineValue() = default;
+    explicit LineValue(T defaultValue) : m_default(std::move(defaultValue)) {}
+
+    /// Editing: stores under the main line. Playing: after the last entry when appending, else just after the
+    /// line where play-testing started.
+    void set(const T& value, bool append)
+    {
+        if (lineContext::Editing())
+            m_values[lineContext::MainLine()] = value;
+        else if (append && !m_values.empty())
+            m_values[m_values.rbegin()->first + 1] = value;
+        else
+            m_values[lineContext::EditorLine() + 1] = value;
+    }
+
+    /// The newest value; while editing, pruning first forgets what lines after the main line stored.
+    const T& get(bool prune)
+    {
+        if (prune && lineContext::Editing())
+            pruneAfter(lineContext::MainLine());
+        return m_values.empty() ? m_default : m_values.rbegin()->second;
+    }
+
+    /// Forgets every entry stored under a line greater than line.
+    void pruneAfter(int line) { m_values.erase(m_values.upper_bound(line), m_values.end()); }
+    /// Keeps only the entries stored before line.
+    void keepBefore(int line) { m_values.erase(m_values.lower_bound(line), m_values.end()); }
+    void clear() { m_values.clear(); }
+    bool empty() const { return m_values.empty(); }
+    const std::map<int, T>& entries() const { return m_values; }
+    const T& defaultValue() const { return m_default; }
+
+private:
+    std::map<int, T> m_values;
+    T m_default{};
+};
+
+} // namespace zel

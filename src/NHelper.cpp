@@ -1,0 +1,127 @@
+#include "NHelper.h"
+
+#include <cwctype>
+
+namespace zel
+{
+namespace NHelper
+{
+namespace
+{
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t cp)
+{
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = kReplacement;
+    if (cp < 0x80)
+        out.push_back(static_cast<char>(cp));
+    else if (cp < 0x800)
+    {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+    else if (cp < 0x10000)
+    {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+    else
+    {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+/// Decodes one UTF-8 sequence at pos; returns its length, or 0 when the bytes there are not a valid sequence.
+std::size_t DecodeOne(const std::string& s, std::size_t pos, char32_t& cp)
+{
+    const auto b0 = static_cast<unsigned char>(s[pos]);
+    std::size_t len = 0;
+    char32_t min = 0;
+    if (b0 < 0x80)
+    {
+        cp = b0;
+        return 1;
+    }
+    if ((b0 & 0xE0) == 0xC0)
+        len = 2, cp = b0 & 0x1F, min = 0x80;
+    else if ((b0 & 0xF0) == 0xE0)
+        len = 3, cp = b0 & 0x0F, min = 0x800;
+    else if ((b0 & 0xF8) == 0xF0)
+        len = 4, cp = b0 & 0x07, min = 0x10000;
+    else
+        return 0;
+    if (pos + len > s.size())
+        return 0;
+    for (std::size_t i = 1; i < len; ++i)
+    {
+        const auto b = static_cast<unsigned char>(s[pos + i]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return len;
+}
+} // namespace
+
+std::string ws2s(const std::wstring& wide)
+{
+    std::string out;
+    out.reserve(wide.size());
+    for (wchar_t c : wide)
+        AppendUtf8(out, static_cast<char32_t>(c));
+    return out;
+}
+
+std::wstring s2ws(const std::string& narrow)
+{
+    std::wstring out;
+    out.reserve(narrow.size());
+    for (std::size_t pos = 0; pos < narrow.size();)
+    {
+        char32_t cp = 0;
+        std::size_t len = DecodeOne(narrow, pos, cp);
+        out.push_back(static_cast<wchar_t>(len == 0 ? kReplacement : cp));
+        pos += len == 0 ? 1 : len;
+    }
+    return out;
+}
+
+std::size_t FirstInvalidUtf8(const std::string& narrow)
+{
+    for (std::size_t pos = 0; pos < narrow.size();)
+    {
+        char32_t cp = 0;
+        std::size_t len = DecodeOne(narrow, pos, cp);
+        if (len == 0)
+            return pos;
+        pos += len;
+    }
+    return std::string::npos;
+}
+
+std::vector<std::wstring> Tokenize(const std::wstring& line)
+{
+    std::vector<std::wstring> tokens;
+    std::size_t pos = 0;
+    while (pos < line.size())
+    {
+        while (pos < line.size() && std::iswspace(line[pos]))
+            ++pos;
+        std::size_t start = pos;
+        while (pos < line.size() && !std::iswspace(line[pos]))
+            ++pos;
+        if (pos > start)
+            tokens.emplace_back(line, start, pos - start);
+    }
+    return tokens;
+}
+
+} // namespace NHelper
+} // namespace zel

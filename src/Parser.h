@@ -1,0 +1,81 @@
+#pragma once
+// Reads one script line by line and hands each line to the command dispatch. The parsers of the running scripts
+// form the parser stack (NParser); only the top one reads.
+
+#include <chrono>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zel
+{
+
+enum ParserState : std::uint8_t
+{
+    PARSE_STOP = 0,
+    PARSE_CONT = 1,
+    PARSE_FIN = 2,
+    PARSE_SCRIPT_FIN = 3,
+    SYNC_EXEC = 4,
+    WAIT_BTNSEL = 5,
+    WAIT_MSGBOXSEL = 6
+};
+
+/// Who pushed a parser: the host's main script, the script command, or the message box.
+enum ParserKind : std::uint8_t
+{
+    PARSER_MAIN = 1,
+    PARSER_SCRIPT = 2,
+    PARSER_MSGBOX = 5
+};
+
+class Parser
+{
+public:
+    Parser(std::wstring name, const std::wstring& text, std::uint8_t kind);
+    ~Parser();
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
+
+    /// The editor hands over new or edited text; a new name resets the script state.
+    void setScriptText(const std::wstring& name, const std::wstring& text, bool reset);
+    /// Reads lines until a command asks to wait, the script ends, or untilLine (-1: no limit) has been read.
+    void ReadScript(int untilLine);
+    /// True when reading must stop before the next line.
+    bool ReadScriptBreak();
+    void ReadScriptJumpedToLine(int line);
+    /// Once per frame while playing: ends a finished timed wait and continues a script that may go on.
+    void AutoContScript_ifNeeded();
+    /// Makes line the next line read; while editing, the main parser first removes what lines >= line created.
+    void GotoLine(int line);
+    /// Places a stream at the start of line (1-based; 0 is the start as well).
+    static bool SeekToLine(std::wstringstream& stream, int line);
+    /// Runs the tokens of one line as a command; returns the line that reading continues from.
+    int ParseTokens(const std::wstring& line, std::vector<std::wstring>& tokens, bool fromTrigger);
+
+    bool isMain() const { return parserKind == PARSER_MAIN; }
+    bool atEnd();
+
+    std::int32_t stackIndex = -1;
+    std::int32_t readlineno = 0;
+    std::int32_t readUntilLine = 0;
+    std::vector<std::wstring> curlineTokens;
+    std::int32_t refline = 0;
+    std::wstring scriptName;
+    std::wstringstream m_infile;
+    std::vector<std::pair<std::wstring, std::wstring>> m_script_vars;
+    std::uint8_t m_ParserState = PARSE_FIN;
+    std::uint8_t parserKind = PARSER_MAIN;
+    std::chrono::steady_clock::time_point syncStart{};
+    std::chrono::milliseconds syncDuration{0};
+    std::int32_t syncLine = 0;
+
+private:
+    void PrepareRead();
+    void ReadLines();
+    void ResetEditorSysVars();
+};
+
+} // namespace zel

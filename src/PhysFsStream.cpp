@@ -1,0 +1,100 @@
+#include "PhysFsStream.h"
+
+#include "Logger.h"
+#include "NHelper.h"
+
+#include <physfs.h>
+
+#include <algorithm>
+
+namespace zel
+{
+
+std::wstring PhysFsLastError()
+{
+    const char* message = PHYSFS_getErrorByCode(PHYSFS_getLastErrorCode());
+    return NHelper::s2ws(message != nullptr ? message : "");
+}
+
+bool NPHYSFS_close(PHYSFS_File* file)
+{
+    if (file == nullptr || PHYSFS_close(file) != 0)
+        return true;
+    OutputDebugStringN(L"[NPHYSFS_close] PHYSFS_close ERROR!!! %s \n", PhysFsLastError().c_str());
+    return false;
+}
+
+PhysFsStream::PhysFsStream(const std::string& path) { open(path); }
+
+PhysFsStream::~PhysFsStream() { close(); }
+
+bool PhysFsStream::open(const std::string& path)
+{
+    close();
+    m_path = NHelper::s2ws(path);
+    PHYSFS_File* file = PHYSFS_isInit() ? PHYSFS_openRead(path.c_str()) : nullptr;
+    if (file != nullptr)
+        m_file.reset(file, [](PHYSFS_File* f) { NPHYSFS_close(f); });
+    return isOpen();
+}
+
+void PhysFsStream::close() { m_file.reset(); }
+
+sf::Int64 PhysFsStream::read(void* data, sf::Int64 size)
+{
+    if (!isOpen())
+        return -1;
+    return PHYSFS_readBytes(m_file.get(), data, static_cast<PHYSFS_uint64>(std::max<sf::Int64>(size, 0)));
+}
+
+sf::Int64 PhysFsStream::seek(sf::Int64 position)
+{
+    if (!isOpen() || position < 0 || PHYSFS_seek(m_file.get(), static_cast<PHYSFS_uint64>(position)) == 0)
+        return -1;
+    return tell();
+}
+
+sf::Int64 PhysFsStream::tell()
+{
+    if (!isOpen())
+        return -1;
+    return PHYSFS_tell(m_file.get());
+}
+
+sf::Int64 PhysFsStream::getSize()
+{
+    if (!isOpen())
+        return -1;
+    return PHYSFS_fileLength(m_file.get());
+}
+
+bool PhysFsStream::ReadTxtFile(const std::string& rawPath, std::wstring& text)
+{
+    std::string path = rawPath;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    const std::wstring widePath = NHelper::s2ws(path);
+    if (!PHYSFS_isInit() || !PHYSFS_exists(path.c_str()))
+    {
+        OutputDebugStringN(L"\nWARNING: (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:%s \n\n", widePath.c_str());
+        return false;
+    }
+    PhysFsStream stream;
+    if (!stream.open(path))
+    {
+        OutputDebugStringN(L"(PhysFsStream::ReadTxtFile) PHYSFS_openRead ERROR!!! %s \n", PhysFsLastError().c_str());
+        return false;
+    }
+    const sf::Int64 length = std::max<sf::Int64>(stream.getSize(), 0);
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    const sf::Int64 got = length > 0 ? stream.read(bytes.data(), length) : 0;
+    bytes.resize(static_cast<std::size_t>(std::max<sf::Int64>(got, 0)));
+    bytes.resize(std::min(bytes.size(), bytes.find('\0'))); // the text ends at the first zero byte
+    const std::size_t bad = NHelper::FirstInvalidUtf8(bytes);
+    if (bad != std::string::npos)
+        OutputDebugStringN(L"WARNING. (PhysFsStream::ReadTxtFile) invalid UTF-8 in %s at byte offset %i \n",
+                           widePath.c_str(), static_cast<int>(bad));
+    text = NHelper::s2ws(bytes);
+    return true;
+}
+
+} // namespace zel

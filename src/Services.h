@@ -1,0 +1,76 @@
+#pragma once
+// The engine's single registry of global state: the render window, the command table, the parser stack and the
+// sequence of novel states (the editor play-tests on a copy). Every unit reaches the engine state through it.
+
+#include "NParser.h"
+#include "NovelCommands.h"
+#include "NovelState.h"
+
+#include <SFML/Graphics/RenderTexture.hpp>
+#include <SFML/Graphics/RenderWindow.hpp>
+#include <concurrentqueue/concurrentqueue.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zel
+{
+
+class Parser;
+
+class Services
+{
+public:
+    static std::unique_ptr<sf::RenderWindow> pRenderWindow;
+    static std::unique_ptr<NovelCommands> pNCommands;
+    static std::unique_ptr<zel::NParser> pNParser;
+    static std::deque<std::shared_ptr<NovelState>> m_NovelStates;
+    /// Off-screen target cleared with the window each frame, when one exists.
+    static std::unique_ptr<sf::RenderTexture> pSecondTarget;
+    /// Script work posted by triggers, timers and buttons; drained once per frame on the host's thread.
+    static moodycamel::ConcurrentQueue<std::function<void()>> m_deferredCalls;
+
+    /// System variables of the last novel state, or null before there is one.
+    static SystemVariables* SysVars();
+    /// Entity registry of the last novel state (null, after a logged assertion, when there is none).
+    static EntityRegistry* Entities();
+    static zel::NParser* NParser();
+    static NovelState* FirstNovelState();
+
+    /// Builds the command table and the first novel state, mounts the data and reads the user's settings.
+    static void InitNovelState(bool applicationFlag);
+    /// Play-testing works on a copy: containers are copied, entities are shared.
+    static void PushNovelStateCopy();
+    /// Drops every novel state after the first.
+    static void RevertNovelState();
+    /// Script reset: clears the registry and empties the resource pools.
+    static void RemoveEntities();
+    /// Editing moved back to line: forgets every entity created at or after it.
+    static void RemoveEntitiesFromLine(int line);
+    /// Mounts a folder or archive at the root of the virtual file system.
+    static void AddPathToPhysfs(const std::wstring& path);
+
+    // The frame loop and the window (Services_Engine).
+    static void UpdateEngine(bool render, bool update);
+    static void SetWindowMode(std::uint8_t mode, int width, int height);
+    static void SetEngineResolution(int width, int height);
+    static void CloseEngine();
+    /// Makes the render window's GL context current; up to 10 attempts.
+    static bool ActivateRenderWindow();
+    /// Queues a script line for the current parser at the next update.
+    static void TriggerParseExec(const std::wstring& line);
+    /// The editor's render area (0 in application mode); set by the host interface.
+    static std::uintptr_t childWindow;
+};
+
+/// Viewport that keeps a width x height picture's proportions on a desktop of another shape (borderless mode).
+sf::FloatRect LetterboxViewport(float desktopWidth, float desktopHeight, float width, float height);
+
+/// The running (innermost) parser.
+std::shared_ptr<Parser> CurParser();
+/// The parser of the host's script.
+std::shared_ptr<Parser> MainParser();
+
+} // namespace zel

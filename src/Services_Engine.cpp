@@ -1,0 +1,380 @@
+// The frame loop: one engine step per host frame (events, updates, deferred script work, message-box answers,
+// paced drawing, presenting, burying removed entities, continuing the script), plus the window set-up and the
+// teardown.
+
+#include "Clock.h"
+#include "Logger.h"
+#include "NBacklog.h"
+#include "NCamera.h"
+#include "NHelper.h"
+#include "NSprite.h"
+#include "Parser.h"
+#include "PhysFsStream.h"
+#include "Services.h"
+#include "platform/Platform.h"
+
+#include <SFML/Window/Event.hpp>
+
+#include <algorithm>
+
+namespace zel
+{
+namespace
+{
+using std::chrono::milliseconds;
+
+/// Loop state kept for the life of the process.
+struct LoopState
+{
+    bool started = false;
+    Clock::time_point secondMark;
+    int updatesThisSecond = 0;
+    int rendersThisSecond = 0;
+    bool eventsBusy = false;
+};
+LoopState g_loop;
+
+long long MillisecondsSince(Clock::time_point mark)
+{
+    return std::chrono::duration_cast<milliseconds>(Clock::Now() - mark).count();
+}
+
+/// Starts a new counting second when a whole one has passed, publishing the two counters.
+void CountSecond(SystemVariables& sysVars)
+{
+    if (!g_loop.started)
+    {
+        g_loop.started = true;
+        g_loop.secondMark = Clock::Now();
+    }
+    if (MillisecondsSince(g_loop.secondMark) < 1000)
+        return;
+    g_loop.secondMark = Clock::Now();
+    sysVars.updatesPerSecond = g_loop.updatesThisSecond;
+    sysVars.rendersPerSecond = g_loop.rendersThisSecond;
+    g_loop.updatesThisSecond = 0;
+    g_loop.rendersThisSecond = 0;
+}
+
+/// Whether the end-game message box can be shown: it needs the message-box script named in Config.xml.
+bool EndGameBoxAvailable(const SystemVariables& sysVars)
+{
+    if (sysVars.MsgboxScript.empty())
+        return false;
+    std::wstring script;
+    if (!PhysFsStream::ReadTxtFile(NHelper::ws2s(sysVars.dataPaths[DATA_SCRIPTS].folder + sysVars.MsgboxScript),
+                                   script))
+        return false;
+    // The message box itself arrives with the flow-control commands; until then the request closes at once.
+    return false;
+}
+
+/// A close request of the application window: ask through the end-game box, or end at once when none exists.
+void RequestEndGame(SystemVariables& sysVars)
+{
+    auto answer = sysVars.variables.find(L"Msg_endGame");
+    if (sysVars.currentMsgboxKind == L"Msg_endGame" && answer != sysVars.variables.end() && answer->second == L"1")
+        return;
+    if (Services::pNCommands != nullptr)
+        sysVars.variables[L"msg_str"] = Services::pNCommands->Word(L"Msg_endGame");
+    if (EndGameBoxAvailable(sysVars))
+        return;
+    OutputDebugStringN(L"[HandleEvents] no end-game message box (MsgboxScript:'%s'). closing at once \n",
+                       sysVars.MsgboxScript.c_str());
+    OutputDebugStringN(L"\nGAME END\n");
+    sysVars.gameOver = true;
+}
+
+void HandleEvent(const sf::Event& event, SystemVariables& sysVars)
+{
+    switch (event.type)
+    {
+    case sf::Event::Closed:
+        OutputDebugStringN(L"\nSF::EVENT::CLOSED \n");
+        if (sysVars.applicationFlag)
+            RequestEndGame(sysVars);
+        break;
+    case sf::Event::Resized:
+        OutputDebugStringN(L"SF::EVENT::RESIZED new-width:%i new-height:%i \n", static_cast<int>(event.size.width),
+                           static_cast<int>(event.size.height));
+        break;
+    case sf::Event::LostFocus:
+        OutputDebugStringN(L"SF::EVENT::LOSTFOCUS \n");
+        break;
+    case sf::Event::GainedFocus:
+        OutputDebugStringN(L"SF::EVENT::GAINEDFOCUS \n");
+        break;
+    case sf::Event::MouseButtonPressed:
+        // The editor's render area takes the keyboard focus when the author clicks into it.
+        if (Services::childWindow != 0)
+            platform::FocusWindow(Services::childWindow);
+        break;
+    default:
+        break;
+    }
+}
+
+void HandleEvents(SystemVariables& sysVars)
+{
+    if (g_loop.eventsBusy)
+        OutputDebugStringN(L"WARNING!!!! HANDLE_EVENTS CALLED AGAIN WHILST PREVIOUSLY HANDLE_EVENTS NOT FINISHED \n");
+    g_loop.eventsBusy = true;
+    if (!Services::pRenderWindow->isOpen())
+    {
+        OutputDebugStringN(L"ERROR. pRENDERWINDOW NOT OPEN \n");
+        g_loop.eventsBusy = false;
+        return;
+    }
+    try
+    {
+        sf::Event event;
+        while (Services::pRenderWindow != nullptr && Services::pRenderWindow->pollEvent(event))
+            HandleEvent(event, sysVars);
+    }
+    catch (const std::runtime_error& e)
+    {
+        OutputDebugStringN(L"\nERROR: (HandleEvents) RUNTIME ERROR!!:%s \n", NHelper::s2ws(e.what()).c_str());
+    }
+    catch (const std::exception& e)
+    {
+        OutputDebugStringN(L"\nERROR: (HandleEvents) ERROR!!:%s \n", NHelper::s2ws(e.what()).c_str());
+    }
+    catch (...)
+    {
+        OutputDebugStringN(L"\nERROR: (HandleEvents) CAGUHT UNKNOWN!! \n");
+    }
+    g_loop.eventsBusy = false;
+}
+
+/// Fires the timers whose time has passed; while editing, timers never run.
+void RunTimers(SystemVariables& sysVars)
+{
+    for (const auto& timer : sysVars.timers)
+    {
+        const long long passed = MillisecondsSince(timer->start);
+        if (timer->fired || passed < timer->durationMs)
+            continue;
+        OutputDebugStringN(L"[UpdateEntities] exec timer func. name:%s, passedDuration:%ims \n", timer->name.c_str(),
+                           static_cast<int>(passed));
+        timer->fired = true;
+        timer->firedAt = Clock::Now();
+        Services::TriggerParseExec(timer->line);
+    }
+    auto& timers = sysVars.timers;
+    timers.erase(std::remove_if(timers.begin(), timers.end(), [](const auto& timer) { return timer->fired; }),
+                 timers.end());
+    if (sysVars.gameMode == 0)
+        timers.clear();
+}
+
+void UpdateEntities(SystemVariables& sysVars, EntityRegistry& entities)
+{
+    for (auto& layerEntry : entities.entityLayers)
+        for (std::size_t i = 0; i < layerEntry.second.size(); ++i)
+            layerEntry.second[i]->Update();
+    if (entities.pCamera != nullptr)
+        entities.pCamera->Update();
+    if (entities.pBacklog != nullptr)
+        entities.pBacklog->Update();
+    RunTimers(sysVars);
+}
+
+void RunDeferredCalls()
+{
+    std::function<void()> call;
+    while (Services::m_deferredCalls.try_dequeue(call))
+        call();
+}
+
+/// Message-box answers: the box's buttons set the variable named after its kind.
+void AnswerMessageBox(SystemVariables& sysVars)
+{
+    if (sysVars.renderMode != 0 || sysVars.currentMsgboxKind != L"Msg_endGame")
+        return;
+    auto answer = sysVars.variables.find(L"Msg_endGame");
+    if (answer != sysVars.variables.end() && answer->second == L"1")
+    {
+        OutputDebugStringN(L"\nGAME END\n");
+        sysVars.gameOver = true;
+    }
+}
+
+bool ShouldSkipInScreenshot(const NEntity& entity)
+{
+    return !entity.includeInScreenshot || entity.creatorKind == PARSER_MSGBOX;
+}
+
+void DrawEntities(SystemVariables& sysVars, EntityRegistry& entities)
+{
+    const int mainLine = lineContext::MainLine();
+    for (auto& layerEntry : entities.entityLayers)
+        for (const EntityPtr& entity : layerEntry.second)
+        {
+            if (entity->isMarkedRemoved())
+                continue;
+            if (sysVars.renderMode == 2 && ShouldSkipInScreenshot(*entity))
+            {
+                OutputDebugStringN(L"NOT SAVING IN SS: %s\n", entity->name.c_str());
+                continue;
+            }
+            entity->Draw(mainLine);
+        }
+    if (sysVars.editorPicture != nullptr)
+        sysVars.editorPicture->Draw(mainLine);
+}
+
+void Render(SystemVariables& sysVars, EntityRegistry& entities)
+{
+    const sf::Color clearColour = sysVars.clearColour.get(true);
+    Services::pRenderWindow->clear(clearColour);
+    if (Services::pSecondTarget != nullptr)
+        Services::pSecondTarget->clear(clearColour);
+    DrawEntities(sysVars, entities);
+    if (sysVars.renderMode != 2)
+        Services::pRenderWindow->display();
+}
+
+/// Playing mode: entities marked for removal leave the registry after the frame that last showed them.
+void BuryEntities(EntityRegistry& entities)
+{
+    std::vector<std::pair<std::wstring, NType>> removed;
+    for (auto& layerEntry : entities.entityLayers)
+    {
+        auto& list = layerEntry.second;
+        auto buried = std::stable_partition(list.begin(), list.end(),
+                                            [](const EntityPtr& entity) { return !entity->isMarkedRemoved(); });
+        for (auto it = buried; it != list.end(); ++it)
+            removed.emplace_back((*it)->name, (*it)->nType);
+        list.erase(buried, list.end());
+    }
+    Services::ActivateRenderWindow();
+    if (removed.empty())
+        return;
+    OutputDebugStringN(L"\nBuryEntities\n");
+    for (const auto& entry : removed)
+    {
+        entities.m_nameReferences.erase(entry.first);
+        OutputDebugStringN(L"removed:'%s' (ntype:%i) \n", entry.first.c_str(), static_cast<int>(entry.second));
+    }
+}
+
+/// Pops a finished pushed script; the parser below goes on at the next update.
+void AutoContScript_ifNeeded()
+{
+    std::shared_ptr<Parser> current = CurParser();
+    if (current == nullptr)
+        return;
+    current->AutoContScript_ifNeeded();
+    if (Services::pNParser->m_parserDeque.size() == 1)
+        return;
+    if (current->m_ParserState != PARSE_SCRIPT_FIN && !current->atEnd())
+        return;
+    OutputDebugStringN(L"AutoContScript_ifNeeded(start): CurParser(not main) finished normally: pop\n");
+    Services::pNParser->Pop();
+    OutputDebugStringN(L"AutoContScript_ifNeeded(fin): cur pushed parser count:%i \n",
+                       static_cast<int>(Services::pNParser->m_parserDeque.size()));
+}
+
+/// Within each second a frame is drawn only when more than 14 ms per frame already drawn have passed.
+bool PacingAllowsDraw(const SystemVariables& sysVars)
+{
+    return sysVars.renderMode != 0 || MillisecondsSince(g_loop.secondMark) > 14LL * g_loop.rendersThisSecond;
+}
+} // namespace
+
+void Services::UpdateEngine(bool render, bool update)
+{
+    if (!render)
+        OutputDebugStringN(L"(Services::UpdateEngine) UPDATE WITHOUT RENDER \n");
+    SystemVariables* sysVars = SysVars();
+    if (sysVars == nullptr)
+    {
+        OutputDebugStringN(L"\nERROR. Services::UpdateEngine CALLED DESPITE SYSVARS NULL \n");
+        return;
+    }
+    if (sysVars->gameOver || pRenderWindow == nullptr || !pRenderWindow->isOpen())
+        return;
+    CountSecond(*sysVars);
+    ++g_loop.updatesThisSecond;
+    if (update)
+        HandleEvents(*sysVars);
+    sysVars = SysVars(); // event handling may have changed the novel state
+    EntityRegistry* entities = Entities();
+    if (sysVars == nullptr || entities == nullptr)
+        return;
+    UpdateEntities(*sysVars, *entities);
+    RunDeferredCalls();
+    sysVars = SysVars();
+    entities = Entities();
+    if (sysVars == nullptr || entities == nullptr)
+        return;
+    AnswerMessageBox(*sysVars);
+    if (!PacingAllowsDraw(*sysVars))
+        return;
+    ++g_loop.rendersThisSecond;
+    if (render && pRenderWindow != nullptr)
+    {
+        Render(*sysVars, *entities);
+        if (sysVars->gameMode == 1)
+            BuryEntities(*entities);
+    }
+    if (update && sysVars->renderMode == 0 && !sysVars->gameOver)
+        AutoContScript_ifNeeded();
+}
+
+void Services::TriggerParseExec(const std::wstring& line)
+{
+    m_deferredCalls.enqueue([line, tokens = NHelper::Tokenize(line)]() mutable {
+        OutputDebugStringN(L"\nServices::TriggerParseExec:%s \n\n", line.c_str());
+        if (std::shared_ptr<Parser> parser = CurParser())
+            parser->ParseTokens(line, tokens, true);
+    });
+}
+
+bool Services::ActivateRenderWindow()
+{
+    if (pRenderWindow == nullptr)
+        return false;
+    for (int attempt = 0; attempt < 10; ++attempt)
+    {
+        if (pRenderWindow->setActive(true))
+        {
+            if (attempt > 0)
+                OutputDebugStringN(L"\n");
+            return true;
+        }
+        OutputDebugStringN(attempt == 0 ? L"\nERROR. ActivateRenderWindow FAILED!!!! \n"
+                                        : L"ERROR. ActivateRenderWindow FAILED!!!! \n");
+    }
+    OutputDebugStringN(L"\n");
+    return false;
+}
+
+void Services::CloseEngine()
+{
+    if (pRenderWindow == nullptr)
+    {
+        DebuggerOutput(L"[CloseEngine] CALLED DESPITE RENDERWINDOW==NULLPTR \n");
+        return;
+    }
+    OutputDebugStringN(L"\nCloseEngine \n");
+    std::function<void()> discarded;
+    while (m_deferredCalls.try_dequeue(discarded))
+    {
+    }
+    ActivateRenderWindow();
+    if (SystemVariables* sysVars = SysVars())
+        sysVars->editorPicture.reset();
+    pNParser.reset();
+    pNCommands.reset();
+    m_NovelStates.clear();
+    pSecondTarget.reset();
+    pRenderWindow.reset();
+    if (childWindow != 0)
+        platform::DestroyChildWindow(childWindow);
+    childWindow = 0;
+    g_loop = LoopState{};
+    DebuggerOutput(L"[CloseEngine] COMPLETE \n");
+}
+
+} // namespace zel

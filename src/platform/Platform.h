@@ -1,0 +1,42 @@
+#pragma once
+// The few services of the operating system that the engine needs beyond SFML: the editor's child window, message
+// boxes, the debugger output, the crash reporter and the base folder. Nothing outside src/platform includes a
+// system window header; everything goes through these functions.
+
+#include <cstdint>
+#include <string>
+
+namespace zel
+{
+namespace platform
+{
+
+/// A native window id carried in a pointer-sized value (an X11 window id here).
+using NativeHandle = std::uintptr_t;
+
+/// Creates the editor's render area: a child of parent named "renderwindow" at 0,0, not shown until the host
+/// shows it. Returns 0 on failure.
+NativeHandle CreateChildWindow(NativeHandle parent, int width, int height);
+/// Resizes a child window at 0,0; its old contents are not kept.
+void ResizeChildWindow(NativeHandle window, int width, int height);
+/// Destroys a child window made by CreateChildWindow.
+void DestroyChildWindow(NativeHandle window);
+/// Gives the window the keyboard focus (the editor's render area takes it when clicked).
+void FocusWindow(NativeHandle window);
+
+/// Reports a message to the user without blocking: the log and standard error receive text and caption.
+void ShowMessageBox(const std::wstring& text, const std::wstring& caption);
+
+/// The debugger output: standard error while QUILLHAVEN_DEBUG_OUTPUT is set in the environment, else nothing.
+void DebuggerOutput(const std::wstring& text);
+
+/// Installs, once, handlers for fatal signals that write a crash report (naming appName and attaching the last
+/// lines of logPath) into the current folder, then let the signal take its default course.
+/// Returns false when it was installed already.
+bool InstallCrashHandler(const std::string& appName, const std::string& logPath);
+
+/// The current folder: the base folder a novel runs from, and where Config.xml and debug.txt live.
+std::string CurrentDirectory();
+
+} // namespace platform
+} // namespace zel
