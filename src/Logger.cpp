@@ -8,6 +8,8 @@
 #include <cstdarg>
 #include <ctime>
 #include <cwchar>
+#include <mutex>
+#include <pthread.h>
 #include <stdexcept>
 
 namespace zel
@@ -41,9 +43,8 @@ bool IsLength(wchar_t c)
 /// Formats into the thread's 1024-character buffer; returns false when the message did not fit or was malformed.
 bool FormatMessage(const wchar_t* format, va_list args, std::wstring& out)
 {
-    thread_local wchar_t buffer[kFormatBufferSize];
-    thread_local std::wstring widened;
-    widened = NHelper::WidenFormat(format);
+    thread_local wchar_t buffer[kFormatBufferSize]; // trivially destructible: usable while the process exits
+    const std::wstring widened = NHelper::WidenFormat(format);
     buffer[0] = L'\0';
     int written = std::vswprintf(buffer, kFormatBufferSize, widened.c_str(), args);
     buffer[kFormatBufferSize - 1] = L'\0';
@@ -165,15 +166,39 @@ concurrentLogger::~concurrentLogger()
     m_file.close();
 }
 
+namespace
+{
+/// The process-wide logger. A forked child has no worker thread, so it leaves its copy of the parent's logger
+/// untouched and starts its own on first use.
+std::atomic<concurrentLogger*> g_instance{nullptr};
+std::mutex g_instanceMutex;
+
+void ForgetLoggerInChild() { g_instance.store(nullptr); }
+
+/// Destroyed with the other statics at exit or when the library is unloaded; the logger writes what is left.
+struct LoggerOwner
+{
+    ~LoggerOwner()
+    {
+        std::lock_guard<std::mutex> lock(g_instanceMutex);
+        g_loggerGone.store(true);
+        delete g_instance.exchange(nullptr);
+    }
+} g_loggerOwner;
+} // namespace
+
 concurrentLogger& concurrentLogger::Instance()
 {
-    // Destroyed with the other statics at exit or when the library is unloaded; its destructor writes what is left.
-    static struct Holder
+    if (concurrentLogger* existing = g_instance.load())
+        return *existing;
+    std::lock_guard<std::mutex> lock(g_instanceMutex);
+    if (g_instance.load() == nullptr)
     {
-        concurrentLogger logger;
-        ~Holder() { g_loggerGone.store(true); }
-    } holder;
-    return holder.logger;
+        static const bool atForkRegistered = pthread_atfork(nullptr, nullptr, ForgetLoggerInChild) == 0;
+        (void)atForkRegistered;
+        g_instance.store(new concurrentLogger());
+    }
+    return *g_instance.load();
 }
 
 void concurrentLogger::Push(std::wstring message)

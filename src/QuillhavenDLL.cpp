@@ -75,6 +75,8 @@ bool CreateEditorWindow(void* hostWindow, int width, int height)
     Services::childWindow = child;
     Services::pRenderWindow =
         std::make_unique<sf::RenderWindow>(static_cast<sf::WindowHandle>(child), RenderContextSettings());
+    // SFML shows a window it adopts; the render area stays hidden until the host shows it.
+    Services::pRenderWindow->setVisible(false);
     return true;
 }
 
@@ -247,7 +249,8 @@ QH_API void* CreateRenderWindow(void* moduleInstance, void* hostWindow, int32_t 
         if (!QH_ASSERT(zel::Services::pRenderWindow != nullptr, L"zel::Services::pRenderWindow != nullptr",
                        L"QuillhavenDLL", 290))
             return nullptr;
-        zel::Services::pRenderWindow->setTitle(zel::g_host.windowTitle);
+        if (zel::g_host.applicationFlag) // the editor's render area keeps its own name
+            zel::Services::pRenderWindow->setTitle(zel::g_host.windowTitle);
         zel::OutputDebugStringVerbatim(std::wstring(L"\nDLL VERSION: ") + zel::kEngineVersion + L"\n");
         if (zel::g_host.applicationFlag)
             zel::InitNovelSettingsImpl(moduleInstance, hostWindow, zel::Str(scriptFileName), zel::Str(scriptText), zel::Str(mode),

@@ -26,6 +26,16 @@ std::unique_ptr<sf::RenderTexture> Services::pSecondTarget;
 moodycamel::ConcurrentQueue<std::function<void()>> Services::m_deferredCalls;
 std::uintptr_t Services::childWindow = 0;
 
+namespace
+{
+/// Defined after the registry's members, so it runs first at exit: a host that never called DestroyRenderWindow
+/// still gets the engine torn down in order, while everything it may log to still exists.
+struct ExitTeardown
+{
+    ~ExitTeardown() { Services::ReleaseAll(); }
+} g_exitTeardown;
+} // namespace
+
 namespace lineContext
 {
 int MainLine()

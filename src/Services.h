@@ -57,6 +57,8 @@ public:
     static void SetWindowMode(std::uint8_t mode, int width, int height);
     static void SetEngineResolution(int width, int height);
     static void CloseEngine();
+    /// Destroys the engine state in its fixed order, the render window last (also at exit without CloseEngine).
+    static void ReleaseAll();
     /// Makes the render window's GL context current; up to 10 attempts.
     static bool ActivateRenderWindow();
     /// Queues a script line for the current parser at the next update.

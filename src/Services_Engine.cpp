@@ -350,14 +350,8 @@ bool Services::ActivateRenderWindow()
     return false;
 }
 
-void Services::CloseEngine()
+void Services::ReleaseAll()
 {
-    if (pRenderWindow == nullptr)
-    {
-        DebuggerOutput(L"[CloseEngine] CALLED DESPITE RENDERWINDOW==NULLPTR \n");
-        return;
-    }
-    OutputDebugStringN(L"\nCloseEngine \n");
     std::function<void()> discarded;
     while (m_deferredCalls.try_dequeue(discarded))
     {
@@ -373,6 +367,17 @@ void Services::CloseEngine()
     if (childWindow != 0)
         platform::DestroyChildWindow(childWindow);
     childWindow = 0;
+}
+
+void Services::CloseEngine()
+{
+    if (pRenderWindow == nullptr)
+    {
+        DebuggerOutput(L"[CloseEngine] CALLED DESPITE RENDERWINDOW==NULLPTR \n");
+        return;
+    }
+    OutputDebugStringN(L"\nCloseEngine \n");
+    ReleaseAll();
     g_loop = LoopState{};
     DebuggerOutput(L"[CloseEngine] COMPLETE \n");
 }

@@ -22,8 +22,7 @@ void ShowMessageBox(const std::wstring& text, const std::wstring& caption)
 
 void DebuggerOutput(const std::wstring& text)
 {
-    static const bool enabled = std::getenv("QUILLHAVEN_DEBUG_OUTPUT") != nullptr;
-    if (!enabled)
+    if (std::getenv("QUILLHAVEN_DEBUG_OUTPUT") == nullptr) // read each time: nobody may be listening yet
         return;
     static std::mutex mutex; // the log worker and the host thread may both write
     std::lock_guard<std::mutex> lock(mutex);

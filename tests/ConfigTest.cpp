@@ -1,0 +1,58 @@
+// Config.xml: what is read, what a missing or bare file gives.
+
+#include "Config.h"
+#include "NovelState.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+TEST(ConfigTest, ReadsEverySettingFromItsSection)
+{
+    TempDir dir;
+    WriteFile(dir / "Config.xml", ConfigXml("box.txt") );
+    EXPECT_EQ(RunInChild(dir.path(),
+                         [] {
+                             zel::SystemVariables sysVars;
+                             if (!zel::Config::LoadAll(sysVars))
+                                 return 1;
+                             const bool ok = sysVars.MsgboxScript == L"box.txt" && sysVars.sysBgmVolume == 80 &&
+                                             sysVars.sysTextSpeed == 40 && sysVars.sysAutoWait == 1500 &&
+                                             sysVars.sysMasterVolume == 100;
+                             return ok ? 0 : 2;
+                         }),
+              0);
+}
+
+TEST(ConfigTest, BareRootGivesZerosAndRootAttributesAreIgnored)
+{
+    TempDir dir;
+    WriteFile(dir / "Config.xml", "<Harborstage sysBgmVolume=\"55\" MsgboxScript=\"x\"/>");
+    EXPECT_EQ(RunInChild(dir.path(),
+                         [] {
+                             zel::SystemVariables sysVars;
+                             sysVars.MsgboxScript = L"before";
+                             if (!zel::Config::LoadAll(sysVars))
+                                 return 1;
+                             const bool ok = sysVars.MsgboxScript.empty() && sysVars.sysWaitInputIcon.empty() &&
+                                             sysVars.sysBgmVolume == 0 && sysVars.sysMasterVolume == 0 &&
+                                             sysVars.sysAutoWait == 0;
+                             return ok ? 0 : 2;
+                         }),
+              0);
+}
+
+TEST(ConfigTest, MissingFileLeavesValuesAndTellsTheUser)
+{
+    TempDir dir;
+    EXPECT_EQ(RunInChild(dir.path(),
+                         [] {
+                             zel::SystemVariables sysVars;
+                             sysVars.MsgboxScript = L"kept";
+                             const bool loaded = zel::Config::LoadScriptAndIcon(sysVars);
+                             return !loaded && sysVars.MsgboxScript == L"kept" && sysVars.sysBgmVolume == 100 ? 0 : 1;
+                         }),
+              0);
+    EXPECT_NE(ReadFile(dir / "debug.txt").find("Config.xml file not found. cur-directory:"), std::string::npos);
+}

@@ -1,0 +1,104 @@
+#include "TestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace testsupport
+{
+
+TempDir::TempDir()
+{
+    char pattern[] = "/tmp/quillhaven-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    m_path = made != nullptr ? made : "/tmp";
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    if (m_path != "/tmp")
+        std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+int RunInChild(const std::string& dir, const std::function<int()>& body)
+{
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+        if (chdir(dir.c_str()) != 0)
+            _exit(97);
+        int code = 98;
+        try
+        {
+            code = body();
+        }
+        catch (...)
+        {
+            code = 99;
+        }
+        std::exit(code); // a normal exit, so the engine's statics (the logger among them) shut down
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return WEXITSTATUS(status);
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+bool ContainsInOrder(const std::string& text, const std::vector<std::string>& needles, std::string* missing)
+{
+    std::size_t pos = 0;
+    for (const std::string& needle : needles)
+    {
+        const std::size_t found = text.find(needle, pos);
+        if (found == std::string::npos)
+        {
+            if (missing != nullptr)
+                *missing = needle;
+            return false;
+        }
+        pos = found + needle.size();
+    }
+    return true;
+}
+
+std::string ConfigXml(const std::string& msgboxScript, const std::string& extraGameSettings)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Harborstage>\n\t<Settings MsgboxScript=\"" + msgboxScript +
+           "\" />\n\t<GameSettings sysWaitInputIcon=\"\" sysMasterVolume=\"100\" sysBgmVolume=\"80\" "
+           "sysSfxVolume=\"100\" sysVoiceVolume=\"100\" sysTextSpeed=\"40\" sysAutoSpeed=\"50\" sysAutoWait=\"1500\" " +
+           extraGameSettings + "/>\n</Harborstage>\n";
+}
+
+} // namespace testsupport

@@ -1,0 +1,201 @@
+#include "X11TestWindow.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <thread>
+
+namespace hosttest
+{
+static_assert(sizeof(WindowId) == sizeof(Window), "WindowId must carry an Xlib Window");
+
+namespace
+{
+int g_lastError = 0;
+int RecordError(Display*, XErrorEvent* event)
+{
+    g_lastError = event->error_code;
+    return 0;
+}
+
+/// Runs a request and reports whether the server answered it without an error.
+template <typename Request> bool Checked(Display* display, Request&& request)
+{
+    XSync(display, False);
+    g_lastError = 0;
+    request();
+    XSync(display, False);
+    return g_lastError == 0;
+}
+
+Window FindNamedBelow(Display* display, Window parent, const std::string& namePart, int depth)
+{
+    Window root = 0;
+    Window ignored = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!Checked(display, [&] { XQueryTree(display, parent, &root, &ignored, &children, &count); })) return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < count && found == 0; ++i)
+    {
+        const std::string name = NameOf(display, children[i]);
+        if (!name.empty() && name.find(namePart) != std::string::npos)
+            found = children[i];
+        else if (depth > 0)
+            found = FindNamedBelow(display, children[i], namePart, depth - 1);
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+}
+} // namespace
+
+X11Connection::X11Connection()
+{
+    m_display = XOpenDisplay(nullptr);
+    if (m_display != nullptr) XSetErrorHandler(RecordError);
+}
+
+X11Connection::~X11Connection()
+{
+    if (m_display != nullptr) XCloseDisplay(m_display);
+}
+
+Window CreateHostWindow(Display* display, int width, int height, bool mapped)
+{
+    const int screen = DefaultScreen(display);
+    const Window window =
+        XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), 0, BlackPixel(display, screen), WhitePixel(display, screen));
+    XStoreName(display, window, "quillhaven test host");
+    if (mapped) MapWindow(display, window);
+    XSync(display, False);
+    return window;
+}
+
+void MapWindow(Display* display, Window window)
+{
+    XMapWindow(display, window);
+    XSync(display, False);
+}
+
+void DestroyWindow(Display* display, Window window)
+{
+    Checked(display, [&] { XDestroyWindow(display, window); });
+}
+
+bool WindowExists(Display* display, Window window)
+{
+    return MapStateOf(display, window) != MapState::Missing;
+}
+
+Window ParentOf(Display* display, Window window)
+{
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!Checked(display, [&] { XQueryTree(display, window, &root, &parent, &children, &count); })) return 0;
+    if (children != nullptr) XFree(children);
+    return parent;
+}
+
+std::string NameOf(Display* display, Window window)
+{
+    char* name = nullptr;
+    if (!Checked(display, [&] { XFetchName(display, window, &name); }) || name == nullptr) return "";
+    std::string result = name;
+    XFree(name);
+    return result;
+}
+
+MapState MapStateOf(Display* display, Window window)
+{
+    XWindowAttributes attributes{};
+    Status status = 0;
+    if (!Checked(display, [&] { status = XGetWindowAttributes(display, window, &attributes); }) || status == 0)
+        return MapState::Missing;
+    switch (attributes.map_state)
+    {
+    case IsViewable:
+        return MapState::Viewable;
+    case IsUnviewable:
+        return MapState::Unviewable;
+    default:
+        return MapState::Unmapped;
+    }
+}
+
+bool SizeOf(Display* display, Window window, int& width, int& height)
+{
+    XWindowAttributes attributes{};
+    Status status = 0;
+    if (!Checked(display, [&] { status = XGetWindowAttributes(display, window, &attributes); }) || status == 0)
+        return false;
+    width = attributes.width;
+    height = attributes.height;
+    return true;
+}
+
+Window FindTopLevelWindow(Display* display, const std::string& namePart)
+{
+    // Depth 1 also finds a client inside a window manager's frame.
+    return FindNamedBelow(display, DefaultRootWindow(display), namePart, 1);
+}
+
+Window WaitForTopLevelWindow(Display* display, const std::string& namePart, std::chrono::milliseconds timeout,
+                             const std::function<void()>& between)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;)
+    {
+        if (const Window found = FindTopLevelWindow(display, namePart)) return found;
+        if (std::chrono::steady_clock::now() >= deadline) return 0;
+        if (between) between();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+bool SendDeleteWindow(Display* display, Window window)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    Status sent = 0;
+    return Checked(display, [&] { sent = XSendEvent(display, window, False, NoEventMask, &event); }) && sent != 0;
+}
+
+bool ClickAt(Display* display, Window window, int x, int y)
+{
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) return false;
+    int rootX = 0;
+    int rootY = 0;
+    Window ignored = 0;
+    if (!XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored))
+        return false;
+    return Checked(display,
+                   [&]
+                   {
+                       XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+                       XTestFakeButtonEvent(display, Button1, True, CurrentTime);
+                       XTestFakeButtonEvent(display, Button1, False, CurrentTime);
+                   });
+}
+
+Window FocusedWindow(Display* display)
+{
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    return focus;
+}
+
+} // namespace hosttest

@@ -1,0 +1,74 @@
+#pragma once
+// Small Xlib helpers for the host tests: a connection of the test's own, a host window to embed the engine in,
+// window queries, the close request a window manager would send, and real pointer clicks through XTest.
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+// Xlib's headers stay out of here: their macros (None, Bool, Status, ...) collide with the test framework's.
+typedef struct _XDisplay Display;
+
+namespace hosttest
+{
+
+/// An X11 window id (Xlib's Window).
+using WindowId = unsigned long;
+
+enum class MapState
+{
+    Missing,
+    Unmapped,
+    Unviewable,
+    Viewable,
+};
+
+/// The test's own display connection. X errors on it (a window that is already gone, say) are recorded instead of
+/// ending the process the way Xlib's default handler would.
+class X11Connection
+{
+public:
+    X11Connection();
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    Display* get() const { return m_display; }
+    explicit operator bool() const { return m_display != nullptr; }
+
+private:
+    Display* m_display = nullptr;
+};
+
+/// A top-level window at 0,0 such as an editor hands to the engine; mapped at once when asked.
+WindowId CreateHostWindow(Display* display, int width, int height, bool mapped);
+/// Destroys a window of ours.
+void DestroyWindow(Display* display, WindowId window);
+/// Maps a window and waits until the server has done so.
+void MapWindow(Display* display, WindowId window);
+
+/// True while the window exists on the server.
+bool WindowExists(Display* display, WindowId window);
+/// The window's parent, or 0 when the window does not exist.
+WindowId ParentOf(Display* display, WindowId window);
+/// The window's WM_NAME, or "" when it has none or does not exist.
+std::string NameOf(Display* display, WindowId window);
+/// The window's map state; Missing when it does not exist.
+MapState MapStateOf(Display* display, WindowId window);
+/// The window's size; false when it does not exist.
+bool SizeOf(Display* display, WindowId window, int& width, int& height);
+
+/// A top-level window (or a window manager's frame child) whose name contains namePart; 0 when there is none.
+WindowId FindTopLevelWindow(Display* display, const std::string& namePart);
+/// Polls FindTopLevelWindow until it finds one or timeout passes; between runs between polls (may be empty).
+WindowId WaitForTopLevelWindow(Display* display, const std::string& namePart, std::chrono::milliseconds timeout,
+                               const std::function<void()>& between = {});
+
+/// Sends the WM_PROTOCOLS / WM_DELETE_WINDOW client message a window manager sends when the user closes a window.
+bool SendDeleteWindow(Display* display, WindowId window);
+/// Moves the pointer to x,y inside window and clicks the left button there, through XTest.
+bool ClickAt(Display* display, WindowId window, int x, int y);
+/// The window holding the keyboard focus (may be None or PointerRoot).
+WindowId FocusedWindow(Display* display);
+
+} // namespace hosttest
