@@ -31,7 +31,10 @@ std::wstring ReadString(const pugi::xml_node& node, const char* attribute)
     return NHelper::s2ws(node.attribute(attribute).as_string());
 }
 
-int ReadInt(const pugi::xml_node& node, const char* attribute) { return node.attribute(attribute).as_int(0); }
+int ReadInt(const pugi::xml_node& node, const char* attribute)
+{
+    return node.attribute(attribute).as_int(0);
+}
 
 void ReadScriptAndIcon(const pugi::xml_node& root, SystemVariables& sysVars)
 {
@@ -43,8 +46,7 @@ void ReadScriptAndIcon(const pugi::xml_node& root, SystemVariables& sysVars)
 bool Config::LoadAll(SystemVariables& sysVars)
 {
     pugi::xml_document document;
-    if (!LoadDocument(document))
-        return false;
+    if (!LoadDocument(document)) return false;
     const pugi::xml_node root = document.child("Harborstage");
     const pugi::xml_node game = root.child("GameSettings");
     ReadScriptAndIcon(root, sysVars);
@@ -61,8 +63,7 @@ bool Config::LoadAll(SystemVariables& sysVars)
 bool Config::LoadScriptAndIcon(SystemVariables& sysVars)
 {
     pugi::xml_document document;
-    if (!LoadDocument(document))
-        return false;
+    if (!LoadDocument(document)) return false;
     ReadScriptAndIcon(document.child("Harborstage"), sysVars);
     return true;
 }

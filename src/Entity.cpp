@@ -10,8 +10,7 @@ namespace
 {
 std::uint8_t CurrentParserKind()
 {
-    if (Services::pNParser == nullptr || Services::pNParser->m_parserDeque.empty())
-        return 1;
+    if (Services::pNParser == nullptr || Services::pNParser->m_parserDeque.empty()) return 1;
     return Services::pNParser->m_parserDeque.back()->parserKind;
 }
 } // namespace
@@ -26,7 +25,10 @@ NEntity::NEntity(NType type, std::wstring entityName, int entityLayer)
 
 void NEntity::Update() {}
 
-sSprite* NEntity::pushNewState(int) { return nullptr; }
+sSprite* NEntity::pushNewState(int)
+{
+    return nullptr;
+}
 
 bool EntityRegistry::InsNovelEntity(const EntityPtr& entity, int entityLayer, const std::wstring& entityName)
 {
@@ -42,8 +44,7 @@ bool EntityRegistry::InsNovelEntity(const EntityPtr& entity, int entityLayer, co
     }
     entityLayers[entityLayer].push_back(entity);
     entity->setLayer(entityLayer);
-    if (lineContext::Editing())
-        entityLines[lineContext::MainLine()].push_back(entity);
+    if (lineContext::Editing()) entityLines[lineContext::MainLine()].push_back(entity);
     return true;
 }
 

@@ -33,8 +33,14 @@ std::string LocalTimeStamp()
     return text;
 }
 
-bool IsFlag(wchar_t c) { return c == L'-' || c == L'+' || c == L' ' || c == L'#' || c == L'0' || c == L'\''; }
-bool IsDigitOrStar(wchar_t c) { return (c >= L'0' && c <= L'9') || c == L'*'; }
+bool IsFlag(wchar_t c)
+{
+    return c == L'-' || c == L'+' || c == L' ' || c == L'#' || c == L'0' || c == L'\'';
+}
+bool IsDigitOrStar(wchar_t c)
+{
+    return (c >= L'0' && c <= L'9') || c == L'*';
+}
 bool IsLength(wchar_t c)
 {
     return c == L'h' || c == L'l' || c == L'L' || c == L'q' || c == L'j' || c == L'z' || c == L't';
@@ -54,7 +60,10 @@ bool FormatMessage(const wchar_t* format, va_list args, std::wstring& out)
 
 } // namespace
 
-void DebuggerOutput(const std::wstring& text) { platform::DebuggerOutput(text); }
+void DebuggerOutput(const std::wstring& text)
+{
+    platform::DebuggerOutput(text);
+}
 
 void OutputDebugStringVerbatim(const std::wstring& text)
 {
@@ -68,8 +77,7 @@ void OutputDebugStringVerbatim(const std::wstring& text)
 
 void OutputDebugStringN(const wchar_t* format, ...)
 {
-    if (format == nullptr)
-        return;
+    if (format == nullptr) return;
     try
     {
         if (g_loggerGone.load())
@@ -84,15 +92,13 @@ void OutputDebugStringN(const wchar_t* format, ...)
             logger.Push(format);
             return;
         }
-        if (!sysVars->loggingEnabled)
-            return;
+        if (!sysVars->loggingEnabled) return;
         std::wstring message;
         va_list args;
         va_start(args, format);
         bool fits = FormatMessage(format, args, message);
         va_end(args);
-        if (!fits)
-            DebuggerOutput(L"[OutputDebugStringN] vsprintf_s error(possibly insufficient buffer size)");
+        if (!fits) DebuggerOutput(L"[OutputDebugStringN] vsprintf_s error(possibly insufficient buffer size)");
         logger.Push(std::move(message));
     }
     catch (const std::exception& e)
@@ -116,8 +122,7 @@ std::wstring WidenFormat(const wchar_t* format)
     for (const wchar_t* p = format; *p != L'\0';)
     {
         out.push_back(*p);
-        if (*p++ != L'%')
-            continue;
+        if (*p++ != L'%') continue;
         if (*p == L'%')
         {
             out.push_back(*p++);
@@ -139,8 +144,7 @@ std::wstring WidenFormat(const wchar_t* format)
             hasLength = true;
             out.push_back(*p++);
         }
-        if (!hasLength && (*p == L's' || *p == L'c'))
-            out.push_back(L'l');
+        if (!hasLength && (*p == L's' || *p == L'c')) out.push_back(L'l');
     }
     return out;
 }
@@ -160,8 +164,7 @@ concurrentLogger::~concurrentLogger()
 {
     m_done.store(true);
     m_queue.enqueue([] {}); // wake the worker so it sees the flag at once
-    if (m_worker.joinable())
-        m_worker.join();
+    if (m_worker.joinable()) m_worker.join();
     DrainBatch(false); // anything pushed while the worker was stopping
     m_file.close();
 }
@@ -173,7 +176,10 @@ namespace
 std::atomic<concurrentLogger*> g_instance{nullptr};
 std::mutex g_instanceMutex;
 
-void ForgetLoggerInChild() { g_instance.store(nullptr); }
+void ForgetLoggerInChild()
+{
+    g_instance.store(nullptr);
+}
 
 /// Destroyed with the other statics at exit or when the library is unloaded; the logger writes what is left.
 struct LoggerOwner
@@ -189,8 +195,7 @@ struct LoggerOwner
 
 concurrentLogger& concurrentLogger::Instance()
 {
-    if (concurrentLogger* existing = g_instance.load())
-        return *existing;
+    if (concurrentLogger* existing = g_instance.load()) return *existing;
     std::lock_guard<std::mutex> lock(g_instanceMutex);
     if (g_instance.load() == nullptr)
     {
@@ -233,10 +238,8 @@ void concurrentLogger::DrainBatch(bool wait)
         done += count;
         count = m_queue.try_dequeue_bulk(tasks, kBatchSize);
     }
-    if (done == 0)
-        return;
-    if (m_file.is_open())
-        m_file.flush();
+    if (done == 0) return;
+    if (m_file.is_open()) m_file.flush();
     m_written.fetch_add(done);
 }
 

@@ -12,8 +12,7 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 void AppendUtf8(std::string& out, char32_t cp)
 {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = kReplacement;
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
     if (cp < 0x80)
         out.push_back(static_cast<char>(cp));
     else if (cp < 0x800)
@@ -55,17 +54,14 @@ std::size_t DecodeOne(const std::string& s, std::size_t pos, char32_t& cp)
         len = 4, cp = b0 & 0x07, min = 0x10000;
     else
         return 0;
-    if (pos + len > s.size())
-        return 0;
+    if (pos + len > s.size()) return 0;
     for (std::size_t i = 1; i < len; ++i)
     {
         const auto b = static_cast<unsigned char>(s[pos + i]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
+        if ((b & 0xC0) != 0x80) return 0;
         cp = (cp << 6) | (b & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
     return len;
 }
 } // namespace
@@ -99,8 +95,7 @@ std::size_t FirstInvalidUtf8(const std::string& narrow)
     {
         char32_t cp = 0;
         std::size_t len = DecodeOne(narrow, pos, cp);
-        if (len == 0)
-            return pos;
+        if (len == 0) return pos;
         pos += len;
     }
     return std::string::npos;
@@ -117,8 +112,7 @@ std::vector<std::wstring> Tokenize(const std::wstring& line)
         std::size_t start = pos;
         while (pos < line.size() && !std::iswspace(line[pos]))
             ++pos;
-        if (pos > start)
-            tokens.emplace_back(line, start, pos - start);
+        if (pos > start) tokens.emplace_back(line, start, pos - start);
     }
     return tokens;
 }

@@ -24,8 +24,7 @@ bool NSprite::LoadImage(const std::wstring& path)
     }
     m_texture = std::move(texture);
     sSprite* state = getCurrentSprite();
-    if (state == nullptr)
-        state = pushNewState(lineContext::MainLine());
+    if (state == nullptr) state = pushNewState(lineContext::MainLine());
     state->setTexture(*m_texture, true);
     return true;
 }
@@ -37,7 +36,10 @@ void NSprite::Draw(int)
         Services::pRenderWindow->draw(*state);
 }
 
-int NSprite::getCreatedLine() const { return m_SpriteStates.empty() ? -1 : m_SpriteStates.begin()->first; }
+int NSprite::getCreatedLine() const
+{
+    return m_SpriteStates.empty() ? -1 : m_SpriteStates.begin()->first;
+}
 
 sSprite* NSprite::getCurrentSprite()
 {
@@ -47,8 +49,7 @@ sSprite* NSprite::getCurrentSprite()
 sSprite* NSprite::pushNewState(int line)
 {
     auto state = std::make_shared<sSprite>();
-    if (sSprite* previous = getCurrentSprite())
-        *state = *previous;
+    if (sSprite* previous = getCurrentSprite()) *state = *previous;
     m_SpriteStates[line] = state;
     return state.get();
 }

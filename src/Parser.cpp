@@ -21,8 +21,7 @@ Parser::Parser(std::wstring name, const std::wstring& text, std::uint8_t kind)
     : scriptName(std::move(name)), parserKind(kind)
 {
     m_infile.str(text);
-    if (kind == PARSER_MAIN)
-        OutputDebugStringN(L"[Parser] CREATING MAIN PARSER... \n");
+    if (kind == PARSER_MAIN) OutputDebugStringN(L"[Parser] CREATING MAIN PARSER... \n");
     OutputDebugStringVerbatim(L"\n[Parser] CONSTRUCTOR: script opened. filename: \"" + scriptName + L"\" \n");
 }
 
@@ -32,7 +31,10 @@ Parser::~Parser()
     OutputDebugStringN(L"[~Parser] DESTRUCTION complete. final_script:\"%s\" \n", scriptName.c_str());
 }
 
-bool Parser::atEnd() { return m_infile.peek() == std::char_traits<wchar_t>::eof(); }
+bool Parser::atEnd()
+{
+    return m_infile.peek() == std::char_traits<wchar_t>::eof();
+}
 
 void Parser::ResetEditorSysVars()
 {
@@ -55,14 +57,12 @@ void Parser::setScriptText(const std::wstring& name, const std::wstring& text, b
     if (name != scriptName)
     {
         const SystemVariables* sysVars = Services::SysVars();
-        if (sysVars == nullptr || !sysVars->applicationFlag || reset)
-            ResetEditorSysVars();
+        if (sysVars == nullptr || !sysVars->applicationFlag || reset) ResetEditorSysVars();
         scriptName = name;
         readlineno = 1;
         OutputDebugStringN(L"[Parser::setScriptText] script reset. filename: \"%s\" \n", scriptName.c_str());
     }
-    if (readlineno == 0)
-        readlineno = 1;
+    if (readlineno == 0) readlineno = 1;
     m_infile.clear();
     m_infile.str(text);
     GotoLine(reset ? 1 : readlineno);
@@ -86,8 +86,7 @@ bool Parser::SeekToLine(std::wstringstream& stream, int line)
 void Parser::GotoLine(int line)
 {
     const bool editing = lineContext::Editing();
-    if (editing && isMain())
-        Services::RemoveEntitiesFromLine(line);
+    if (editing && isMain()) Services::RemoveEntitiesFromLine(line);
     m_infile.clear();
     SeekToLine(m_infile, line);
     readlineno = line - 1;
@@ -107,8 +106,7 @@ void Parser::PrepareRead()
     else if (lineContext::Editing() &&
              (m_ParserState == SYNC_EXEC || m_ParserState == WAIT_BTNSEL || m_ParserState == WAIT_MSGBOXSEL))
         m_ParserState = PARSE_CONT;
-    if (m_ParserState == PARSE_FIN)
-        m_ParserState = PARSE_CONT;
+    if (m_ParserState == PARSE_FIN) m_ParserState = PARSE_CONT;
 }
 
 void Parser::ReadLines()
@@ -122,34 +120,27 @@ void Parser::ReadLines()
         if (!curlineTokens.empty())
         {
             const int next = ParseTokens(line, curlineTokens, false);
-            if (next != readlineno)
-                ReadScriptJumpedToLine(next);
+            if (next != readlineno) ReadScriptJumpedToLine(next);
         }
         ++readlineno;
-        if (m_ParserState == SYNC_EXEC)
-            continue;
-        if (lineContext::Editing())
-            m_ParserState = PARSE_CONT;
+        if (m_ParserState == SYNC_EXEC) continue;
+        if (lineContext::Editing()) m_ParserState = PARSE_CONT;
     }
 }
 
 void Parser::ReadScript(int untilLine)
 {
-    if (GameOver() || m_ParserState == PARSE_STOP)
-        return;
+    if (GameOver() || m_ParserState == PARSE_STOP) return;
     const auto start = Clock::Now();
     readUntilLine = untilLine;
     ++readlineno;
     curlineTokens.clear();
     PrepareRead();
     ReadLines();
-    if (curlineTokens.size() == 1 && curlineTokens.front() == L"script_fin")
-        m_ParserState = PARSE_SCRIPT_FIN;
+    if (curlineTokens.size() == 1 && curlineTokens.front() == L"script_fin") m_ParserState = PARSE_SCRIPT_FIN;
     --readlineno;
-    if (GameOver())
-        return;
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::Now() - start).count();
+    if (GameOver()) return;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::Now() - start).count();
     OutputDebugStringN(L"[Parser::ReadScript] duration:%ims. script:%s read until line:%i (mainscriptline:%i) \n\n",
                        static_cast<int>(elapsed), scriptName.c_str(), readlineno, lineContext::MainLine());
 }
@@ -169,8 +160,7 @@ bool Parser::ReadScriptBreak()
                 static_cast<int>(m_ParserState));
         return true;
     }
-    if (GameOver())
-        return true;
+    if (GameOver()) return true;
     if (!curlineTokens.empty() && curlineTokens.front() == L"script_fin")
     {
         m_ParserState = PARSE_SCRIPT_FIN;
@@ -182,15 +172,14 @@ bool Parser::ReadScriptBreak()
 
 void Parser::ReadScriptJumpedToLine(int line)
 {
-    OutputDebugStringN(L"[Parser::ReadScriptJumpedToLine] jump occured from:%i to line:%i (+refline:%i) \n",
-                       readlineno, line, line + refline);
+    OutputDebugStringN(L"[Parser::ReadScriptJumpedToLine] jump occured from:%i to line:%i (+refline:%i) \n", readlineno,
+                       line, line + refline);
     readlineno = line;
 }
 
 void Parser::AutoContScript_ifNeeded()
 {
-    if (lineContext::Editing())
-        return;
+    if (lineContext::Editing()) return;
     const auto now = Clock::Now();
     if (m_ParserState == SYNC_EXEC && now - syncStart >= syncDuration)
     {

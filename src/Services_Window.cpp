@@ -12,13 +12,15 @@ namespace zel
 {
 namespace
 {
-sf::ContextSettings RenderContextSettings() { return sf::ContextSettings(0, 0, 0, 2, 0); }
+sf::ContextSettings RenderContextSettings()
+{
+    return sf::ContextSettings(0, 0, 0, 2, 0);
+}
 
 /// (Re)creates the application window; SFML shares its contexts, so textures survive a change of style.
 void CreateWindow(const sf::VideoMode& mode, const std::wstring& title, sf::Uint32 style)
 {
-    if (Services::pRenderWindow == nullptr)
-        Services::pRenderWindow = std::make_unique<sf::RenderWindow>();
+    if (Services::pRenderWindow == nullptr) Services::pRenderWindow = std::make_unique<sf::RenderWindow>();
     Services::pRenderWindow->create(mode, title, style, RenderContextSettings());
 }
 
@@ -32,8 +34,8 @@ void SetFullView(int width, int height, const sf::FloatRect& viewport)
 void CentreOnScreen(int width, int height)
 {
     const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
-    Services::pRenderWindow->setPosition(sf::Vector2i((static_cast<int>(desktop.width) - width) / 2,
-                                                      (static_cast<int>(desktop.height) - height) / 2));
+    Services::pRenderWindow->setPosition(
+        sf::Vector2i((static_cast<int>(desktop.width) - width) / 2, (static_cast<int>(desktop.height) - height) / 2));
 }
 } // namespace
 
@@ -88,8 +90,7 @@ void Services::SetWindowMode(std::uint8_t mode, int width, int height)
     default:
         break;
     }
-    if (pRenderWindow == nullptr)
-        return;
+    if (pRenderWindow == nullptr) return;
     glFlush();
     ActivateRenderWindow();
     if (sysVars != nullptr)
@@ -108,8 +109,7 @@ void Services::SetEngineResolution(int width, int height)
                        L"by editor) \n");
         return;
     }
-    if (pRenderWindow == nullptr || width <= 0 || height <= 0)
-        return;
+    if (pRenderWindow == nullptr || width <= 0 || height <= 0) return;
     OutputDebugStringN(L"[Services::SetEngineResolution] changing resolution to width:%i height:%i \n", width, height);
     ActivateRenderWindow();
     platform::ResizeChildWindow(childWindow, width, height);

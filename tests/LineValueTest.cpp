@@ -1,7 +1,7 @@
 // Line-versioned values: what the editor reads at a line, and where play-testing writes.
 
-#include "CoreFixture.h"
 #include "LineValue.h"
+#include "CoreFixture.h"
 
 using testsupport::CoreFixture;
 using zel::LineValue;

@@ -25,7 +25,10 @@ void WithSysVars(bool loggingEnabled = true)
 }
 
 /// Log contents after the messages and the start line, with the child's exit having flushed everything.
-std::string LogAfter(const TempDir& dir) { return ReadFile(dir / "debug.txt"); }
+std::string LogAfter(const TempDir& dir)
+{
+    return ReadFile(dir / "debug.txt");
+}
 } // namespace
 
 struct FormatCase
@@ -45,19 +48,18 @@ TEST_P(WidenFormatTest, GivesPercentSAndCTheWideMeaning)
 
 INSTANTIATE_TEST_SUITE_P(Formats, WidenFormatTest,
                          ::testing::Values(FormatCase{L"name:%s \n", L"name:%ls \n"},
-                                           FormatCase{L"%5s|%-10.3s", L"%5ls|%-10.3ls"},
-                                           FormatCase{L"%c%s", L"%lc%ls"},
+                                           FormatCase{L"%5s|%-10.3s", L"%5ls|%-10.3ls"}, FormatCase{L"%c%s", L"%lc%ls"},
                                            FormatCase{L"%ls %lc stay", L"%ls %lc stay"},
                                            FormatCase{L"100%% sure, %%s", L"100%% sure, %%s"},
                                            FormatCase{L"%i %d %f %3.1f %x", L"%i %d %f %3.1f %x"},
-                                           FormatCase{L"%*s", L"%*ls"},
-                                           FormatCase{L"trailing %", L"trailing %"}));
+                                           FormatCase{L"%*s", L"%*ls"}, FormatCase{L"trailing %", L"trailing %"}));
 
 TEST(LoggerTest, FormatsWideArgumentsAndWritesUtf8)
 {
     TempDir dir;
     ASSERT_EQ(RunInChild(dir.path(),
-                         [] {
+                         []
+                         {
                              WithSysVars();
                              OutputDebugStringN(L"(Test) name:%s count:%i ratio:%f \n", L"ä名\U0001F600", 7, 0.5);
                              return 0;
@@ -74,7 +76,8 @@ TEST(LoggerTest, BeforeTheEngineStateExistsFormatsAreWrittenUnexpanded)
 {
     TempDir dir;
     ASSERT_EQ(RunInChild(dir.path(),
-                         [] {
+                         []
+                         {
                              OutputDebugStringN(L"\nAddCG. filename:%s \n", L"never used");
                              WithSysVars(false);
                              OutputDebugStringN(L"disabled:%i\n", 1);
@@ -91,10 +94,10 @@ TEST(LoggerTest, OverlongMessageIsCutAndReportedOnTheDebuggerOutput)
 {
     TempDir dir;
     ASSERT_EQ(RunInChild(dir.path(),
-                         [] {
+                         []
+                         {
                              setenv("QUILLHAVEN_DEBUG_OUTPUT", "1", 1);
-                             if (std::freopen("stderr.txt", "w", stderr) == nullptr)
-                                 return 3;
+                             if (std::freopen("stderr.txt", "w", stderr) == nullptr) return 3;
                              WithSysVars();
                              const std::wstring longText(1500, L'x');
                              OutputDebugStringN(L"[Long] %s END", longText.c_str());
@@ -114,9 +117,11 @@ TEST(LoggerTest, BurstFromTwoThreadsIsCompleteAndInOrderPerThreadAfterExit)
     constexpr int kPerThread = 50000;
     TempDir dir;
     ASSERT_EQ(RunInChild(dir.path(),
-                         [] {
+                         []
+                         {
                              WithSysVars();
-                             auto burst = [](const wchar_t* format) {
+                             auto burst = [](const wchar_t* format)
+                             {
                                  for (int i = 0; i < kPerThread; ++i)
                                      OutputDebugStringN(format, i);
                              };
@@ -143,8 +148,10 @@ TEST(LoggerTest, BurstFromTwoThreadsIsCompleteAndInOrderPerThreadAfterExit)
 TEST(LoggerTest, ASecondRunInTheSameFolderStartsAFreshLog)
 {
     TempDir dir;
-    auto run = [](const wchar_t* text) {
-        return [text] {
+    auto run = [](const wchar_t* text)
+    {
+        return [text]
+        {
             WithSysVars();
             OutputDebugStringN(text);
             return 0;
@@ -162,7 +169,8 @@ TEST(LoggerTest, FlushWaitsUntilEverythingPushedIsOnDisk)
 {
     TempDir dir;
     ASSERT_EQ(RunInChild(dir.path(),
-                         [] {
+                         []
+                         {
                              WithSysVars();
                              for (int i = 0; i < 1000; ++i)
                                  OutputDebugStringN(L"flush %i\n", i);

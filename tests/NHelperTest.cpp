@@ -17,7 +17,9 @@ TEST(NHelperTest, Utf8RoundTripKeepsEveryCodePoint)
 
 TEST(NHelperTest, InvalidUtf8BecomesReplacementCharacters)
 {
-    EXPECT_EQ(s2ws("a\xFF" "b"), L"a\uFFFDb");
+    EXPECT_EQ(s2ws("a\xFF"
+                   "b"),
+              L"a\uFFFDb");
     EXPECT_EQ(s2ws("\xE5\x90"), L"\uFFFD\uFFFD") << "a cut sequence loses only its own bytes";
     EXPECT_EQ(s2ws("\xC0\xAF"), L"\uFFFD\uFFFD") << "overlong forms are refused";
     EXPECT_EQ(s2ws("\xED\xA0\x80"), L"\uFFFD\uFFFD\uFFFD") << "surrogates are refused";

@@ -1,0 +1,49 @@
+// What logging costs the engine's thread: one formatting into the message buffer and one queue push. Writing the
+// file happens on the worker and is not part of the figure.
+
+#include "Logger.h"
+#include "NovelState.h"
+#include "Services.h"
+
+#include <benchmark/benchmark.h>
+
+namespace
+{
+void EnsureEngineState()
+{
+    if (zel::Services::m_NovelStates.empty())
+        zel::Services::m_NovelStates.push_back(std::make_shared<zel::NovelState>());
+}
+
+void BM_LogFormatted(benchmark::State& state)
+{
+    EnsureEngineState();
+    const std::wstring name = L"background_forest.png";
+    int line = 0;
+    for (auto _ : state)
+        zel::OutputDebugStringN(L"[Parser::ReadScript] duration:%ims. script:%s read until line:%i \n", 0, name.c_str(),
+                                ++line);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LogFormatted);
+
+void BM_LogPlain(benchmark::State& state)
+{
+    EnsureEngineState();
+    for (auto _ : state)
+        zel::OutputDebugStringN(L"[Parser::ReadScriptBreak] PARSE_FIN \n");
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LogPlain);
+
+void BM_LogFromTwoThreads(benchmark::State& state)
+{
+    EnsureEngineState();
+    for (auto _ : state)
+        zel::OutputDebugStringN(L"thread message %i\n", state.thread_index());
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LogFromTwoThreads)->Threads(2);
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building, testing and playing need on Debian 12 (run as root). Installs only what is missing, so
+# repeated runs on one machine stay quick.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ccache pkg-config
+    libsfml-dev libphysfs-dev libpugixml-dev libx11-dev libxtst-dev libconcurrentqueue-dev
+    googletest libgtest-dev libbenchmark-dev
+    xvfb xauth libgl1-mesa-dri imagemagick fonts-dejavu-core zip
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds and runs every test twice: a normal build, then a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer. Tests that need a window run under a virtual X server; audio goes to OpenAL's null
+# driver.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$root/scripts/setup.sh"
+
+export ALSOFT_DRIVERS=null
+run_suite() {
+    local dir="$1"
+    (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j2 --timeout 300)
+}
+
+echo "== normal build =="
+bash "$root/scripts/build.sh" "$root/build" -DQUILLHAVEN_TESTS=ON -DQUILLHAVEN_SANITIZE=OFF
+run_suite "$root/build"
+
+echo "== sanitizer build (address, undefined) =="
+bash "$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQUILLHAVEN_SANITIZE=ON -DQUILLHAVEN_TESTS=ON
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+run_suite "$root/build-asan"
