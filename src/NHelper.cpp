@@ -1,6 +1,10 @@
 #include "NHelper.h"
 
+#include "LineValue.h"
+#include "Logger.h"
+
 #include <cwctype>
+#include <stdexcept>
 
 namespace zel
 {
@@ -115,6 +119,85 @@ std::vector<std::wstring> Tokenize(const std::wstring& line)
         if (pos > start) tokens.emplace_back(line, start, pos - start);
     }
     return tokens;
+}
+
+namespace
+{
+bool IsDigits(const std::wstring& token, std::size_t from)
+{
+    for (std::size_t i = from; i < token.size(); ++i)
+        if (token[i] < L'0' || token[i] > L'9') return false;
+    return true;
+}
+
+bool IsNumberToken(const std::wstring& token, bool allowSign)
+{
+    const bool signed_ = allowSign && token.size() > 1 && (token[0] == L'+' || token[0] == L'-');
+    return IsDigits(token, signed_ ? 1 : 0);
+}
+
+/// Main-script line of the last "not a number" warning, so one line warns once however often it is checked.
+int g_lastNumberWarningLine = -1;
+} // namespace
+
+bool IsNumberTokens(const std::vector<std::wstring>& tokens, bool allowSign)
+{
+    for (const std::wstring& token : tokens)
+    {
+        if (IsNumberToken(token, allowSign)) continue;
+        const int line = lineContext::MainLine();
+        if (line != g_lastNumberWarningLine)
+        {
+            OutputDebugStringN(L"WARNING. TOKEN NOT A NUMBER \n");
+            g_lastNumberWarningLine = line;
+        }
+        return false;
+    }
+    return true;
+}
+
+void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to)
+{
+    if (from.empty()) return;
+    for (std::size_t pos = text.find(from); pos != std::wstring::npos; pos = text.find(from, pos + to.size()))
+        text.replace(pos, from.size(), to);
+}
+
+std::wstring ToDecimal(int value)
+{
+    return std::to_wstring(value);
+}
+
+int ToInt(const std::wstring& token)
+{
+    try
+    {
+        return std::stoi(token, nullptr, 10);
+    }
+    catch (const std::out_of_range&)
+    {
+        throw std::out_of_range("stoi argument out of range");
+    }
+    catch (const std::invalid_argument&)
+    {
+        throw std::invalid_argument("invalid stoi argument");
+    }
+}
+
+float ToFloat(const std::wstring& token)
+{
+    try
+    {
+        return std::stof(token);
+    }
+    catch (const std::out_of_range&)
+    {
+        throw std::out_of_range("stof argument out of range");
+    }
+    catch (const std::invalid_argument&)
+    {
+        throw std::invalid_argument("invalid stof argument");
+    }
 }
 
 } // namespace NHelper

@@ -18,5 +18,18 @@ std::size_t FirstInvalidUtf8(const std::string& narrow);
 /// Splits a line at runs of whitespace; never yields empty pieces.
 std::vector<std::wstring> Tokenize(const std::wstring& line);
 
+/// True when every token is a whole decimal number (with allowSign, "+" or "-" may lead a longer token). An empty
+/// token or list passes. A failure warns once per main-script line.
+bool IsNumberTokens(const std::vector<std::wstring>& tokens, bool allowSign);
+/// Replaces every occurrence of from, scanning on after each inserted text; an empty from changes nothing.
+void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to);
+/// The number in decimal, with a minus sign when negative.
+std::wstring ToDecimal(int value);
+/// Base-10 conversion of a token's leading number (leading blanks and a sign accepted, trailing text ignored).
+/// Throws std::invalid_argument("invalid stoi argument") or std::out_of_range("stoi argument out of range").
+int ToInt(const std::wstring& token);
+/// The same for a floating-point number (the messages name stof).
+float ToFloat(const std::wstring& token);
+
 } // namespace NHelper
 } // namespace zel

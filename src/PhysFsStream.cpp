@@ -6,6 +6,7 @@
 #include <physfs.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace zel
 {
@@ -71,16 +72,11 @@ sf::Int64 PhysFsStream::getSize()
     return PHYSFS_fileLength(m_file.get());
 }
 
-bool PhysFsStream::ReadTxtFile(const std::string& rawPath, std::wstring& text)
+namespace
 {
-    std::string path = rawPath;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    const std::wstring widePath = NHelper::s2ws(path);
-    if (!PHYSFS_isInit() || !PHYSFS_exists(path.c_str()))
-    {
-        OutputDebugStringN(L"\nWARNING: (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:%s \n\n", widePath.c_str());
-        return false;
-    }
+/// Reads the whole file in one read; the text ends at the first zero byte.
+bool ReadAllBytes(const std::string& path, std::string& bytes)
+{
     PhysFsStream stream;
     if (!stream.open(path))
     {
@@ -88,16 +84,55 @@ bool PhysFsStream::ReadTxtFile(const std::string& rawPath, std::wstring& text)
         return false;
     }
     const sf::Int64 length = std::max<sf::Int64>(stream.getSize(), 0);
-    std::string bytes(static_cast<std::size_t>(length), '\0');
+    bytes.assign(static_cast<std::size_t>(length), '\0');
     const sf::Int64 got = length > 0 ? stream.read(bytes.data(), length) : 0;
     bytes.resize(static_cast<std::size_t>(std::max<sf::Int64>(got, 0)));
-    bytes.resize(std::min(bytes.size(), bytes.find('\0'))); // the text ends at the first zero byte
+    bytes.resize(std::min(bytes.size(), bytes.find('\0')));
+    return true;
+}
+
+/// Decodes a script; invalid UTF-8 costs only the bad bytes (each becomes U+FFFD) and one warning.
+std::wstring DecodeScript(const std::string& bytes, const std::wstring& widePath)
+{
     const std::size_t bad = NHelper::FirstInvalidUtf8(bytes);
     if (bad != std::string::npos)
-        OutputDebugStringN(L"WARNING. (PhysFsStream::ReadTxtFile) invalid UTF-8 in %s at byte offset %i \n",
+        OutputDebugStringN(L"WARNING. (PhysFsStream::ReadTxtFile) invalid UTF-8 in file:%s at byte offset:%i \n",
                            widePath.c_str(), static_cast<int>(bad));
-    text = NHelper::s2ws(bytes);
-    return true;
+    return NHelper::s2ws(bytes);
+}
+} // namespace
+
+bool PhysFsStream::ReadTxtFile(const std::string& rawPath, std::wstring& text)
+{
+    try
+    {
+        std::string path = rawPath;
+        std::replace(path.begin(), path.end(), '\\', '/');
+        const std::wstring widePath = NHelper::s2ws(path);
+        if (!PHYSFS_isInit() || !PHYSFS_exists(path.c_str()))
+        {
+            OutputDebugStringN(L"\nWARNING: (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:%s \n\n", widePath.c_str());
+            return false;
+        }
+        std::string bytes;
+        if (!ReadAllBytes(path, bytes)) return false;
+        text = DecodeScript(bytes, widePath);
+        return true;
+    }
+    catch (const std::runtime_error& e)
+    {
+        OutputDebugStringN(L"\nERROR: (PhysFsStream::ReadTxtFile) RUNTIME ERROR!!:%s \n",
+                           NHelper::s2ws(e.what()).c_str());
+    }
+    catch (const std::exception& e)
+    {
+        OutputDebugStringN(L"\nERROR: (PhysFsStream::ReadTxtFile) ERROR!!:%s \n", NHelper::s2ws(e.what()).c_str());
+    }
+    catch (...)
+    {
+        OutputDebugStringN(L"\nERROR: (PhysFsStream::ReadTxtFile) CAGUHT UNKNOWN!! \n");
+    }
+    return false;
 }
 
 } // namespace zel

@@ -33,3 +33,65 @@ TEST(NHelperTest, TokenizeSplitsAtRunsOfWhitespace)
     EXPECT_EQ(Tokenize(L"bg\tpicture.png  fade\r"), (std::vector<std::wstring>{L"bg", L"picture.png", L"fade"}));
     EXPECT_EQ(Tokenize(L"\uFEFFbg x").front(), L"\uFEFFbg") << "a byte-order mark is not whitespace";
 }
+
+struct NumberCase
+{
+    std::vector<std::wstring> tokens;
+    bool allowSign;
+    bool isNumber;
+};
+
+class IsNumberTokensTest : public ::testing::TestWithParam<NumberCase>
+{
+};
+
+TEST_P(IsNumberTokensTest, AcceptsOnlyWholeDecimalNumbers)
+{
+    EXPECT_EQ(IsNumberTokens(GetParam().tokens, GetParam().allowSign), GetParam().isNumber);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tokens, IsNumberTokensTest,
+                         ::testing::Values(NumberCase{{L"-12", L"+3", L"0"}, true, true},
+                                           NumberCase{{L"-12"}, false, false}, NumberCase{{L"-"}, true, false},
+                                           NumberCase{{L"+"}, true, false}, NumberCase{{L"1.5"}, true, false},
+                                           NumberCase{{L"12a"}, true, false}, NumberCase{{L"12", L"x"}, true, false},
+                                           NumberCase{{L""}, true, true}, NumberCase{{}, false, true},
+                                           NumberCase{{L"\uFF11"}, true, false})); // a full-width digit is no digit
+
+TEST(NHelperTest, ReplaceAllScansOnAfterEachReplacement)
+{
+    std::wstring path = L"Images\\sub\\a.png";
+    ReplaceAll(path, L"\\", L"/");
+    EXPECT_EQ(path, L"Images/sub/a.png");
+    std::wstring text = L"aaa";
+    ReplaceAll(text, L"a", L"aa");
+    EXPECT_EQ(text, L"aaaaaa") << "inserted text is not scanned again";
+    ReplaceAll(text, L"", L"x");
+    EXPECT_EQ(text, L"aaaaaa");
+}
+
+TEST(NHelperTest, NumberConversionsReadTheLeadingNumber)
+{
+    EXPECT_EQ(ToInt(L"  -42px"), -42);
+    EXPECT_EQ(ToInt(L"+7"), 7);
+    EXPECT_FLOAT_EQ(ToFloat(L"0.25s"), 0.25f);
+    EXPECT_EQ(ToDecimal(-305), L"-305");
+    try
+    {
+        ToInt(L"abc");
+        FAIL() << "no number must throw";
+    }
+    catch (const std::invalid_argument& e)
+    {
+        EXPECT_STREQ(e.what(), "invalid stoi argument");
+    }
+    try
+    {
+        ToInt(L"99999999999");
+        FAIL() << "out of range must throw";
+    }
+    catch (const std::out_of_range& e)
+    {
+        EXPECT_STREQ(e.what(), "stoi argument out of range");
+    }
+}
