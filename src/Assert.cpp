@@ -11,7 +11,8 @@ namespace zel
 
 bool AssertCheck(bool ok, const wchar_t* text, const wchar_t* unit, int line)
 {
-    if (ok) return true;
+    if (ok)
+        return true;
     OutputDebugStringVerbatim(L"\nERROR. ASSERTION FAILED: " + std::wstring(text) + L" (" + unit + L", line " +
                               std::to_wstring(line) + L") \n");
 #ifdef QUILLHAVEN_FATAL_ASSERTS

@@ -12,7 +12,8 @@ std::atomic<std::chrono::steady_clock::rep> g_manualTicks{0};
 
 Clock::time_point Clock::Now()
 {
-    if (g_manual.load()) return time_point(std::chrono::steady_clock::duration(g_manualTicks.load()));
+    if (g_manual.load())
+        return time_point(std::chrono::steady_clock::duration(g_manualTicks.load()));
     return std::chrono::steady_clock::now();
 }
 

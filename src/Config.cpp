@@ -46,7 +46,8 @@ void ReadScriptAndIcon(const pugi::xml_node& root, SystemVariables& sysVars)
 bool Config::LoadAll(SystemVariables& sysVars)
 {
     pugi::xml_document document;
-    if (!LoadDocument(document)) return false;
+    if (!LoadDocument(document))
+        return false;
     const pugi::xml_node root = document.child("Harborstage");
     const pugi::xml_node game = root.child("GameSettings");
     ReadScriptAndIcon(root, sysVars);
@@ -63,7 +64,8 @@ bool Config::LoadAll(SystemVariables& sysVars)
 bool Config::LoadScriptAndIcon(SystemVariables& sysVars)
 {
     pugi::xml_document document;
-    if (!LoadDocument(document)) return false;
+    if (!LoadDocument(document))
+        return false;
     ReadScriptAndIcon(document.child("Harborstage"), sysVars);
     return true;
 }

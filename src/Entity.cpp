@@ -10,7 +10,8 @@ namespace
 {
 std::uint8_t CurrentParserKind()
 {
-    if (Services::pNParser == nullptr || Services::pNParser->m_parserDeque.empty()) return 1;
+    if (Services::pNParser == nullptr || Services::pNParser->m_parserDeque.empty())
+        return 1;
     return Services::pNParser->m_parserDeque.back()->parserKind;
 }
 } // namespace
@@ -44,7 +45,8 @@ bool EntityRegistry::InsNovelEntity(const EntityPtr& entity, int entityLayer, co
     }
     entityLayers[entityLayer].push_back(entity);
     entity->setLayer(entityLayer);
-    if (lineContext::Editing()) entityLines[lineContext::MainLine()].push_back(entity);
+    if (lineContext::Editing())
+        entityLines[lineContext::MainLine()].push_back(entity);
     return true;
 }
 

@@ -38,7 +38,8 @@ public:
     /// The newest value; while editing, pruning first forgets what lines after the main line stored.
     const T& get(bool prune)
     {
-        if (prune && lineContext::Editing()) pruneAfter(lineContext::MainLine());
+        if (prune && lineContext::Editing())
+            pruneAfter(lineContext::MainLine());
         return m_values.empty() ? m_default : m_values.rbegin()->second;
     }
 

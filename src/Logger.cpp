@@ -77,7 +77,8 @@ void OutputDebugStringVerbatim(const std::wstring& text)
 
 void OutputDebugStringN(const wchar_t* format, ...)
 {
-    if (format == nullptr) return;
+    if (format == nullptr)
+        return;
     try
     {
         if (g_loggerGone.load())
@@ -92,13 +93,15 @@ void OutputDebugStringN(const wchar_t* format, ...)
             logger.Push(format);
             return;
         }
-        if (!sysVars->loggingEnabled) return;
+        if (!sysVars->loggingEnabled)
+            return;
         std::wstring message;
         va_list args;
         va_start(args, format);
         bool fits = FormatMessage(format, args, message);
         va_end(args);
-        if (!fits) DebuggerOutput(L"[OutputDebugStringN] vsprintf_s error(possibly insufficient buffer size)");
+        if (!fits)
+            DebuggerOutput(L"[OutputDebugStringN] vsprintf_s error(possibly insufficient buffer size)");
         logger.Push(std::move(message));
     }
     catch (const std::exception& e)
@@ -122,7 +125,8 @@ std::wstring WidenFormat(const wchar_t* format)
     for (const wchar_t* p = format; *p != L'\0';)
     {
         out.push_back(*p);
-        if (*p++ != L'%') continue;
+        if (*p++ != L'%')
+            continue;
         if (*p == L'%')
         {
             out.push_back(*p++);
@@ -144,7 +148,8 @@ std::wstring WidenFormat(const wchar_t* format)
             hasLength = true;
             out.push_back(*p++);
         }
-        if (!hasLength && (*p == L's' || *p == L'c')) out.push_back(L'l');
+        if (!hasLength && (*p == L's' || *p == L'c'))
+            out.push_back(L'l');
     }
     return out;
 }
@@ -164,7 +169,8 @@ concurrentLogger::~concurrentLogger()
 {
     m_done.store(true);
     m_queue.enqueue([] {}); // wake the worker so it sees the flag at once
-    if (m_worker.joinable()) m_worker.join();
+    if (m_worker.joinable())
+        m_worker.join();
     DrainBatch(false); // anything pushed while the worker was stopping
     m_file.close();
 }
@@ -195,7 +201,8 @@ struct LoggerOwner
 
 concurrentLogger& concurrentLogger::Instance()
 {
-    if (concurrentLogger* existing = g_instance.load()) return *existing;
+    if (concurrentLogger* existing = g_instance.load())
+        return *existing;
     std::lock_guard<std::mutex> lock(g_instanceMutex);
     if (g_instance.load() == nullptr)
     {
@@ -238,8 +245,10 @@ void concurrentLogger::DrainBatch(bool wait)
         done += count;
         count = m_queue.try_dequeue_bulk(tasks, kBatchSize);
     }
-    if (done == 0) return;
-    if (m_file.is_open()) m_file.flush();
+    if (done == 0)
+        return;
+    if (m_file.is_open())
+        m_file.flush();
     m_written.fetch_add(done);
 }
 

@@ -16,7 +16,8 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 void AppendUtf8(std::string& out, char32_t cp)
 {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = kReplacement;
     if (cp < 0x80)
         out.push_back(static_cast<char>(cp));
     else if (cp < 0x800)
@@ -58,14 +59,17 @@ std::size_t DecodeOne(const std::string& s, std::size_t pos, char32_t& cp)
         len = 4, cp = b0 & 0x07, min = 0x10000;
     else
         return 0;
-    if (pos + len > s.size()) return 0;
+    if (pos + len > s.size())
+        return 0;
     for (std::size_t i = 1; i < len; ++i)
     {
         const auto b = static_cast<unsigned char>(s[pos + i]);
-        if ((b & 0xC0) != 0x80) return 0;
+        if ((b & 0xC0) != 0x80)
+            return 0;
         cp = (cp << 6) | (b & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
     return len;
 }
 } // namespace
@@ -99,7 +103,8 @@ std::size_t FirstInvalidUtf8(const std::string& narrow)
     {
         char32_t cp = 0;
         std::size_t len = DecodeOne(narrow, pos, cp);
-        if (len == 0) return pos;
+        if (len == 0)
+            return pos;
         pos += len;
     }
     return std::string::npos;
@@ -116,7 +121,8 @@ std::vector<std::wstring> Tokenize(const std::wstring& line)
         std::size_t start = pos;
         while (pos < line.size() && !std::iswspace(line[pos]))
             ++pos;
-        if (pos > start) tokens.emplace_back(line, start, pos - start);
+        if (pos > start)
+            tokens.emplace_back(line, start, pos - start);
     }
     return tokens;
 }
@@ -126,7 +132,8 @@ namespace
 bool IsDigits(const std::wstring& token, std::size_t from)
 {
     for (std::size_t i = from; i < token.size(); ++i)
-        if (token[i] < L'0' || token[i] > L'9') return false;
+        if (token[i] < L'0' || token[i] > L'9')
+            return false;
     return true;
 }
 
@@ -144,7 +151,8 @@ bool IsNumberTokens(const std::vector<std::wstring>& tokens, bool allowSign)
 {
     for (const std::wstring& token : tokens)
     {
-        if (IsNumberToken(token, allowSign)) continue;
+        if (IsNumberToken(token, allowSign))
+            continue;
         const int line = lineContext::MainLine();
         if (line != g_lastNumberWarningLine)
         {
@@ -158,7 +166,8 @@ bool IsNumberTokens(const std::vector<std::wstring>& tokens, bool allowSign)
 
 void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to)
 {
-    if (from.empty()) return;
+    if (from.empty())
+        return;
     for (std::size_t pos = text.find(from); pos != std::wstring::npos; pos = text.find(from, pos + to.size()))
         text.replace(pos, from.size(), to);
 }

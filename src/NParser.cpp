@@ -19,7 +19,8 @@ NParser::NParser(std::shared_ptr<Parser> mainParser)
 
 void NParser::Push(std::shared_ptr<Parser> parser)
 {
-    if (parser == nullptr) return;
+    if (parser == nullptr)
+        return;
     m_parserDeque.push_back(std::move(parser));
     m_parserDeque.back()->stackIndex = static_cast<int>(m_parserDeque.size()) - 1;
 }
@@ -32,12 +33,14 @@ void NParser::ResetTo(std::shared_ptr<Parser> parser)
 
 void NParser::Pop()
 {
-    if (!m_parserDeque.empty()) m_parserDeque.pop_back();
+    if (!m_parserDeque.empty())
+        m_parserDeque.pop_back();
 }
 
 void NParser::KeepMain()
 {
-    if (m_parserDeque.size() >= 2) m_parserDeque.erase(m_parserDeque.begin() + 1, m_parserDeque.end());
+    if (m_parserDeque.size() >= 2)
+        m_parserDeque.erase(m_parserDeque.begin() + 1, m_parserDeque.end());
 }
 
 void NParser::FinishPushed()
@@ -49,19 +52,22 @@ void NParser::FinishPushed()
 int NParser::IndexOfScript(const std::wstring& name) const
 {
     for (std::size_t i = 0; i < m_parserDeque.size(); ++i)
-        if (m_parserDeque[i]->scriptName == name) return static_cast<int>(i);
+        if (m_parserDeque[i]->scriptName == name)
+            return static_cast<int>(i);
     return -1;
 }
 
 std::shared_ptr<Parser> NParser::Current() const
 {
-    if (!QH_ASSERT(!m_parserDeque.empty(), L"m_parserDeque.empty( ) == false", L"Services", 96)) return nullptr;
+    if (!QH_ASSERT(!m_parserDeque.empty(), L"m_parserDeque.empty( ) == false", L"Services", 96))
+        return nullptr;
     return m_parserDeque.back();
 }
 
 std::shared_ptr<Parser> NParser::Main() const
 {
-    if (!QH_ASSERT(!m_parserDeque.empty(), L"m_parserDeque.empty() == false", L"Services", 102)) return nullptr;
+    if (!QH_ASSERT(!m_parserDeque.empty(), L"m_parserDeque.empty() == false", L"Services", 102))
+        return nullptr;
     return m_parserDeque.front();
 }
 

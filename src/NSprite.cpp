@@ -24,7 +24,8 @@ bool NSprite::LoadImage(const std::wstring& path)
     }
     m_texture = std::move(texture);
     sSprite* state = getCurrentSprite();
-    if (state == nullptr) state = pushNewState(lineContext::MainLine());
+    if (state == nullptr)
+        state = pushNewState(lineContext::MainLine());
     state->setTexture(*m_texture, true);
     return true;
 }
@@ -49,7 +50,8 @@ sSprite* NSprite::getCurrentSprite()
 sSprite* NSprite::pushNewState(int line)
 {
     auto state = std::make_shared<sSprite>();
-    if (sSprite* previous = getCurrentSprite()) *state = *previous;
+    if (sSprite* previous = getCurrentSprite())
+        *state = *previous;
     m_SpriteStates[line] = state;
     return state.get();
 }

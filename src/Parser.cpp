@@ -21,7 +21,8 @@ Parser::Parser(std::wstring name, const std::wstring& text, std::uint8_t kind)
     : scriptName(std::move(name)), parserKind(kind)
 {
     m_infile.str(text);
-    if (kind == PARSER_MAIN) OutputDebugStringN(L"[Parser] CREATING MAIN PARSER... \n");
+    if (kind == PARSER_MAIN)
+        OutputDebugStringN(L"[Parser] CREATING MAIN PARSER... \n");
     OutputDebugStringVerbatim(L"\n[Parser] CONSTRUCTOR: script opened. filename: \"" + scriptName + L"\" \n");
 }
 
@@ -57,12 +58,14 @@ void Parser::setScriptText(const std::wstring& name, const std::wstring& text, b
     if (name != scriptName)
     {
         const SystemVariables* sysVars = Services::SysVars();
-        if (sysVars == nullptr || !sysVars->applicationFlag || reset) ResetEditorSysVars();
+        if (sysVars == nullptr || !sysVars->applicationFlag || reset)
+            ResetEditorSysVars();
         scriptName = name;
         readlineno = 1;
         OutputDebugStringN(L"[Parser::setScriptText] script reset. filename: \"%s\" \n", scriptName.c_str());
     }
-    if (readlineno == 0) readlineno = 1;
+    if (readlineno == 0)
+        readlineno = 1;
     m_infile.clear();
     m_infile.str(text);
     GotoLine(reset ? 1 : readlineno);
@@ -86,7 +89,8 @@ bool Parser::SeekToLine(std::wstringstream& stream, int line)
 void Parser::GotoLine(int line)
 {
     const bool editing = lineContext::Editing();
-    if (editing && isMain()) Services::RemoveEntitiesFromLine(line);
+    if (editing && isMain())
+        Services::RemoveEntitiesFromLine(line);
     m_infile.clear();
     SeekToLine(m_infile, line);
     readlineno = line - 1;
@@ -106,7 +110,8 @@ void Parser::PrepareRead()
     else if (lineContext::Editing() &&
              (m_ParserState == SYNC_EXEC || m_ParserState == WAIT_BTNSEL || m_ParserState == WAIT_MSGBOXSEL))
         m_ParserState = PARSE_CONT;
-    if (m_ParserState == PARSE_FIN) m_ParserState = PARSE_CONT;
+    if (m_ParserState == PARSE_FIN)
+        m_ParserState = PARSE_CONT;
 }
 
 void Parser::ReadLines()
@@ -120,26 +125,32 @@ void Parser::ReadLines()
         if (!curlineTokens.empty())
         {
             const int next = ParseTokens(line, curlineTokens, false);
-            if (next != readlineno) ReadScriptJumpedToLine(next);
+            if (next != readlineno)
+                ReadScriptJumpedToLine(next);
         }
         ++readlineno;
-        if (m_ParserState == SYNC_EXEC) continue;
-        if (lineContext::Editing()) m_ParserState = PARSE_CONT;
+        if (m_ParserState == SYNC_EXEC)
+            continue;
+        if (lineContext::Editing())
+            m_ParserState = PARSE_CONT;
     }
 }
 
 void Parser::ReadScript(int untilLine)
 {
-    if (GameOver() || m_ParserState == PARSE_STOP) return;
+    if (GameOver() || m_ParserState == PARSE_STOP)
+        return;
     const auto start = Clock::Now();
     readUntilLine = untilLine;
     ++readlineno;
     curlineTokens.clear();
     PrepareRead();
     ReadLines();
-    if (curlineTokens.size() == 1 && curlineTokens.front() == L"script_fin") m_ParserState = PARSE_SCRIPT_FIN;
+    if (curlineTokens.size() == 1 && curlineTokens.front() == L"script_fin")
+        m_ParserState = PARSE_SCRIPT_FIN;
     --readlineno;
-    if (GameOver()) return;
+    if (GameOver())
+        return;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::Now() - start).count();
     OutputDebugStringN(L"[Parser::ReadScript] duration:%ims. script:%s read until line:%i (mainscriptline:%i) \n\n",
                        static_cast<int>(elapsed), scriptName.c_str(), readlineno, lineContext::MainLine());
@@ -160,7 +171,8 @@ bool Parser::ReadScriptBreak()
                 static_cast<int>(m_ParserState));
         return true;
     }
-    if (GameOver()) return true;
+    if (GameOver())
+        return true;
     if (!curlineTokens.empty() && curlineTokens.front() == L"script_fin")
     {
         m_ParserState = PARSE_SCRIPT_FIN;
@@ -179,7 +191,8 @@ void Parser::ReadScriptJumpedToLine(int line)
 
 void Parser::AutoContScript_ifNeeded()
 {
-    if (lineContext::Editing()) return;
+    if (lineContext::Editing())
+        return;
     const auto now = Clock::Now();
     if (m_ParserState == SYNC_EXEC && now - syncStart >= syncDuration)
     {

@@ -19,7 +19,8 @@ std::wstring PhysFsLastError()
 
 bool NPHYSFS_close(PHYSFS_File* file)
 {
-    if (file == nullptr || PHYSFS_close(file) != 0) return true;
+    if (file == nullptr || PHYSFS_close(file) != 0)
+        return true;
     OutputDebugStringN(L"[NPHYSFS_close] PHYSFS_close ERROR!!! %s \n", PhysFsLastError().c_str());
     return false;
 }
@@ -39,7 +40,8 @@ bool PhysFsStream::open(const std::string& path)
     close();
     m_path = NHelper::s2ws(path);
     PHYSFS_File* file = PHYSFS_isInit() ? PHYSFS_openRead(path.c_str()) : nullptr;
-    if (file != nullptr) m_file.reset(file, [](PHYSFS_File* f) { NPHYSFS_close(f); });
+    if (file != nullptr)
+        m_file.reset(file, [](PHYSFS_File* f) { NPHYSFS_close(f); });
     return isOpen();
 }
 
@@ -50,25 +52,29 @@ void PhysFsStream::close()
 
 sf::Int64 PhysFsStream::read(void* data, sf::Int64 size)
 {
-    if (!isOpen()) return -1;
+    if (!isOpen())
+        return -1;
     return PHYSFS_readBytes(m_file.get(), data, static_cast<PHYSFS_uint64>(std::max<sf::Int64>(size, 0)));
 }
 
 sf::Int64 PhysFsStream::seek(sf::Int64 position)
 {
-    if (!isOpen() || position < 0 || PHYSFS_seek(m_file.get(), static_cast<PHYSFS_uint64>(position)) == 0) return -1;
+    if (!isOpen() || position < 0 || PHYSFS_seek(m_file.get(), static_cast<PHYSFS_uint64>(position)) == 0)
+        return -1;
     return tell();
 }
 
 sf::Int64 PhysFsStream::tell()
 {
-    if (!isOpen()) return -1;
+    if (!isOpen())
+        return -1;
     return PHYSFS_tell(m_file.get());
 }
 
 sf::Int64 PhysFsStream::getSize()
 {
-    if (!isOpen()) return -1;
+    if (!isOpen())
+        return -1;
     return PHYSFS_fileLength(m_file.get());
 }
 
@@ -115,7 +121,8 @@ bool PhysFsStream::ReadTxtFile(const std::string& rawPath, std::wstring& text)
             return false;
         }
         std::string bytes;
-        if (!ReadAllBytes(path, bytes)) return false;
+        if (!ReadAllBytes(path, bytes))
+            return false;
         text = DecodeScript(bytes, widePath);
         return true;
     }

@@ -63,12 +63,10 @@ template <typename Body, typename Result> Result Guarded(const wchar_t* exportNa
 
 template <typename Body> void GuardedVoid(const wchar_t* exportName, Body&& body)
 {
-    Guarded(exportName, 0,
-            [&]
-            {
-                body();
-                return 0;
-            });
+    Guarded(exportName, 0, [&] {
+        body();
+        return 0;
+    });
 }
 
 bool CreateEditorWindow(void* hostWindow, int width, int height)
@@ -104,7 +102,8 @@ void ReloadScriptAndIcon()
 {
     SystemVariables* sysVars = Services::SysVars();
     EntityRegistry* entities = Services::Entities();
-    if (sysVars == nullptr || !Config::LoadScriptAndIcon(*sysVars)) return;
+    if (sysVars == nullptr || !Config::LoadScriptAndIcon(*sysVars))
+        return;
     if (entities != nullptr && entities->pWaitIcon != nullptr && !sysVars->sysWaitInputIcon.empty())
         entities->pWaitIcon->LoadImage(sysVars->dataPaths[DATA_IMAGES].folder + sysVars->sysWaitInputIcon);
 }
@@ -133,12 +132,15 @@ void InitNovelSettingsImpl(void* moduleInstance, void* hostWindow, const std::ws
     QH_ASSERT(registryReady, L"zel::Services::Entities() != nullptr && zel::Services::pNCommands != nullptr",
               L"QuillhavenDLL", 344);
     SystemVariables* sysVars = Services::SysVars();
-    if (!QH_ASSERT(sysVars != nullptr, L"zel::Services::SysVars() != nullptr", L"QuillhavenDLL", 348)) return;
+    if (!QH_ASSERT(sysVars != nullptr, L"zel::Services::SysVars() != nullptr", L"QuillhavenDLL", 348))
+        return;
     FillSysVars(*sysVars, moduleInstance, hostWindow, windowMode);
-    if (Services::pRenderWindow != nullptr) LogContext();
+    if (Services::pRenderWindow != nullptr)
+        LogContext();
     ReloadScriptAndIcon();
     if (mode == L"application")
-        if (std::shared_ptr<Parser> parser = CurParser()) parser->ReadScript(-1);
+        if (std::shared_ptr<Parser> parser = CurParser())
+            parser->ReadScript(-1);
     OutputDebugStringN(L"[DLL::InitNovelSettings] COMPLETE\n");
 }
 
@@ -184,7 +186,8 @@ void ReturnToEditing()
     Services::RevertNovelState();
     SystemVariables* sysVars = Services::SysVars();
     std::shared_ptr<Parser> mainParser = MainParser();
-    if (sysVars == nullptr || mainParser == nullptr) return;
+    if (sysVars == nullptr || mainParser == nullptr)
+        return;
     Services::pNParser->KeepMain();
     if (mainParser->scriptName != sysVars->editorScriptName)
         OutputDebugStringN(L"WARNING. (setGameMode) cannot go back to script:%s yet \n",
@@ -203,10 +206,12 @@ void DeliverUserDialog(SystemVariables& sysVars, wchar_t* dialogText, UserDialog
         dialog->pending = 0;
         return;
     }
-    if (dialogText != nullptr) std::wcscpy(dialogText, request.text.c_str());
+    if (dialogText != nullptr)
+        std::wcscpy(dialogText, request.text.c_str());
     dialog->pending = request.flag;
     dialog->kind = request.kind;
-    if (request.kind != 2) return;
+    if (request.kind != 2)
+        return;
     sf::Texture texture;
     PhysFsStream stream(NHelper::ws2s(sysVars.dataPaths[DATA_IMAGES].folder + request.text));
     if (!stream.isOpen() || !texture.loadFromStream(stream))
@@ -221,246 +226,237 @@ void DeliverUserDialog(SystemVariables& sysVars, wchar_t* dialogText, UserDialog
 } // namespace
 } // namespace zel
 
-extern "C"
+extern "C" {
+
+QH_API void SetupBugTrapExceptionHandler(void)
 {
+    zel::GuardedVoid(L"SetupBugTrapExceptionHandler", [] {
+        if (zel::g_host.crashHandlerInstalled)
+            return;
+        zel::platform::InstallCrashHandler("Quillhaven has encountered an error",
+                                           zel::platform::CurrentDirectory() + "/debug.txt");
+        zel::OutputDebugStringN(L"SetupBugTrapExceptionHandler COMPLETE. \n\n");
+        zel::g_host.crashHandlerInstalled = true;
+    });
+}
 
-    QH_API void SetupBugTrapExceptionHandler(void)
-    {
-        zel::GuardedVoid(L"SetupBugTrapExceptionHandler",
-                         []
-                         {
-                             if (zel::g_host.crashHandlerInstalled) return;
-                             zel::platform::InstallCrashHandler("Quillhaven has encountered an error",
-                                                                zel::platform::CurrentDirectory() + "/debug.txt");
-                             zel::OutputDebugStringN(L"SetupBugTrapExceptionHandler COMPLETE. \n\n");
-                             zel::g_host.crashHandlerInstalled = true;
-                         });
-    }
+QH_API void* CreateRenderWindow(void* moduleInstance, void* hostWindow, int32_t width, int32_t height,
+                                const wchar_t* title, const wchar_t* scriptFileName, const wchar_t* scriptText,
+                                const wchar_t* mode, uint8_t windowMode)
+{
+    return zel::Guarded(L"CreateRenderWindow", static_cast<void*>(nullptr), [&]() -> void* {
+        SetupBugTrapExceptionHandler();
+        zel::g_host.applicationFlag = zel::Str(mode) == L"application";
+        if (zel::g_host.applicationFlag)
+            zel::Services::SetWindowMode(windowMode, width, height);
+        else if (!zel::CreateEditorWindow(hostWindow, width, height))
+            return nullptr;
+        zel::g_host.windowTitle = zel::Str(title) + zel::kTitleSuffix + zel::kEngineVersion;
+        if (!QH_ASSERT(zel::Services::pRenderWindow != nullptr, L"zel::Services::pRenderWindow != nullptr",
+                       L"QuillhavenDLL", 290))
+            return nullptr;
+        if (zel::g_host.applicationFlag) // the editor's render area keeps its own name
+            zel::Services::pRenderWindow->setTitle(zel::g_host.windowTitle);
+        zel::OutputDebugStringVerbatim(std::wstring(L"\nDLL VERSION: ") + zel::kEngineVersion + L"\n");
+        if (zel::g_host.applicationFlag)
+            zel::InitNovelSettingsImpl(moduleInstance, hostWindow, zel::Str(scriptFileName), zel::Str(scriptText),
+                                       zel::Str(mode), windowMode);
+        else
+            zel::Services::pRenderWindow->setActive(false);
+        zel::OutputDebugStringN(L"[DLL::CreateRenderWindow] COMPLETE\n\n");
+        return zel::g_host.applicationFlag ? nullptr : reinterpret_cast<void*>(zel::Services::childWindow);
+    });
+}
 
-    QH_API void* CreateRenderWindow(void* moduleInstance, void* hostWindow, int32_t width, int32_t height,
-                                    const wchar_t* title, const wchar_t* scriptFileName, const wchar_t* scriptText,
-                                    const wchar_t* mode, uint8_t windowMode)
-    {
-        return zel::Guarded(
-            L"CreateRenderWindow", static_cast<void*>(nullptr),
-            [&]() -> void*
-            {
-                SetupBugTrapExceptionHandler();
-                zel::g_host.applicationFlag = zel::Str(mode) == L"application";
-                if (zel::g_host.applicationFlag)
-                    zel::Services::SetWindowMode(windowMode, width, height);
-                else if (!zel::CreateEditorWindow(hostWindow, width, height))
-                    return nullptr;
-                zel::g_host.windowTitle = zel::Str(title) + zel::kTitleSuffix + zel::kEngineVersion;
-                if (!QH_ASSERT(zel::Services::pRenderWindow != nullptr, L"zel::Services::pRenderWindow != nullptr",
-                               L"QuillhavenDLL", 290))
-                    return nullptr;
-                if (zel::g_host.applicationFlag) // the editor's render area keeps its own name
-                    zel::Services::pRenderWindow->setTitle(zel::g_host.windowTitle);
-                zel::OutputDebugStringVerbatim(std::wstring(L"\nDLL VERSION: ") + zel::kEngineVersion + L"\n");
-                if (zel::g_host.applicationFlag)
-                    zel::InitNovelSettingsImpl(moduleInstance, hostWindow, zel::Str(scriptFileName),
-                                               zel::Str(scriptText), zel::Str(mode), windowMode);
-                else
-                    zel::Services::pRenderWindow->setActive(false);
-                zel::OutputDebugStringN(L"[DLL::CreateRenderWindow] COMPLETE\n\n");
-                return zel::g_host.applicationFlag ? nullptr : reinterpret_cast<void*>(zel::Services::childWindow);
-            });
-    }
+QH_API void InitNovelSettings(void* moduleInstance, void* hostWindow, const wchar_t*, const wchar_t* scriptFileName,
+                              const wchar_t* scriptText, const wchar_t* mode, uint8_t windowMode)
+{
+    zel::GuardedVoid(L"InitNovelSettings", [&] {
+        zel::InitNovelSettingsImpl(moduleInstance, hostWindow, zel::Str(scriptFileName), zel::Str(scriptText),
+                                   zel::Str(mode), windowMode);
+    });
+}
 
-    QH_API void InitNovelSettings(void* moduleInstance, void* hostWindow, const wchar_t*, const wchar_t* scriptFileName,
-                                  const wchar_t* scriptText, const wchar_t* mode, uint8_t windowMode)
-    {
-        zel::GuardedVoid(L"InitNovelSettings",
-                         [&]
-                         {
-                             zel::InitNovelSettingsImpl(moduleInstance, hostWindow, zel::Str(scriptFileName),
-                                                        zel::Str(scriptText), zel::Str(mode), windowMode);
-                         });
-    }
+QH_API int32_t UpdateRenderWindow(void)
+{
+    return zel::Guarded(L"UpdateRenderWindow", 0, [] {
+        if (zel::Services::pRenderWindow == nullptr || !zel::Services::pRenderWindow->isOpen())
+            return 0;
+        zel::Services::ActivateRenderWindow();
+        zel::Services::UpdateEngine(true, true);
+        return 1;
+    });
+}
 
-    QH_API int32_t UpdateRenderWindow(void)
-    {
-        return zel::Guarded(L"UpdateRenderWindow", 0,
-                            []
-                            {
-                                if (zel::Services::pRenderWindow == nullptr || !zel::Services::pRenderWindow->isOpen())
-                                    return 0;
-                                zel::Services::ActivateRenderWindow();
-                                zel::Services::UpdateEngine(true, true);
-                                return 1;
-                            });
-    }
+QH_API void DestroyRenderWindow(void)
+{
+    zel::GuardedVoid(L"DestroyRenderWindow", [] { zel::Services::CloseEngine(); });
+}
 
-    QH_API void DestroyRenderWindow(void)
-    {
-        zel::GuardedVoid(L"DestroyRenderWindow", [] { zel::Services::CloseEngine(); });
-    }
+QH_API void setNovelScriptText(const wchar_t* scriptFileName, const wchar_t* scriptText, int32_t lineNo,
+                               uint8_t resetScript)
+{
+    zel::GuardedVoid(L"setNovelScriptText", [&] {
+        if (zel::Services::pNParser == nullptr || zel::Services::SysVars() == nullptr)
+            return;
+        const std::wstring fileName = zel::Str(scriptFileName);
+        std::shared_ptr<zel::Parser> current = zel::CurParser();
+        if (current == nullptr)
+            return;
+        if (fileName == current->scriptName && lineNo == current->readlineno && resetScript == 0)
+        {
+            zel::OutputDebugStringN(
+                L"[setNovelScriptText:invalid] filename: %s (same), lineno: %d (same), resetScript: "
+                L"%s [return] \n",
+                fileName.c_str(), lineNo, resetScript ? L"true" : L"false");
+            return;
+        }
+        if (lineNo != -1 && lineNo <= 0)
+        {
+            zel::OutputDebugStringN(L"[setNovelScriptText:invalid] Invalid lineno argument: %d [return]\n", lineNo);
+            return;
+        }
+        zel::Services::pNParser->KeepMain();
+        std::shared_ptr<zel::Parser> mainParser = zel::MainParser();
+        if (resetScript != 0)
+            zel::SetScriptTextReset(*mainParser, fileName, zel::Str(scriptText), lineNo);
+        else
+            zel::SetScriptTextSame(*mainParser, fileName, lineNo);
+        mainParser->ReadScript(lineNo);
+    });
+}
 
-    QH_API void setNovelScriptText(const wchar_t* scriptFileName, const wchar_t* scriptText, int32_t lineNo,
-                                   uint8_t resetScript)
-    {
-        zel::GuardedVoid(
-            L"setNovelScriptText",
-            [&]
-            {
-                if (zel::Services::pNParser == nullptr || zel::Services::SysVars() == nullptr) return;
-                const std::wstring fileName = zel::Str(scriptFileName);
-                std::shared_ptr<zel::Parser> current = zel::CurParser();
-                if (current == nullptr) return;
-                if (fileName == current->scriptName && lineNo == current->readlineno && resetScript == 0)
-                {
-                    zel::OutputDebugStringN(
-                        L"[setNovelScriptText:invalid] filename: %s (same), lineno: %d (same), resetScript: "
-                        L"%s [return] \n",
-                        fileName.c_str(), lineNo, resetScript ? L"true" : L"false");
-                    return;
-                }
-                if (lineNo != -1 && lineNo <= 0)
-                {
-                    zel::OutputDebugStringN(L"[setNovelScriptText:invalid] Invalid lineno argument: %d [return]\n",
-                                            lineNo);
-                    return;
-                }
-                zel::Services::pNParser->KeepMain();
-                std::shared_ptr<zel::Parser> mainParser = zel::MainParser();
-                if (resetScript != 0)
-                    zel::SetScriptTextReset(*mainParser, fileName, zel::Str(scriptText), lineNo);
-                else
-                    zel::SetScriptTextSame(*mainParser, fileName, lineNo);
-                mainParser->ReadScript(lineNo);
-            });
-    }
+QH_API void setGameMode(uint8_t mode)
+{
+    zel::GuardedVoid(L"setGameMode", [&] {
+        zel::SystemVariables* sysVars = zel::Services::SysVars();
+        if (sysVars == nullptr)
+            return;
+        if (!sysVars->applicationFlag && mode == 1)
+        {
+            if (std::shared_ptr<zel::Parser> mainParser = zel::MainParser())
+                zel::StartPlayTest(*sysVars, *mainParser);
+        }
+        else if (!sysVars->applicationFlag && mode == 0)
+            zel::ReturnToEditing();
+        if (zel::SystemVariables* current = zel::Services::SysVars())
+            current->gameMode = mode;
+    });
+}
 
-    QH_API void setGameMode(uint8_t mode)
-    {
-        zel::GuardedVoid(L"setGameMode",
-                         [&]
-                         {
-                             zel::SystemVariables* sysVars = zel::Services::SysVars();
-                             if (sysVars == nullptr) return;
-                             if (!sysVars->applicationFlag && mode == 1)
-                             {
-                                 if (std::shared_ptr<zel::Parser> mainParser = zel::MainParser())
-                                     zel::StartPlayTest(*sysVars, *mainParser);
-                             }
-                             else if (!sysVars->applicationFlag && mode == 0)
-                                 zel::ReturnToEditing();
-                             if (zel::SystemVariables* current = zel::Services::SysVars()) current->gameMode = mode;
-                         });
-    }
+QH_API void AddCG(const wchar_t* fileName)
+{
+    zel::GuardedVoid(L"AddCG", [&] {
+        const std::wstring name = zel::Str(fileName);
+        zel::OutputDebugStringN(L"\nAddCG. filename:%s \n", name.c_str());
+        zel::SystemVariables* sysVars = zel::Services::SysVars();
+        if (sysVars == nullptr)
+            return;
+        auto picture = std::make_shared<zel::NSprite>(zel::NTYPE_CG, L"EDITOR_INTERACTABLE", 0);
+        if (!picture->LoadImage(sysVars->dataPaths[zel::DATA_IMAGES].folder + name))
+            return;
+        zel::sSprite* state = picture->getCurrentSprite();
+        if (state == nullptr)
+            return;
+        state->setPosition(0.f, 0.f);
+        sysVars->editorPicture = picture;
+    });
+}
 
-    QH_API void AddCG(const wchar_t* fileName)
-    {
-        zel::GuardedVoid(L"AddCG",
-                         [&]
-                         {
-                             const std::wstring name = zel::Str(fileName);
-                             zel::OutputDebugStringN(L"\nAddCG. filename:%s \n", name.c_str());
-                             zel::SystemVariables* sysVars = zel::Services::SysVars();
-                             if (sysVars == nullptr) return;
-                             auto picture = std::make_shared<zel::NSprite>(zel::NTYPE_CG, L"EDITOR_INTERACTABLE", 0);
-                             if (!picture->LoadImage(sysVars->dataPaths[zel::DATA_IMAGES].folder + name)) return;
-                             zel::sSprite* state = picture->getCurrentSprite();
-                             if (state == nullptr) return;
-                             state->setPosition(0.f, 0.f);
-                             sysVars->editorPicture = picture;
-                         });
-    }
+QH_API uint8_t getGameOver(void)
+{
+    const zel::SystemVariables* sysVars = zel::Services::SysVars();
+    return sysVars != nullptr && sysVars->gameOver ? 1 : 0;
+}
 
-    QH_API uint8_t getGameOver(void)
-    {
-        const zel::SystemVariables* sysVars = zel::Services::SysVars();
-        return sysVars != nullptr && sysVars->gameOver ? 1 : 0;
-    }
+QH_API void setGameOver(void) {}
 
-    QH_API void setGameOver(void) {}
+QH_API void setEngineResolution(int32_t width, int32_t height)
+{
+    zel::GuardedVoid(L"setEngineResolution", [&] { zel::Services::SetEngineResolution(width, height); });
+}
 
-    QH_API void setEngineResolution(int32_t width, int32_t height)
-    {
-        zel::GuardedVoid(L"setEngineResolution", [&] { zel::Services::SetEngineResolution(width, height); });
-    }
+QH_API void setEngineFullscreen(void) {}
+QH_API uint8_t getEngineFullscreen(void)
+{
+    return 0;
+}
+QH_API int32_t getEngineWidth(void)
+{
+    return 0;
+}
+QH_API int32_t getEngineHeight(void)
+{
+    return 0;
+}
+QH_API int32_t getEngineColour(void)
+{
+    return 0;
+}
 
-    QH_API void setEngineFullscreen(void) {}
-    QH_API uint8_t getEngineFullscreen(void)
-    {
-        return 0;
-    }
-    QH_API int32_t getEngineWidth(void)
-    {
-        return 0;
-    }
-    QH_API int32_t getEngineHeight(void)
-    {
-        return 0;
-    }
-    QH_API int32_t getEngineColour(void)
-    {
-        return 0;
-    }
+QH_API void setRenderWindowProportion(float proportion)
+{
+    if (zel::SystemVariables* sysVars = zel::Services::SysVars())
+        sysVars->renderWindowProportion = proportion;
+}
 
-    QH_API void setRenderWindowProportion(float proportion)
-    {
-        if (zel::SystemVariables* sysVars = zel::Services::SysVars()) sysVars->renderWindowProportion = proportion;
-    }
+QH_API void setTweenAnimationDisplay(uint8_t flag)
+{
+    if (zel::SystemVariables* sysVars = zel::Services::SysVars())
+        sysVars->tweenAnimationDisplay = flag != 0;
+}
 
-    QH_API void setTweenAnimationDisplay(uint8_t flag)
-    {
-        if (zel::SystemVariables* sysVars = zel::Services::SysVars()) sysVars->tweenAnimationDisplay = flag != 0;
-    }
+QH_API void setPlayMusicDuringEdit(uint8_t flag)
+{
+    if (zel::SystemVariables* sysVars = zel::Services::SysVars())
+        sysVars->playMusicDuringEdit = flag != 0;
+}
 
-    QH_API void setPlayMusicDuringEdit(uint8_t flag)
-    {
-        if (zel::SystemVariables* sysVars = zel::Services::SysVars()) sysVars->playMusicDuringEdit = flag != 0;
-    }
+QH_API void setBoundingBoxDisplay(uint8_t flag)
+{
+    if (zel::SystemVariables* sysVars = zel::Services::SysVars())
+        sysVars->boundingBoxDisplay = flag != 0;
+}
 
-    QH_API void setBoundingBoxDisplay(uint8_t flag)
-    {
-        if (zel::SystemVariables* sysVars = zel::Services::SysVars()) sysVars->boundingBoxDisplay = flag != 0;
-    }
+QH_API const wchar_t* getDLLVersion(void)
+{
+    return zel::kEngineVersion;
+}
 
-    QH_API const wchar_t* getDLLVersion(void)
-    {
-        return zel::kEngineVersion;
-    }
+QH_API int32_t fillDLLVersion(wchar_t* buffer)
+{
+    const auto length = static_cast<int32_t>(std::wcslen(zel::kEngineVersion));
+    if (buffer != nullptr)
+        std::wcscpy(buffer, zel::kEngineVersion);
+    return length;
+}
 
-    QH_API int32_t fillDLLVersion(wchar_t* buffer)
-    {
-        const auto length = static_cast<int32_t>(std::wcslen(zel::kEngineVersion));
-        if (buffer != nullptr) std::wcscpy(buffer, zel::kEngineVersion);
-        return length;
-    }
+QH_API EngineInfo getDLLInformation(int32_t* parserStateOut, wchar_t* dialogText, UserDialogInfo* dialog, uint8_t query)
+{
+    return zel::Guarded(L"getDLLInformation", zel::g_host.lastInfo, [&] {
+        zel::SystemVariables* sysVars = zel::Services::SysVars();
+        std::shared_ptr<zel::Parser> mainParser = zel::Services::pNParser != nullptr ? zel::MainParser() : nullptr;
+        if (zel::Services::pRenderWindow == nullptr || sysVars == nullptr || mainParser == nullptr)
+            return zel::g_host.lastInfo;
+        EngineInfo info{};
+        info.width = static_cast<int32_t>(zel::Services::pRenderWindow->getSize().x);
+        info.height = static_cast<int32_t>(zel::Services::pRenderWindow->getSize().y);
+        info.updatesPerSecond = sysVars->updatesPerSecond;
+        info.rendersPerSecond = sysVars->rendersPerSecond;
+        info.parserStateRef = mainParser->m_ParserState;
+        zel::g_host.lastInfo = info;
+        if (parserStateOut != nullptr)
+            *parserStateOut = static_cast<int8_t>(mainParser->m_ParserState);
+        if (query != 0 && dialog != nullptr)
+            zel::DeliverUserDialog(*sysVars, dialogText, dialog);
+        return info;
+    });
+}
 
-    QH_API EngineInfo getDLLInformation(int32_t* parserStateOut, wchar_t* dialogText, UserDialogInfo* dialog,
-                                        uint8_t query)
-    {
-        return zel::Guarded(L"getDLLInformation", zel::g_host.lastInfo,
-                            [&]
-                            {
-                                zel::SystemVariables* sysVars = zel::Services::SysVars();
-                                std::shared_ptr<zel::Parser> mainParser =
-                                    zel::Services::pNParser != nullptr ? zel::MainParser() : nullptr;
-                                if (zel::Services::pRenderWindow == nullptr || sysVars == nullptr ||
-                                    mainParser == nullptr)
-                                    return zel::g_host.lastInfo;
-                                EngineInfo info{};
-                                info.width = static_cast<int32_t>(zel::Services::pRenderWindow->getSize().x);
-                                info.height = static_cast<int32_t>(zel::Services::pRenderWindow->getSize().y);
-                                info.updatesPerSecond = sysVars->updatesPerSecond;
-                                info.rendersPerSecond = sysVars->rendersPerSecond;
-                                info.parserStateRef = mainParser->m_ParserState;
-                                zel::g_host.lastInfo = info;
-                                if (parserStateOut != nullptr)
-                                    *parserStateOut = static_cast<int8_t>(mainParser->m_ParserState);
-                                if (query != 0 && dialog != nullptr)
-                                    zel::DeliverUserDialog(*sysVars, dialogText, dialog);
-                                return info;
-                            });
-    }
-
-    QH_API void OutputDebugStringN(const wchar_t* text)
-    {
-        if (text != nullptr) zel::OutputDebugStringVerbatim(text);
-    }
+QH_API void OutputDebugStringN(const wchar_t* text)
+{
+    if (text != nullptr)
+        zel::OutputDebugStringVerbatim(text);
+}
 
 } // extern "C"

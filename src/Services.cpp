@@ -40,7 +40,8 @@ namespace lineContext
 {
 int MainLine()
 {
-    if (Services::pNParser == nullptr || Services::pNParser->m_parserDeque.empty()) return 0;
+    if (Services::pNParser == nullptr || Services::pNParser->m_parserDeque.empty())
+        return 0;
     return Services::pNParser->m_parserDeque.front()->readlineno;
 }
 
@@ -64,13 +65,15 @@ SystemVariables* Services::SysVars()
 
 EntityRegistry* Services::Entities()
 {
-    if (!QH_ASSERT(!m_NovelStates.empty(), L"m_NovelStates.empty() == false", L"Services", 324)) return nullptr;
+    if (!QH_ASSERT(!m_NovelStates.empty(), L"m_NovelStates.empty() == false", L"Services", 324))
+        return nullptr;
     return &m_NovelStates.back()->entities;
 }
 
 zel::NParser* Services::NParser()
 {
-    if (!QH_ASSERT(pNParser != nullptr, L"pNParser != nullptr", L"Services", 334)) return nullptr;
+    if (!QH_ASSERT(pNParser != nullptr, L"pNParser != nullptr", L"Services", 334))
+        return nullptr;
     return pNParser.get();
 }
 
@@ -81,13 +84,15 @@ NovelState* Services::FirstNovelState()
 
 std::shared_ptr<Parser> CurParser()
 {
-    if (!QH_ASSERT(Services::pNParser != nullptr, L"pNParser != nullptr", L"Services", 341)) return nullptr;
+    if (!QH_ASSERT(Services::pNParser != nullptr, L"pNParser != nullptr", L"Services", 341))
+        return nullptr;
     return Services::pNParser->Current();
 }
 
 std::shared_ptr<Parser> MainParser()
 {
-    if (!QH_ASSERT(Services::pNParser != nullptr, L"pNParser != nullptr", L"Services", 348)) return nullptr;
+    if (!QH_ASSERT(Services::pNParser != nullptr, L"pNParser != nullptr", L"Services", 348))
+        return nullptr;
     return Services::pNParser->Main();
 }
 
@@ -101,7 +106,8 @@ namespace
 {
 void InitFileSystem(bool applicationFlag)
 {
-    if (applicationFlag) return; // an application host initialises the file system itself before it starts the engine
+    if (applicationFlag)
+        return; // an application host initialises the file system itself before it starts the engine
     if (!PHYSFS_isInit() && PHYSFS_init(nullptr) == 0)
         OutputDebugStringN(L"[InitNovelState] PHYSFS_init ERROR!!! %s\n", PhysFsLastError().c_str());
     OutputDebugStringN(L"[InitNovelState] PHYSFS_init COMPLETE \n");
@@ -119,7 +125,8 @@ void LoadGlobalVariables(SystemVariables& sysVars)
 {
     pugi::xml_document document;
     const std::string path = NHelper::ws2s(sysVars.saveFolder) + "global0.xml";
-    if (!document.load_file(path.c_str())) return;
+    if (!document.load_file(path.c_str()))
+        return;
     for (const pugi::xml_node& entry : document.child("GlobalVars").children())
         sysVars.variables[NHelper::s2ws(entry.attribute("var_name").as_string())] =
             NHelper::s2ws(entry.attribute("var_val").as_string());
@@ -145,7 +152,8 @@ void Services::InitNovelState(bool applicationFlag)
     m_NovelStates.push_back(state);
     InitFileSystem(applicationFlag);
     MountData(state->sysVars);
-    if (!Config::LoadAll(state->sysVars)) return;
+    if (!Config::LoadAll(state->sysVars))
+        return;
     OutputDebugStringN(L"(Services::InitNovelState) sysWaitInputIcon:%s sysBgmVolume:%i sysTextSpeed:%i \n",
                        state->sysVars.sysWaitInputIcon.c_str(), state->sysVars.sysBgmVolume,
                        state->sysVars.sysTextSpeed);
@@ -155,14 +163,16 @@ void Services::InitNovelState(bool applicationFlag)
 
 void Services::PushNovelStateCopy()
 {
-    if (!QH_ASSERT(!m_NovelStates.empty(), L"m_NovelStates.empty() == false", L"Services", 293)) return;
+    if (!QH_ASSERT(!m_NovelStates.empty(), L"m_NovelStates.empty() == false", L"Services", 293))
+        return;
     DebuggerOutput(L"SERVICES::PUSH NOVEL STATE COPY \n");
     m_NovelStates.push_back(std::make_shared<NovelState>(*m_NovelStates.back()));
 }
 
 void Services::RevertNovelState()
 {
-    if (!QH_ASSERT(!m_NovelStates.empty(), L"m_NovelStates.empty( ) == false", L"Services", 301)) return;
+    if (!QH_ASSERT(!m_NovelStates.empty(), L"m_NovelStates.empty( ) == false", L"Services", 301))
+        return;
     DebuggerOutput(L"SERVICES::REVERT NOVEL STATE \n");
     m_NovelStates.erase(m_NovelStates.begin() + 1, m_NovelStates.end());
 }
@@ -170,7 +180,8 @@ void Services::RevertNovelState()
 void Services::RemoveEntities()
 {
     EntityRegistry* entities = Entities();
-    if (entities == nullptr) return;
+    if (entities == nullptr)
+        return;
     entities->entityLayers.clear();
     entities->entityLines.clear();
     entities->m_nameReferences.clear();
@@ -188,7 +199,8 @@ namespace
 void ForgetName(EntityRegistry& entities, const EntityPtr& entity)
 {
     auto named = entities.m_nameReferences.find(entity->name);
-    if (named != entities.m_nameReferences.end() && named->second == entity) entities.m_nameReferences.erase(named);
+    if (named != entities.m_nameReferences.end() && named->second == entity)
+        entities.m_nameReferences.erase(named);
 }
 
 /// Drops every entity of the line map from line on: from its layer list and its name reference.
@@ -215,15 +227,15 @@ void FilterLayers(EntityRegistry& entities, int line)
     {
         auto& list = layerEntry.second;
         list.erase(std::remove_if(list.begin(), list.end(),
-                                  [&](const EntityPtr& entity)
-                                  {
+                                  [&](const EntityPtr& entity) {
                                       const int created = entity->getCreatedLine();
                                       if (created == -1)
                                           OutputDebugStringN(L"WARNING: (RemoveEntitiesFromLine) createdLine == -1. "
                                                              L"name:'%s'. removing \n",
                                                              entity->name.c_str());
                                       const bool remove = created == -1 || created >= line;
-                                      if (remove) ForgetName(entities, entity);
+                                      if (remove)
+                                          ForgetName(entities, entity);
                                       return remove;
                                   }),
                    list.end());
@@ -235,7 +247,8 @@ void Services::RemoveEntitiesFromLine(int line)
 {
     EntityRegistry* entities = Entities();
     SystemVariables* sysVars = SysVars();
-    if (entities == nullptr || sysVars == nullptr) return;
+    if (entities == nullptr || sysVars == nullptr)
+        return;
     ForgetEntitiesOfLines(*entities, line);
     FilterLayers(*entities, line);
     sysVars->clearColour.keepBefore(line);

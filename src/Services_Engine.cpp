@@ -47,7 +47,8 @@ void CountSecond(SystemVariables& sysVars)
         g_loop.started = true;
         g_loop.secondMark = Clock::Now();
     }
-    if (MillisecondsSince(g_loop.secondMark) < 1000) return;
+    if (MillisecondsSince(g_loop.secondMark) < 1000)
+        return;
     g_loop.secondMark = Clock::Now();
     sysVars.updatesPerSecond = g_loop.updatesThisSecond;
     sysVars.rendersPerSecond = g_loop.rendersThisSecond;
@@ -58,7 +59,8 @@ void CountSecond(SystemVariables& sysVars)
 /// Whether the end-game message box can be shown: it needs the message-box script named in Config.xml.
 bool EndGameBoxAvailable(const SystemVariables& sysVars)
 {
-    if (sysVars.MsgboxScript.empty()) return false;
+    if (sysVars.MsgboxScript.empty())
+        return false;
     std::wstring script;
     if (!PhysFsStream::ReadTxtFile(NHelper::ws2s(sysVars.dataPaths[DATA_SCRIPTS].folder + sysVars.MsgboxScript),
                                    script))
@@ -73,8 +75,10 @@ void RequestEndGame(SystemVariables& sysVars)
     auto answer = sysVars.variables.find(L"Msg_endGame");
     if (sysVars.currentMsgboxKind == L"Msg_endGame" && answer != sysVars.variables.end() && answer->second == L"1")
         return;
-    if (Services::pNCommands != nullptr) sysVars.variables[L"msg_str"] = Services::pNCommands->Word(L"Msg_endGame");
-    if (EndGameBoxAvailable(sysVars)) return;
+    if (Services::pNCommands != nullptr)
+        sysVars.variables[L"msg_str"] = Services::pNCommands->Word(L"Msg_endGame");
+    if (EndGameBoxAvailable(sysVars))
+        return;
     OutputDebugStringN(L"[HandleEvents] no end-game message box (MsgboxScript:'%s'). closing at once \n",
                        sysVars.MsgboxScript.c_str());
     OutputDebugStringN(L"\nGAME END\n");
@@ -87,7 +91,8 @@ void HandleEvent(const sf::Event& event, SystemVariables& sysVars)
     {
     case sf::Event::Closed:
         OutputDebugStringN(L"\nSF::EVENT::CLOSED \n");
-        if (sysVars.applicationFlag) RequestEndGame(sysVars);
+        if (sysVars.applicationFlag)
+            RequestEndGame(sysVars);
         break;
     case sf::Event::Resized:
         OutputDebugStringN(L"SF::EVENT::RESIZED new-width:%i new-height:%i \n", static_cast<int>(event.size.width),
@@ -101,7 +106,8 @@ void HandleEvent(const sf::Event& event, SystemVariables& sysVars)
         break;
     case sf::Event::MouseButtonPressed:
         // The editor's render area takes the keyboard focus when the author clicks into it.
-        if (Services::childWindow != 0) platform::FocusWindow(Services::childWindow);
+        if (Services::childWindow != 0)
+            platform::FocusWindow(Services::childWindow);
         break;
     default:
         break;
@@ -146,7 +152,8 @@ void RunTimers(SystemVariables& sysVars)
     for (const auto& timer : sysVars.timers)
     {
         const long long passed = MillisecondsSince(timer->start);
-        if (timer->fired || passed < timer->durationMs) continue;
+        if (timer->fired || passed < timer->durationMs)
+            continue;
         OutputDebugStringN(L"[UpdateEntities] exec timer func. name:%s, passedDuration:%ims \n", timer->name.c_str(),
                            static_cast<int>(passed));
         timer->fired = true;
@@ -156,7 +163,8 @@ void RunTimers(SystemVariables& sysVars)
     auto& timers = sysVars.timers;
     timers.erase(std::remove_if(timers.begin(), timers.end(), [](const auto& timer) { return timer->fired; }),
                  timers.end());
-    if (sysVars.gameMode == 0) timers.clear();
+    if (sysVars.gameMode == 0)
+        timers.clear();
 }
 
 void UpdateEntities(SystemVariables& sysVars, EntityRegistry& entities)
@@ -164,8 +172,10 @@ void UpdateEntities(SystemVariables& sysVars, EntityRegistry& entities)
     for (auto& layerEntry : entities.entityLayers)
         for (std::size_t i = 0; i < layerEntry.second.size(); ++i)
             layerEntry.second[i]->Update();
-    if (entities.pCamera != nullptr) entities.pCamera->Update();
-    if (entities.pBacklog != nullptr) entities.pBacklog->Update();
+    if (entities.pCamera != nullptr)
+        entities.pCamera->Update();
+    if (entities.pBacklog != nullptr)
+        entities.pBacklog->Update();
     RunTimers(sysVars);
 }
 
@@ -179,7 +189,8 @@ void RunDeferredCalls()
 /// Message-box answers: the box's buttons set the variable named after its kind.
 void AnswerMessageBox(SystemVariables& sysVars)
 {
-    if (sysVars.renderMode != 0 || sysVars.currentMsgboxKind != L"Msg_endGame") return;
+    if (sysVars.renderMode != 0 || sysVars.currentMsgboxKind != L"Msg_endGame")
+        return;
     auto answer = sysVars.variables.find(L"Msg_endGame");
     if (answer != sysVars.variables.end() && answer->second == L"1")
     {
@@ -199,7 +210,8 @@ void DrawEntities(SystemVariables& sysVars, EntityRegistry& entities)
     for (auto& layerEntry : entities.entityLayers)
         for (const EntityPtr& entity : layerEntry.second)
         {
-            if (entity->isMarkedRemoved()) continue;
+            if (entity->isMarkedRemoved())
+                continue;
             if (sysVars.renderMode == 2 && ShouldSkipInScreenshot(*entity))
             {
                 OutputDebugStringN(L"NOT SAVING IN SS: %s\n", entity->name.c_str());
@@ -207,16 +219,19 @@ void DrawEntities(SystemVariables& sysVars, EntityRegistry& entities)
             }
             entity->Draw(mainLine);
         }
-    if (sysVars.editorPicture != nullptr) sysVars.editorPicture->Draw(mainLine);
+    if (sysVars.editorPicture != nullptr)
+        sysVars.editorPicture->Draw(mainLine);
 }
 
 void Render(SystemVariables& sysVars, EntityRegistry& entities)
 {
     const sf::Color clearColour = sysVars.clearColour.get(true);
     Services::pRenderWindow->clear(clearColour);
-    if (Services::pSecondTarget != nullptr) Services::pSecondTarget->clear(clearColour);
+    if (Services::pSecondTarget != nullptr)
+        Services::pSecondTarget->clear(clearColour);
     DrawEntities(sysVars, entities);
-    if (sysVars.renderMode != 2) Services::pRenderWindow->display();
+    if (sysVars.renderMode != 2)
+        Services::pRenderWindow->display();
 }
 
 /// Playing mode: entities marked for removal leave the registry after the frame that last showed them.
@@ -233,7 +248,8 @@ void BuryEntities(EntityRegistry& entities)
         list.erase(buried, list.end());
     }
     Services::ActivateRenderWindow();
-    if (removed.empty()) return;
+    if (removed.empty())
+        return;
     OutputDebugStringN(L"\nBuryEntities\n");
     for (const auto& entry : removed)
     {
@@ -246,10 +262,13 @@ void BuryEntities(EntityRegistry& entities)
 void AutoContScript_ifNeeded()
 {
     std::shared_ptr<Parser> current = CurParser();
-    if (current == nullptr) return;
+    if (current == nullptr)
+        return;
     current->AutoContScript_ifNeeded();
-    if (Services::pNParser->m_parserDeque.size() == 1) return;
-    if (current->m_ParserState != PARSE_SCRIPT_FIN && !current->atEnd()) return;
+    if (Services::pNParser->m_parserDeque.size() == 1)
+        return;
+    if (current->m_ParserState != PARSE_SCRIPT_FIN && !current->atEnd())
+        return;
     OutputDebugStringN(L"AutoContScript_ifNeeded(start): CurParser(not main) finished normally: pop\n");
     Services::pNParser->Pop();
     OutputDebugStringN(L"AutoContScript_ifNeeded(fin): cur pushed parser count:%i \n",
@@ -265,54 +284,63 @@ bool PacingAllowsDraw(const SystemVariables& sysVars)
 
 void Services::UpdateEngine(bool render, bool update)
 {
-    if (!render) OutputDebugStringN(L"(Services::UpdateEngine) UPDATE WITHOUT RENDER \n");
+    if (!render)
+        OutputDebugStringN(L"(Services::UpdateEngine) UPDATE WITHOUT RENDER \n");
     SystemVariables* sysVars = SysVars();
     if (sysVars == nullptr)
     {
         OutputDebugStringN(L"\nERROR. Services::UpdateEngine CALLED DESPITE SYSVARS NULL \n");
         return;
     }
-    if (sysVars->gameOver || pRenderWindow == nullptr || !pRenderWindow->isOpen()) return;
+    if (sysVars->gameOver || pRenderWindow == nullptr || !pRenderWindow->isOpen())
+        return;
     CountSecond(*sysVars);
     ++g_loop.updatesThisSecond;
-    if (update) HandleEvents(*sysVars);
+    if (update)
+        HandleEvents(*sysVars);
     sysVars = SysVars(); // event handling may have changed the novel state
     EntityRegistry* entities = Entities();
-    if (sysVars == nullptr || entities == nullptr) return;
+    if (sysVars == nullptr || entities == nullptr)
+        return;
     UpdateEntities(*sysVars, *entities);
     RunDeferredCalls();
     sysVars = SysVars();
     entities = Entities();
-    if (sysVars == nullptr || entities == nullptr) return;
+    if (sysVars == nullptr || entities == nullptr)
+        return;
     AnswerMessageBox(*sysVars);
-    if (!PacingAllowsDraw(*sysVars)) return;
+    if (!PacingAllowsDraw(*sysVars))
+        return;
     ++g_loop.rendersThisSecond;
     if (render && pRenderWindow != nullptr)
     {
         Render(*sysVars, *entities);
-        if (sysVars->gameMode == 1) BuryEntities(*entities);
+        if (sysVars->gameMode == 1)
+            BuryEntities(*entities);
     }
-    if (update && sysVars->renderMode == 0 && !sysVars->gameOver) AutoContScript_ifNeeded();
+    if (update && sysVars->renderMode == 0 && !sysVars->gameOver)
+        AutoContScript_ifNeeded();
 }
 
 void Services::TriggerParseExec(const std::wstring& line)
 {
-    m_deferredCalls.enqueue(
-        [line, tokens = NHelper::Tokenize(line)]() mutable
-        {
-            OutputDebugStringN(L"\nServices::TriggerParseExec:%s \n\n", line.c_str());
-            if (std::shared_ptr<Parser> parser = CurParser()) parser->ParseTokens(line, tokens, true);
-        });
+    m_deferredCalls.enqueue([line, tokens = NHelper::Tokenize(line)]() mutable {
+        OutputDebugStringN(L"\nServices::TriggerParseExec:%s \n\n", line.c_str());
+        if (std::shared_ptr<Parser> parser = CurParser())
+            parser->ParseTokens(line, tokens, true);
+    });
 }
 
 bool Services::ActivateRenderWindow()
 {
-    if (pRenderWindow == nullptr) return false;
+    if (pRenderWindow == nullptr)
+        return false;
     for (int attempt = 0; attempt < 10; ++attempt)
     {
         if (pRenderWindow->setActive(true))
         {
-            if (attempt > 0) OutputDebugStringN(L"\n");
+            if (attempt > 0)
+                OutputDebugStringN(L"\n");
             return true;
         }
         OutputDebugStringN(attempt == 0 ? L"\nERROR. ActivateRenderWindow FAILED!!!! \n"
@@ -329,13 +357,15 @@ void Services::ReleaseAll()
     {
     }
     ActivateRenderWindow();
-    if (SystemVariables* sysVars = SysVars()) sysVars->editorPicture.reset();
+    if (SystemVariables* sysVars = SysVars())
+        sysVars->editorPicture.reset();
     pNParser.reset();
     pNCommands.reset();
     m_NovelStates.clear();
     pSecondTarget.reset();
     pRenderWindow.reset();
-    if (childWindow != 0) platform::DestroyChildWindow(childWindow);
+    if (childWindow != 0)
+        platform::DestroyChildWindow(childWindow);
     childWindow = 0;
 }
 

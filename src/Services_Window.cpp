@@ -20,7 +20,8 @@ sf::ContextSettings RenderContextSettings()
 /// (Re)creates the application window; SFML shares its contexts, so textures survive a change of style.
 void CreateWindow(const sf::VideoMode& mode, const std::wstring& title, sf::Uint32 style)
 {
-    if (Services::pRenderWindow == nullptr) Services::pRenderWindow = std::make_unique<sf::RenderWindow>();
+    if (Services::pRenderWindow == nullptr)
+        Services::pRenderWindow = std::make_unique<sf::RenderWindow>();
     Services::pRenderWindow->create(mode, title, style, RenderContextSettings());
 }
 
@@ -90,7 +91,8 @@ void Services::SetWindowMode(std::uint8_t mode, int width, int height)
     default:
         break;
     }
-    if (pRenderWindow == nullptr) return;
+    if (pRenderWindow == nullptr)
+        return;
     glFlush();
     ActivateRenderWindow();
     if (sysVars != nullptr)
@@ -109,7 +111,8 @@ void Services::SetEngineResolution(int width, int height)
                        L"by editor) \n");
         return;
     }
-    if (pRenderWindow == nullptr || width <= 0 || height <= 0) return;
+    if (pRenderWindow == nullptr || width <= 0 || height <= 0)
+        return;
     OutputDebugStringN(L"[Services::SetEngineResolution] changing resolution to width:%i height:%i \n", width, height);
     ActivateRenderWindow();
     platform::ResizeChildWindow(childWindow, width, height);

@@ -33,13 +33,15 @@ int PlayTestRoundTrip()
 {
     StartEditor();
     setNovelScriptText(L"main.txt", kScript, 5, 0);
-    if (zel::MainParser()->readlineno != 5) return 1;
+    if (zel::MainParser()->readlineno != 5)
+        return 1;
     AddAtMainLine(L"editor-made");
     Services::SysVars()->variables[L"mood"] = L"calm";
     const auto stateBefore = zel::MainParser()->m_ParserState;
 
     setGameMode(1);
-    if (Services::m_NovelStates.size() != 2 || Services::SysVars()->gameMode != 1) return 2;
+    if (Services::m_NovelStates.size() != 2 || Services::SysVars()->gameMode != 1)
+        return 2;
     zel::MainParser()->ReadScript(-1);
     AddAtMainLine(L"play-made");
     Registry().m_nameReferences.erase(L"editor-made");
@@ -47,12 +49,15 @@ int PlayTestRoundTrip()
     Services::SysVars()->variables[L"mood"] = L"angry";
 
     setGameMode(0);
-    if (Services::m_NovelStates.size() != 1 || Services::SysVars()->gameMode != 0) return 3;
+    if (Services::m_NovelStates.size() != 1 || Services::SysVars()->gameMode != 0)
+        return 3;
     if (Registry().Find(L"editor-made") == nullptr || Registry().Find(L"play-made") != nullptr ||
         Registry().CountInLayers() != 1)
         return 4;
-    if (Services::SysVars()->variables[L"mood"] != L"calm") return 5;
-    if (zel::MainParser()->readlineno != 5 || zel::MainParser()->m_ParserState != stateBefore) return 6;
+    if (Services::SysVars()->variables[L"mood"] != L"calm")
+        return 5;
+    if (zel::MainParser()->readlineno != 5 || zel::MainParser()->m_ParserState != stateBefore)
+        return 6;
     return Services::SysVars()->editorLine == -1 ? 0 : 7;
 }
 } // namespace
@@ -69,13 +74,13 @@ TEST(ApiInProcessTest, ScriptTextUpdatesChooseBetweenAmendAndReset)
     TempDir dir;
     WriteFile(dir / "Config.xml", ConfigXml());
     EXPECT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              StartEditor();
                              setNovelScriptText(L"main.txt", kScript, 6, 0);
                              setNovelScriptText(L"main.txt", kScript, 6, 0); // nothing changed
                              setNovelScriptText(L"main.txt", L"a\nb\nc\nd\ne\nnew6\n", 6, 1);
-                             if (zel::MainParser()->curlineTokens.front() != L"new6") return 1;
+                             if (zel::MainParser()->curlineTokens.front() != L"new6")
+                                 return 1;
                              setNovelScriptText(L"main.txt", kScript, 3, 1);
                              setNovelScriptText(L"main.txt", kScript, 2, 0); // moves back without new text
                              return zel::MainParser()->readlineno == 2 ? 0 : 2;
@@ -100,8 +105,7 @@ TEST(ApiInProcessTest, HostFlagsLandInTheSystemVariables)
     TempDir dir;
     WriteFile(dir / "Config.xml", ConfigXml());
     EXPECT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              setRenderWindowProportion(0.5f); // no state yet: ignored, no crash
                              StartEditor();
                              setRenderWindowProportion(0.75f);

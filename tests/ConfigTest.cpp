@@ -13,10 +13,10 @@ TEST(ConfigTest, ReadsEverySettingFromItsSection)
     TempDir dir;
     WriteFile(dir / "Config.xml", ConfigXml("box.txt"));
     EXPECT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              zel::SystemVariables sysVars;
-                             if (!zel::Config::LoadAll(sysVars)) return 1;
+                             if (!zel::Config::LoadAll(sysVars))
+                                 return 1;
                              const bool ok = sysVars.MsgboxScript == L"box.txt" && sysVars.sysBgmVolume == 80 &&
                                              sysVars.sysTextSpeed == 40 && sysVars.sysAutoWait == 1500 &&
                                              sysVars.sysMasterVolume == 100;
@@ -30,11 +30,11 @@ TEST(ConfigTest, BareRootGivesZerosAndRootAttributesAreIgnored)
     TempDir dir;
     WriteFile(dir / "Config.xml", "<Harborstage sysBgmVolume=\"55\" MsgboxScript=\"x\"/>");
     EXPECT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              zel::SystemVariables sysVars;
                              sysVars.MsgboxScript = L"before";
-                             if (!zel::Config::LoadAll(sysVars)) return 1;
+                             if (!zel::Config::LoadAll(sysVars))
+                                 return 1;
                              const bool ok = sysVars.MsgboxScript.empty() && sysVars.sysWaitInputIcon.empty() &&
                                              sysVars.sysBgmVolume == 0 && sysVars.sysMasterVolume == 0 &&
                                              sysVars.sysAutoWait == 0;
@@ -47,8 +47,7 @@ TEST(ConfigTest, MissingFileLeavesValuesAndTellsTheUser)
 {
     TempDir dir;
     EXPECT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              zel::SystemVariables sysVars;
                              sysVars.MsgboxScript = L"kept";
                              const bool loaded = zel::Config::LoadScriptAndIcon(sysVars);

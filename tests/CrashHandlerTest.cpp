@@ -42,7 +42,8 @@ std::string ReadFile(const std::string& path)
 std::string MakeNovelFolder()
 {
     char folder[] = "/tmp/quillhaven-crash-XXXXXX";
-    if (mkdtemp(folder) == nullptr) return "";
+    if (mkdtemp(folder) == nullptr)
+        return "";
     std::ofstream log(std::string(folder) + "/debug.txt");
     for (int i = 1; i <= 60; ++i)
     {
@@ -84,12 +85,16 @@ void OverflowStack()
 /// Runs in the child: installs twice (the second attempt must be refused) and crashes. No gtest in here.
 [[noreturn]] void CrashChild(const std::string& folder, void (*crash)())
 {
-    if (chdir(folder.c_str()) != 0) _exit(kNoFolder);
+    if (chdir(folder.c_str()) != 0)
+        _exit(kNoFolder);
     FILE* err = std::freopen("stderr.txt", "w", stderr);
-    if (err == nullptr) _exit(kNoStderr);
+    if (err == nullptr)
+        _exit(kNoStderr);
     setvbuf(err, nullptr, _IONBF, 0);
-    if (!zel::platform::InstallCrashHandler(kAppName, folder + "/debug.txt")) _exit(kFirstInstallRefused);
-    if (zel::platform::InstallCrashHandler(kIntruderName, "/nowhere/debug.txt")) _exit(kSecondInstallAccepted);
+    if (!zel::platform::InstallCrashHandler(kAppName, folder + "/debug.txt"))
+        _exit(kFirstInstallRefused);
+    if (zel::platform::InstallCrashHandler(kIntruderName, "/nowhere/debug.txt"))
+        _exit(kSecondInstallAccepted);
     crash();
     _exit(kSurvived);
 }
@@ -128,7 +133,8 @@ TEST_P(CrashHandlerTest, ReportsAndDiesBySameSignal)
 
     pid_t child = fork();
     ASSERT_GE(child, 0);
-    if (child == 0) CrashChild(folder, param.crash);
+    if (child == 0)
+        CrashChild(folder, param.crash);
 
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

@@ -58,8 +58,7 @@ TEST(LoggerTest, FormatsWideArgumentsAndWritesUtf8)
 {
     TempDir dir;
     ASSERT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              WithSysVars();
                              OutputDebugStringN(L"(Test) name:%s count:%i ratio:%f \n", L"ä名\U0001F600", 7, 0.5);
                              return 0;
@@ -76,8 +75,7 @@ TEST(LoggerTest, BeforeTheEngineStateExistsFormatsAreWrittenUnexpanded)
 {
     TempDir dir;
     ASSERT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              OutputDebugStringN(L"\nAddCG. filename:%s \n", L"never used");
                              WithSysVars(false);
                              OutputDebugStringN(L"disabled:%i\n", 1);
@@ -94,10 +92,10 @@ TEST(LoggerTest, OverlongMessageIsCutAndReportedOnTheDebuggerOutput)
 {
     TempDir dir;
     ASSERT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              setenv("QUILLHAVEN_DEBUG_OUTPUT", "1", 1);
-                             if (std::freopen("stderr.txt", "w", stderr) == nullptr) return 3;
+                             if (std::freopen("stderr.txt", "w", stderr) == nullptr)
+                                 return 3;
                              WithSysVars();
                              const std::wstring longText(1500, L'x');
                              OutputDebugStringN(L"[Long] %s END", longText.c_str());
@@ -117,11 +115,9 @@ TEST(LoggerTest, BurstFromTwoThreadsIsCompleteAndInOrderPerThreadAfterExit)
     constexpr int kPerThread = 50000;
     TempDir dir;
     ASSERT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              WithSysVars();
-                             auto burst = [](const wchar_t* format)
-                             {
+                             auto burst = [](const wchar_t* format) {
                                  for (int i = 0; i < kPerThread; ++i)
                                      OutputDebugStringN(format, i);
                              };
@@ -148,10 +144,8 @@ TEST(LoggerTest, BurstFromTwoThreadsIsCompleteAndInOrderPerThreadAfterExit)
 TEST(LoggerTest, ASecondRunInTheSameFolderStartsAFreshLog)
 {
     TempDir dir;
-    auto run = [](const wchar_t* text)
-    {
-        return [text]
-        {
+    auto run = [](const wchar_t* text) {
+        return [text] {
             WithSysVars();
             OutputDebugStringN(text);
             return 0;
@@ -169,8 +163,7 @@ TEST(LoggerTest, FlushWaitsUntilEverythingPushedIsOnDisk)
 {
     TempDir dir;
     ASSERT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              WithSysVars();
                              for (int i = 0; i < 1000; ++i)
                                  OutputDebugStringN(L"flush %i\n", i);

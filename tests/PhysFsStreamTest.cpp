@@ -40,15 +40,20 @@ TEST(PhysFsStreamTest, ReadTxtFileDecodesScriptsAsTheyAre)
     WriteFile(dir / "Scripts/wide.txt", "\xF0\x9F\x98\x80!");
     WriteFile(dir / "Scripts/broken.txt", "ok\n\xFF\xFEstill here\n");
     EXPECT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              MountCurrentFolder();
-                             if (ReadScript("Scripts/cut.txt") != L"before") return 1;
-                             if (ReadScript("Scripts/empty.txt") != L"") return 2;
-                             if (ReadScript("Scripts\\cut.txt") != L"before") return 3;
-                             if (ReadScript("Scripts/missing.txt") != L"<false>") return 4;
-                             if (ReadScript("Scripts/bom.txt") != L"\uFEFFbg x\n") return 5;
-                             if (ReadScript("Scripts/wide.txt") != L"\U0001F600!") return 6;
+                             if (ReadScript("Scripts/cut.txt") != L"before")
+                                 return 1;
+                             if (ReadScript("Scripts/empty.txt") != L"")
+                                 return 2;
+                             if (ReadScript("Scripts\\cut.txt") != L"before")
+                                 return 3;
+                             if (ReadScript("Scripts/missing.txt") != L"<false>")
+                                 return 4;
+                             if (ReadScript("Scripts/bom.txt") != L"\uFEFFbg x\n")
+                                 return 5;
+                             if (ReadScript("Scripts/wide.txt") != L"\U0001F600!")
+                                 return 6;
                              return ReadScript("Scripts/broken.txt") == L"ok\n\uFFFD\uFFFDstill here\n" ? 0 : 7;
                          }),
               0);
@@ -66,8 +71,7 @@ TEST(PhysFsStreamTest, StreamReadsSeeksAndReportsFailure)
     TempDir dir;
     WriteFile(dir / "Images/data.bin", "0123456789");
     EXPECT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              MountCurrentFolder();
                              PhysFsStream missing("Images/none.bin");
                              char byte = 0;
@@ -76,8 +80,10 @@ TEST(PhysFsStreamTest, StreamReadsSeeksAndReportsFailure)
                                  return 1;
                              PhysFsStream stream("Images/data.bin");
                              char buffer[4] = {};
-                             if (stream.getSize() != 10 || stream.seek(6) != 6 || stream.read(buffer, 4) != 4) return 2;
-                             if (std::string(buffer, 4) != "6789" || stream.tell() != 10) return 3;
+                             if (stream.getSize() != 10 || stream.seek(6) != 6 || stream.read(buffer, 4) != 4)
+                                 return 2;
+                             if (std::string(buffer, 4) != "6789" || stream.tell() != 10)
+                                 return 3;
                              return stream.seek(-1) == -1 ? 0 : 4;
                          }),
               0);
@@ -91,8 +97,7 @@ TEST(PhysFsStreamTest, ArchivesBesideTheDataFoldersAreMountedAtStart)
     const std::string zip = "cd '" + dir.path() + "/staging' && zip -q -r ../Scripts.vndat Scripts";
     ASSERT_EQ(std::system(zip.c_str()), 0);
     EXPECT_EQ(RunInChild(dir.path(),
-                         []
-                         {
+                         [] {
                              zel::Services::pNParser = std::make_unique<zel::NParser>(
                                  std::make_shared<zel::Parser>(L"main.txt", L"", zel::PARSER_MAIN));
                              zel::Services::InitNovelState(false);

@@ -148,12 +148,18 @@ int InitAndCheck(bool expectConfig)
     Services::InitNovelState(false);
     const zel::SystemVariables* sysVars = Services::SysVars();
     const zel::EntityRegistry* entities = Services::Entities();
-    if (sysVars == nullptr || entities == nullptr || Services::pNCommands == nullptr || !PHYSFS_isInit()) return 10;
-    if (!expectConfig) return entities->pCamera == nullptr && sysVars->sysBgmVolume == 100 ? 0 : 11;
-    if (sysVars->sysBgmVolume != 80 || sysVars->sysTextSpeed != 40 || sysVars->MsgboxScript != L"box.txt") return 12;
-    if (entities->pCamera == nullptr || entities->pBacklog == nullptr || entities->pWaitIcon == nullptr) return 13;
-    if (entities->pWaitIcon->nType != zel::NTYPE_WAITICON || entities->pWaitIcon->getLayer() != -1) return 14;
-    if (sysVars->variables.count(L"*seen") == 0 || sysVars->variables.at(L"*seen") != L"ja") return 15;
+    if (sysVars == nullptr || entities == nullptr || Services::pNCommands == nullptr || !PHYSFS_isInit())
+        return 10;
+    if (!expectConfig)
+        return entities->pCamera == nullptr && sysVars->sysBgmVolume == 100 ? 0 : 11;
+    if (sysVars->sysBgmVolume != 80 || sysVars->sysTextSpeed != 40 || sysVars->MsgboxScript != L"box.txt")
+        return 12;
+    if (entities->pCamera == nullptr || entities->pBacklog == nullptr || entities->pWaitIcon == nullptr)
+        return 13;
+    if (entities->pWaitIcon->nType != zel::NTYPE_WAITICON || entities->pWaitIcon->getLayer() != -1)
+        return 14;
+    if (sysVars->variables.count(L"*seen") == 0 || sysVars->variables.at(L"*seen") != L"ja")
+        return 15;
     return PHYSFS_exists("Scripts/only-in-folder.txt") ? 0 : 16;
 }
 } // namespace

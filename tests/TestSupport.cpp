@@ -21,7 +21,8 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     std::error_code ignored;
-    if (m_path != "/tmp") std::filesystem::remove_all(m_path, ignored);
+    if (m_path != "/tmp")
+        std::filesystem::remove_all(m_path, ignored);
 }
 
 std::string ReadFile(const std::string& path)
@@ -49,7 +50,8 @@ int RunInChild(const std::string& dir, const std::function<int()>& body)
     const pid_t pid = fork();
     if (pid == 0)
     {
-        if (chdir(dir.c_str()) != 0) _exit(97);
+        if (chdir(dir.c_str()) != 0)
+            _exit(97);
         int code = 98;
         try
         {
@@ -63,7 +65,8 @@ int RunInChild(const std::string& dir, const std::function<int()>& body)
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
     return WEXITSTATUS(status);
 }
 
@@ -84,7 +87,8 @@ bool ContainsInOrder(const std::string& text, const std::vector<std::string>& ne
         const std::size_t found = text.find(needle, pos);
         if (found == std::string::npos)
         {
-            if (missing != nullptr) *missing = needle;
+            if (missing != nullptr)
+                *missing = needle;
             return false;
         }
         pos = found + needle.size();

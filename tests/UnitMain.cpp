@@ -11,6 +11,7 @@ int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     testsupport::TempDir workDir;
-    if (chdir(workDir.path().c_str()) != 0) return 2;
+    if (chdir(workDir.path().c_str()) != 0)
+        return 2;
     return RUN_ALL_TESTS();
 }

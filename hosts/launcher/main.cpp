@@ -54,7 +54,8 @@ bool ParseSize(const std::string& text, int& width, int& height)
 /// Reads the command line; error says what is wrong with it.
 bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
 {
-    if (argc < 2 || std::strcmp(argv[1], "play") != 0) return error = "the first argument must be 'play'", false;
+    if (argc < 2 || std::strcmp(argv[1], "play") != 0)
+        return error = "the first argument must be 'play'", false;
     bool haveDir = false;
     for (int i = 2; i < argc; ++i)
     {
@@ -112,10 +113,12 @@ void RunFrames(const EngineLibrary& engine)
     auto next = std::chrono::steady_clock::now();
     while (g_stop == 0 && engine.getGameOver() == 0)
     {
-        if (engine.UpdateRenderWindow() == 0) break;
+        if (engine.UpdateRenderWindow() == 0)
+            break;
         next += kFrame;
         const auto now = std::chrono::steady_clock::now();
-        if (next < now) next = now;
+        if (next < now)
+            next = now;
         std::this_thread::sleep_until(next);
     }
 }
@@ -135,7 +138,8 @@ int main(int argc, char** argv)
     std::setlocale(LC_CTYPE, "C.UTF-8");
 
     EngineLibrary engine;
-    if (!engine.Load(argv[0], error)) return Fail(error);
+    if (!engine.Load(argv[0], error))
+        return Fail(error);
     char cwd[4096];
     if (getcwd(cwd, sizeof cwd) == nullptr || !engine.PHYSFS_init(argv[0]) || !engine.PHYSFS_mount(cwd, nullptr, 1))
         return Fail("cannot mount the novel folder '" + options.novelDir + "'");

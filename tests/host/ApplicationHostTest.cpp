@@ -43,51 +43,48 @@ TEST(ApplicationHost, CloseRequestEndsTheGame)
 {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
     const TempDir dir;
-    const int code = hosttest::RunScenario(
-        dir.path(),
-        [](ChildReport& report)
+    const int code = hosttest::RunScenario(dir.path(), [](ChildReport& report) {
+        const HostLibrary library;
+        const hosttest::X11Connection x11;
+        if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display"))
+            return;
+        Display* const display = x11.get();
+        testsupport::WriteFile(CurrentFolder() + "/Config.xml", testsupport::ConfigXml());
+        report.Check(library.PHYSFS_init(nullptr) != 0, "PHYSFS_init failed");
+        report.Check(library.PHYSFS_mount(CurrentFolder().c_str(), nullptr, 1) != 0, "PHYSFS_mount failed");
+
+        void* const window = library.CreateRenderWindow(nullptr, nullptr, 640, 480, L"Novel", L"main.txt",
+                                                        L"line one\n", L"application", 1);
+        report.Check(window == nullptr, "CreateRenderWindow returned a handle in application mode");
+        library.OutputDebugStringN(kHostText);
+
+        const hosttest::WindowId found = hosttest::WaitForTopLevelWindow(display, kWindowTitle, std::chrono::seconds(3),
+                                                                         [&] { library.UpdateRenderWindow(); });
+        if (!report.Check(found != 0, std::string("no top-level window named \"") + kWindowTitle + "\""))
         {
-            const HostLibrary library;
-            const hosttest::X11Connection x11;
-            if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display")) return;
-            Display* const display = x11.get();
-            testsupport::WriteFile(CurrentFolder() + "/Config.xml", testsupport::ConfigXml());
-            report.Check(library.PHYSFS_init(nullptr) != 0, "PHYSFS_init failed");
-            report.Check(library.PHYSFS_mount(CurrentFolder().c_str(), nullptr, 1) != 0, "PHYSFS_mount failed");
-
-            void* const window = library.CreateRenderWindow(nullptr, nullptr, 640, 480, L"Novel", L"main.txt",
-                                                            L"line one\n", L"application", 1);
-            report.Check(window == nullptr, "CreateRenderWindow returned a handle in application mode");
-            library.OutputDebugStringN(kHostText);
-
-            const hosttest::WindowId found = hosttest::WaitForTopLevelWindow(
-                display, kWindowTitle, std::chrono::seconds(3), [&] { library.UpdateRenderWindow(); });
-            if (!report.Check(found != 0, std::string("no top-level window named \"") + kWindowTitle + "\""))
-            {
-                library.DestroyRenderWindow();
-                return;
-            }
-            int width = 0;
-            int height = 0;
-            report.Check(hosttest::SizeOf(display, found, width, height) && width == 640 && height == 480,
-                         "the window is not 640x480");
-            for (int frame = 0; frame < 5; ++frame)
-                report.Equal(library.UpdateRenderWindow(), 1, "UpdateRenderWindow while playing");
-            report.Equal(static_cast<int>(library.getGameOver()), 0, "game over before any close request");
-
-            report.Check(hosttest::SendDeleteWindow(display, found), "sending WM_DELETE_WINDOW failed");
-            report.Check(hosttest::RunFramesUntil(
-                             library, [&] { return library.getGameOver() == 1; }, std::chrono::seconds(3)),
-                         "the close request did not end the game");
-
             library.DestroyRenderWindow();
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-            while (hosttest::FindTopLevelWindow(display, kWindowTitle) != 0 &&
-                   std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            const bool gone = hosttest::FindTopLevelWindow(display, kWindowTitle) == 0;
-            report.Check(gone, "the window outlived DestroyRenderWindow");
-        });
+            return;
+        }
+        int width = 0;
+        int height = 0;
+        report.Check(hosttest::SizeOf(display, found, width, height) && width == 640 && height == 480,
+                     "the window is not 640x480");
+        for (int frame = 0; frame < 5; ++frame)
+            report.Equal(library.UpdateRenderWindow(), 1, "UpdateRenderWindow while playing");
+        report.Equal(static_cast<int>(library.getGameOver()), 0, "game over before any close request");
+
+        report.Check(hosttest::SendDeleteWindow(display, found), "sending WM_DELETE_WINDOW failed");
+        report.Check(hosttest::RunFramesUntil(
+                         library, [&] { return library.getGameOver() == 1; }, std::chrono::seconds(3)),
+                     "the close request did not end the game");
+
+        library.DestroyRenderWindow();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (hosttest::FindTopLevelWindow(display, kWindowTitle) != 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const bool gone = hosttest::FindTopLevelWindow(display, kWindowTitle) == 0;
+        report.Check(gone, "the window outlived DestroyRenderWindow");
+    });
     EXPECT_EQ(code, 0) << hosttest::ChildFailures(dir.path());
 
     const std::string log = testsupport::ReadFile(dir / "debug.txt");
@@ -100,15 +97,14 @@ TEST(ApplicationHost, CloseRequestEndsTheGame)
 TEST(ApplicationHost, HostTextIsLoggedVerbatim)
 {
     const TempDir dir;
-    const int code = hosttest::RunScenario(dir.path(),
-                                           [](ChildReport& report)
-                                           {
-                                               const HostLibrary library;
-                                               if (!report.Check(library.ok(), library.error())) return;
-                                               library.OutputDebugStringN(kHostText);
-                                               library.OutputDebugStringN(nullptr);
-                                               library.OutputDebugStringN(L"caf\u00e9 \u2014 \u7269\u8a9e\n");
-                                           });
+    const int code = hosttest::RunScenario(dir.path(), [](ChildReport& report) {
+        const HostLibrary library;
+        if (!report.Check(library.ok(), library.error()))
+            return;
+        library.OutputDebugStringN(kHostText);
+        library.OutputDebugStringN(nullptr);
+        library.OutputDebugStringN(L"caf\u00e9 \u2014 \u7269\u8a9e\n");
+    });
     EXPECT_EQ(code, 0) << hosttest::ChildFailures(dir.path());
 
     const std::string log = testsupport::ReadFile(dir / "debug.txt");

@@ -23,14 +23,16 @@ public:
     /// Notes what when ok is false; returns ok.
     bool Check(bool ok, const std::string& what)
     {
-        if (!ok) m_failures.push_back(what);
+        if (!ok)
+            m_failures.push_back(what);
         return ok;
     }
 
     /// Notes what, with both values, when actual differs from expected; returns whether they matched.
     template <typename A, typename B> bool Equal(const A& actual, const B& expected, const std::string& what)
     {
-        if (actual == expected) return true;
+        if (actual == expected)
+            return true;
         std::ostringstream text;
         text << what << ": got " << actual << ", expected " << expected;
         m_failures.push_back(text.str());
@@ -40,7 +42,8 @@ public:
     /// The child's exit code: 0 when every check passed, else 1 with the failures written to kChildReportFile.
     int Finish() const
     {
-        if (m_failures.empty()) return 0;
+        if (m_failures.empty())
+            return 0;
         std::ofstream out(kChildReportFile);
         for (const std::string& failure : m_failures)
             out << failure << "\n";
@@ -55,13 +58,11 @@ private:
 /// every check passed, 1 when one failed, anything else when the child died or its exit was not clean.
 inline int RunScenario(const std::string& dir, const std::function<void(ChildReport&)>& body)
 {
-    return testsupport::RunInChild(dir,
-                                   [&]
-                                   {
-                                       ChildReport report;
-                                       body(report);
-                                       return report.Finish();
-                                   });
+    return testsupport::RunInChild(dir, [&] {
+        ChildReport report;
+        body(report);
+        return report.Finish();
+    });
 }
 
 /// What a child left in kChildReportFile inside dir, for the parent's failure message.

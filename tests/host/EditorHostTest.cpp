@@ -45,7 +45,8 @@ std::string Narrow(const wchar_t* text)
 std::string Between(const std::string& text, const std::string& from, const std::string& to)
 {
     const std::size_t start = text.find(from);
-    if (start == std::string::npos) return "";
+    if (start == std::string::npos)
+        return "";
     const std::size_t end = text.find(to, start + from.size());
     return end == std::string::npos ? "" : text.substr(start + from.size(), end - start - from.size());
 }
@@ -65,7 +66,8 @@ bool OpenEditor(const HostLibrary& library, Display* display, const std::wstring
     void* const host = reinterpret_cast<void*>(windows.host);
     void* const child =
         library.CreateRenderWindow(nullptr, host, kWidth, kHeight, kTitle, kScriptName, script.c_str(), L"", 1);
-    if (!report.Check(child != nullptr, "CreateRenderWindow returned no render area")) return false;
+    if (!report.Check(child != nullptr, "CreateRenderWindow returned no render area"))
+        return false;
     windows.child = static_cast<hosttest::WindowId>(reinterpret_cast<std::uintptr_t>(child));
     library.InitNovelSettings(nullptr, host, kTitle, kScriptName, script.c_str(), L"", 1);
     return true;
@@ -102,106 +104,102 @@ protected:
 
 TEST_F(EditorHost, AnswersSafelyBeforeAnyWindowExists)
 {
-    Run(
-        [](ChildReport& report)
-        {
-            const HostLibrary library;
-            if (!report.Check(library.ok(), library.error())) return;
+    Run([](ChildReport& report) {
+        const HostLibrary library;
+        if (!report.Check(library.ok(), library.error()))
+            return;
 
-            int32_t state = 77;
-            UserDialogInfo dialog{5, 5, 5, 5};
-            const EngineInfo info = library.getDLLInformation(&state, nullptr, &dialog, 1);
-            report.Check(info.width == 0 && info.height == 0 && info.updatesPerSecond == 0 &&
-                             info.rendersPerSecond == 0 && info.parserStateRef == 0,
-                         "getDLLInformation before the window reports figures");
-            report.Equal(state, 77, "parser state written before the window exists");
-            report.Check(dialog.pending == 5 && dialog.kind == 5, "dialog touched before the window exists");
+        int32_t state = 77;
+        UserDialogInfo dialog{5, 5, 5, 5};
+        const EngineInfo info = library.getDLLInformation(&state, nullptr, &dialog, 1);
+        report.Check(info.width == 0 && info.height == 0 && info.updatesPerSecond == 0 && info.rendersPerSecond == 0 &&
+                         info.parserStateRef == 0,
+                     "getDLLInformation before the window reports figures");
+        report.Equal(state, 77, "parser state written before the window exists");
+        report.Check(dialog.pending == 5 && dialog.kind == 5, "dialog touched before the window exists");
 
-            wchar_t buffer[16];
-            std::wmemset(buffer, L'#', 16);
-            report.Equal(library.fillDLLVersion(buffer), 8, "fillDLLVersion length");
-            report.Equal(Narrow(buffer), std::string("0.8.2-t2"), "fillDLLVersion text");
-            report.Equal(Narrow(library.getDLLVersion()), std::string("0.8.2-t2"), "getDLLVersion");
-            report.Equal(library.getEngineWidth(), 0, "getEngineWidth");
-            report.Equal(library.getEngineHeight(), 0, "getEngineHeight");
-            report.Equal(library.getEngineColour(), 0, "getEngineColour");
-            report.Equal(static_cast<int>(library.getEngineFullscreen()), 0, "getEngineFullscreen");
+        wchar_t buffer[16];
+        std::wmemset(buffer, L'#', 16);
+        report.Equal(library.fillDLLVersion(buffer), 8, "fillDLLVersion length");
+        report.Equal(Narrow(buffer), std::string("0.8.2-t2"), "fillDLLVersion text");
+        report.Equal(Narrow(library.getDLLVersion()), std::string("0.8.2-t2"), "getDLLVersion");
+        report.Equal(library.getEngineWidth(), 0, "getEngineWidth");
+        report.Equal(library.getEngineHeight(), 0, "getEngineHeight");
+        report.Equal(library.getEngineColour(), 0, "getEngineColour");
+        report.Equal(static_cast<int>(library.getEngineFullscreen()), 0, "getEngineFullscreen");
 
-            // A host calling in the wrong order must get nothing done, not a crash.
-            report.Equal(library.UpdateRenderWindow(), 0, "UpdateRenderWindow without a window");
-            library.setNovelScriptText(kScriptName, L"\"text\"\n", 1, 1);
-            library.setGameMode(1);
-            library.setGameMode(0);
-            library.setEngineResolution(800, 600);
-            library.setRenderWindowProportion(0.5f);
-            library.AddCG(L"picture.png");
-            library.DestroyRenderWindow();
-            report.Equal(library.getGameOver(), 0, "getGameOver without a window");
-            report.Equal(hosttest::QueryInfo(library).width, 0, "width after calls without a window");
-        });
+        // A host calling in the wrong order must get nothing done, not a crash.
+        report.Equal(library.UpdateRenderWindow(), 0, "UpdateRenderWindow without a window");
+        library.setNovelScriptText(kScriptName, L"\"text\"\n", 1, 1);
+        library.setGameMode(1);
+        library.setGameMode(0);
+        library.setEngineResolution(800, 600);
+        library.setRenderWindowProportion(0.5f);
+        library.AddCG(L"picture.png");
+        library.DestroyRenderWindow();
+        report.Equal(library.getGameOver(), 0, "getGameOver without a window");
+        report.Equal(hosttest::QueryInfo(library).width, 0, "width after calls without a window");
+    });
     EXPECT_EQ(m_log.find("ASSERTION FAILED"), std::string::npos) << m_log;
 }
 
 TEST_F(EditorHost, RenderAreaLivesInsideTheHostWindow)
 {
-    Run(
-        [](ChildReport& report)
-        {
-            const HostLibrary library;
-            const hosttest::X11Connection x11;
-            if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display")) return;
-            Display* const display = x11.get();
-            EditorWindows windows;
-            if (!OpenEditor(library, display, L"\"hello\"\n", windows, report)) return;
+    Run([](ChildReport& report) {
+        const HostLibrary library;
+        const hosttest::X11Connection x11;
+        if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display"))
+            return;
+        Display* const display = x11.get();
+        EditorWindows windows;
+        if (!OpenEditor(library, display, L"\"hello\"\n", windows, report))
+            return;
 
-            report.Equal(hosttest::ParentOf(display, windows.child), windows.host, "render area's parent");
-            report.Equal(hosttest::NameOf(display, windows.child), std::string("renderwindow"), "render area's name");
-            int width = 0;
-            int height = 0;
-            report.Check(hosttest::SizeOf(display, windows.child, width, height) && width == kWidth &&
-                             height == kHeight,
-                         "render area is not 640x480");
-            for (int frame = 0; frame < 5; ++frame)
-                report.Equal(library.UpdateRenderWindow(), 1, "UpdateRenderWindow with a window");
-            report.Check(hosttest::MapStateOf(display, windows.child) == hosttest::MapState::Unmapped,
-                         "render area shown before the host showed it");
+        report.Equal(hosttest::ParentOf(display, windows.child), windows.host, "render area's parent");
+        report.Equal(hosttest::NameOf(display, windows.child), std::string("renderwindow"), "render area's name");
+        int width = 0;
+        int height = 0;
+        report.Check(hosttest::SizeOf(display, windows.child, width, height) && width == kWidth && height == kHeight,
+                     "render area is not 640x480");
+        for (int frame = 0; frame < 5; ++frame)
+            report.Equal(library.UpdateRenderWindow(), 1, "UpdateRenderWindow with a window");
+        report.Check(hosttest::MapStateOf(display, windows.child) == hosttest::MapState::Unmapped,
+                     "render area shown before the host showed it");
 
-            int32_t state = -99;
-            EngineInfo info = hosttest::QueryInfo(library, &state);
-            report.Check(info.width == kWidth && info.height == kHeight, "getDLLInformation size is not 640x480");
-            report.Equal(state, info.parserStateRef, "parser state out-param");
+        int32_t state = -99;
+        EngineInfo info = hosttest::QueryInfo(library, &state);
+        report.Check(info.width == kWidth && info.height == kHeight, "getDLLInformation size is not 640x480");
+        report.Equal(state, info.parserStateRef, "parser state out-param");
 
-            library.setEngineResolution(800, 600);
-            report.Check(hosttest::SizeOf(display, windows.child, width, height) && width == 800 && height == 600,
-                         "setEngineResolution did not resize the render area to 800x600");
-            report.Check(hosttest::RunFramesUntil(
-                             library,
-                             [&]
-                             {
-                                 info = hosttest::QueryInfo(library);
-                                 return info.width == 800 && info.height == 600;
-                             },
-                             std::chrono::seconds(3)),
-                         "getDLLInformation never reported 800x600");
+        library.setEngineResolution(800, 600);
+        report.Check(hosttest::SizeOf(display, windows.child, width, height) && width == 800 && height == 600,
+                     "setEngineResolution did not resize the render area to 800x600");
+        report.Check(hosttest::RunFramesUntil(
+                         library,
+                         [&] {
+                             info = hosttest::QueryInfo(library);
+                             return info.width == 800 && info.height == 600;
+                         },
+                         std::chrono::seconds(3)),
+                     "getDLLInformation never reported 800x600");
 
-            hosttest::MapWindow(display, windows.host);
-            hosttest::MapWindow(display, windows.child);
-            report.Check(hosttest::MapStateOf(display, windows.child) == hosttest::MapState::Viewable,
-                         "render area not viewable after mapping");
-            hosttest::RunFrames(library, 3);
-            report.Check(hosttest::FocusedWindow(display) != windows.child,
-                         "render area had the focus before any click");
-            report.Check(hosttest::ClickAt(display, windows.child, 20, 20), "XTest click failed");
-            report.Check(hosttest::RunFramesUntil(
-                             library, [&] { return hosttest::FocusedWindow(display) == windows.child; },
-                             std::chrono::seconds(3)),
-                         "a click did not give the render area the keyboard focus");
+        hosttest::MapWindow(display, windows.host);
+        hosttest::MapWindow(display, windows.child);
+        report.Check(hosttest::MapStateOf(display, windows.child) == hosttest::MapState::Viewable,
+                     "render area not viewable after mapping");
+        hosttest::RunFrames(library, 3);
+        report.Check(hosttest::FocusedWindow(display) != windows.child, "render area had the focus before any click");
+        report.Check(hosttest::ClickAt(display, windows.child, 20, 20), "XTest click failed");
+        report.Check(
+            hosttest::RunFramesUntil(
+                library, [&] { return hosttest::FocusedWindow(display) == windows.child; }, std::chrono::seconds(3)),
+            "a click did not give the render area the keyboard focus");
 
-            library.DestroyRenderWindow();
-            report.Check(!hosttest::WindowExists(display, windows.child), "render area outlived DestroyRenderWindow");
-            report.Equal(library.UpdateRenderWindow(), 0, "UpdateRenderWindow after DestroyRenderWindow");
-            hosttest::DestroyWindow(display, windows.host);
-        });
+        library.DestroyRenderWindow();
+        report.Check(!hosttest::WindowExists(display, windows.child), "render area outlived DestroyRenderWindow");
+        report.Equal(library.UpdateRenderWindow(), 0, "UpdateRenderWindow after DestroyRenderWindow");
+        hosttest::DestroyWindow(display, windows.host);
+    });
     EXPECT_EQ(m_log.rfind("LOG START TIME (d-m-y): ", 0), 0u) << m_log;
     ExpectLogInOrder({"SetupBugTrapExceptionHandler COMPLETE.", "DLL VERSION: 0.8.2-t2",
                       "[DLL::CreateRenderWindow] COMPLETE", "[Parser] CREATING MAIN PARSER...",
@@ -214,47 +212,47 @@ TEST_F(EditorHost, RenderAreaLivesInsideTheHostWindow)
 
 TEST_F(EditorHost, ScriptFollowsTheCursorAndPlayTestReturnsToIt)
 {
-    Run(
-        [](ChildReport& report)
-        {
-            const HostLibrary library;
-            const hosttest::X11Connection x11;
-            if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display")) return;
-            const std::wstring script = TenLineScript();
-            EditorWindows windows;
-            if (!OpenEditor(library, x11.get(), script, windows, report)) return;
-            hosttest::RunFrames(library, 3);
+    Run([](ChildReport& report) {
+        const HostLibrary library;
+        const hosttest::X11Connection x11;
+        if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display"))
+            return;
+        const std::wstring script = TenLineScript();
+        EditorWindows windows;
+        if (!OpenEditor(library, x11.get(), script, windows, report))
+            return;
+        hosttest::RunFrames(library, 3);
 
-            int32_t before = -1;
-            hosttest::QueryInfo(library, &before);
-            library.OutputDebugStringN(L"[host] invalid lines\n");
-            library.setNovelScriptText(kScriptName, script.c_str(), 0, 1);
-            library.setNovelScriptText(kScriptName, script.c_str(), -2, 1);
-            library.OutputDebugStringN(L"[host] invalid lines done\n");
-            int32_t after = -1;
-            hosttest::QueryInfo(library, &after);
-            report.Equal(after, before, "parser state after invalid line numbers");
+        int32_t before = -1;
+        hosttest::QueryInfo(library, &before);
+        library.OutputDebugStringN(L"[host] invalid lines\n");
+        library.setNovelScriptText(kScriptName, script.c_str(), 0, 1);
+        library.setNovelScriptText(kScriptName, script.c_str(), -2, 1);
+        library.OutputDebugStringN(L"[host] invalid lines done\n");
+        int32_t after = -1;
+        hosttest::QueryInfo(library, &after);
+        report.Equal(after, before, "parser state after invalid line numbers");
 
-            // The cursor goes to line 5 of a freshly sent script, then back up to line 3 of the same one.
-            library.setNovelScriptText(kScriptName, script.c_str(), 5, 1);
-            library.setNovelScriptText(kScriptName, script.c_str(), 3, 0);
-            hosttest::RunFrames(library, 3);
+        // The cursor goes to line 5 of a freshly sent script, then back up to line 3 of the same one.
+        library.setNovelScriptText(kScriptName, script.c_str(), 5, 1);
+        library.setNovelScriptText(kScriptName, script.c_str(), 3, 0);
+        hosttest::RunFrames(library, 3);
 
-            hosttest::QueryInfo(library, &before);
-            library.OutputDebugStringN(L"[host] play-test\n");
-            library.setGameMode(1);
-            hosttest::RunFrames(library, 5);
-            library.setGameMode(0);
-            hosttest::RunFrames(library, 3);
-            library.OutputDebugStringN(L"[host] play-test done\n");
-            hosttest::QueryInfo(library, &after);
-            report.Equal(after, before, "parser state after a play-test round trip");
-            // Back at line 3: the same line again is recognised as no move at all.
-            library.setNovelScriptText(kScriptName, script.c_str(), 3, 0);
+        hosttest::QueryInfo(library, &before);
+        library.OutputDebugStringN(L"[host] play-test\n");
+        library.setGameMode(1);
+        hosttest::RunFrames(library, 5);
+        library.setGameMode(0);
+        hosttest::RunFrames(library, 3);
+        library.OutputDebugStringN(L"[host] play-test done\n");
+        hosttest::QueryInfo(library, &after);
+        report.Equal(after, before, "parser state after a play-test round trip");
+        // Back at line 3: the same line again is recognised as no move at all.
+        library.setNovelScriptText(kScriptName, script.c_str(), 3, 0);
 
-            library.DestroyRenderWindow();
-            hosttest::DestroyWindow(x11.get(), windows.host);
-        });
+        library.DestroyRenderWindow();
+        hosttest::DestroyWindow(x11.get(), windows.host);
+    });
     const std::string invalid0 = "[setNovelScriptText:invalid] Invalid lineno argument: 0 [return]\n";
     const std::string invalid2 = "[setNovelScriptText:invalid] Invalid lineno argument: -2 [return]\n";
     ExpectLogInOrder({"[DLL::InitNovelSettings] COMPLETE", "[host] invalid lines\n", invalid0, invalid2,
@@ -266,7 +264,8 @@ TEST_F(EditorHost, ScriptFollowsTheCursorAndPlayTestReturnsToIt)
     for (const std::string& message : {invalid0, invalid2})
     {
         const std::size_t at = refused.find(message);
-        if (at != std::string::npos) refused.erase(at, message.size());
+        if (at != std::string::npos)
+            refused.erase(at, message.size());
     }
     EXPECT_EQ(refused.find_first_not_of(" \n"), std::string::npos) << "logged beside the refusals: " << refused;
 
@@ -277,18 +276,17 @@ TEST_F(EditorHost, ScriptFollowsTheCursorAndPlayTestReturnsToIt)
 
 TEST_F(EditorHost, BogusHostWindowIsRefused)
 {
-    Run(
-        [](ChildReport& report)
-        {
-            const HostLibrary library;
-            if (!report.Check(library.ok(), library.error())) return;
-            void* const child = library.CreateRenderWindow(nullptr, reinterpret_cast<void*>(kBogusWindow), kWidth,
-                                                           kHeight, kTitle, kScriptName, L"", L"", 1);
-            report.Check(child == nullptr, "a render area inside a window that does not exist");
-            report.Equal(library.UpdateRenderWindow(), 0, "UpdateRenderWindow after a failed creation");
-            report.Equal(hosttest::QueryInfo(library).width, 0, "width after a failed creation");
-            library.DestroyRenderWindow();
-        });
+    Run([](ChildReport& report) {
+        const HostLibrary library;
+        if (!report.Check(library.ok(), library.error()))
+            return;
+        void* const child = library.CreateRenderWindow(nullptr, reinterpret_cast<void*>(kBogusWindow), kWidth, kHeight,
+                                                       kTitle, kScriptName, L"", L"", 1);
+        report.Check(child == nullptr, "a render area inside a window that does not exist");
+        report.Equal(library.UpdateRenderWindow(), 0, "UpdateRenderWindow after a failed creation");
+        report.Equal(hosttest::QueryInfo(library).width, 0, "width after a failed creation");
+        library.DestroyRenderWindow();
+    });
     EXPECT_NE(m_log.find("ERROR creating render window!"), std::string::npos) << m_log;
     EXPECT_EQ(m_log.find("[DLL::CreateRenderWindow] COMPLETE"), std::string::npos) << m_log;
 }

@@ -10,7 +10,8 @@ namespace hosttest
 template <typename Fn> void HostLibrary::Resolve(const char* name, Fn& target)
 {
     target = m_handle != nullptr ? reinterpret_cast<Fn>(dlsym(m_handle, name)) : nullptr;
-    if (target == nullptr && m_error.empty()) m_error = std::string("the library has no symbol ") + name;
+    if (target == nullptr && m_error.empty())
+        m_error = std::string("the library has no symbol ") + name;
 }
 
 HostLibrary::HostLibrary()
@@ -64,7 +65,8 @@ bool RunFramesUntil(const HostLibrary& library, const std::function<bool()>& don
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done())
     {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
         RunFrames(library, 1);
     }
     return true;

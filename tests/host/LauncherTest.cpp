@@ -46,7 +46,8 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, m_stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
+        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
 
@@ -71,7 +72,8 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (m_pid > 0)
         {
-            if (Reap(WNOHANG)) return m_code;
+            if (Reap(WNOHANG))
+                return m_code;
             if (std::chrono::steady_clock::now() >= deadline)
             {
                 kill(m_pid, SIGKILL);
@@ -89,7 +91,8 @@ private:
     bool Reap(int options)
     {
         int status = 0;
-        if (waitpid(m_pid, &status, options) != m_pid) return false;
+        if (waitpid(m_pid, &status, options) != m_pid)
+            return false;
         m_code = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
         m_pid = -1;
         return true;
@@ -114,29 +117,29 @@ TEST(Launcher, PlaysANovelUntilItsWindowIsClosed)
     const TempDir work;
     MakeNovel(novel);
     // The X side runs in a child of its own, like every other scenario; the launcher is that child's child.
-    const int code = hosttest::RunScenario(
-        work.path(),
-        [&](hosttest::ChildReport& report)
+    const int code = hosttest::RunScenario(work.path(), [&](hosttest::ChildReport& report) {
+        const hosttest::X11Connection x11;
+        if (!report.Check(bool(x11), "no X display"))
+            return;
+        Launcher launcher({"play", novel.path(), "--size", "640x480"}, work.path());
+        if (!report.Check(launcher.started(), "the launcher did not start"))
+            return;
+        hosttest::WindowId window = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (window == 0 && launcher.running() && std::chrono::steady_clock::now() < deadline)
         {
-            const hosttest::X11Connection x11;
-            if (!report.Check(bool(x11), "no X display")) return;
-            Launcher launcher({"play", novel.path(), "--size", "640x480"}, work.path());
-            if (!report.Check(launcher.started(), "the launcher did not start")) return;
-            hosttest::WindowId window = 0;
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (window == 0 && launcher.running() && std::chrono::steady_clock::now() < deadline)
-            {
-                window = hosttest::FindTopLevelWindow(x11.get(), kWindowTitle);
-                if (window == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-            if (!report.Check(window != 0, std::string("no window named \"") + kWindowTitle + "\" within 10 s"))
-            {
-                report.Equal(launcher.Wait(std::chrono::seconds(0)), kTimedOut, "launcher ended without a window");
-                return;
-            }
-            report.Check(hosttest::SendDeleteWindow(x11.get(), window), "sending WM_DELETE_WINDOW failed");
-            report.Equal(launcher.Wait(std::chrono::seconds(10)), 0, "launcher exit code after the close request");
-        });
+            window = hosttest::FindTopLevelWindow(x11.get(), kWindowTitle);
+            if (window == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (!report.Check(window != 0, std::string("no window named \"") + kWindowTitle + "\" within 10 s"))
+        {
+            report.Equal(launcher.Wait(std::chrono::seconds(0)), kTimedOut, "launcher ended without a window");
+            return;
+        }
+        report.Check(hosttest::SendDeleteWindow(x11.get(), window), "sending WM_DELETE_WINDOW failed");
+        report.Equal(launcher.Wait(std::chrono::seconds(10)), 0, "launcher exit code after the close request");
+    });
     EXPECT_EQ(code, 0) << hosttest::ChildFailures(work.path()) << "launcher stderr:\n"
                        << testsupport::ReadFile(work / "launcher-stderr.txt");
 

@@ -35,7 +35,8 @@ Window FindNamedBelow(Display* display, Window parent, const std::string& namePa
     Window ignored = 0;
     Window* children = nullptr;
     unsigned count = 0;
-    if (!Checked(display, [&] { XQueryTree(display, parent, &root, &ignored, &children, &count); })) return 0;
+    if (!Checked(display, [&] { XQueryTree(display, parent, &root, &ignored, &children, &count); }))
+        return 0;
     Window found = 0;
     for (unsigned i = 0; i < count && found == 0; ++i)
     {
@@ -45,7 +46,8 @@ Window FindNamedBelow(Display* display, Window parent, const std::string& namePa
         else if (depth > 0)
             found = FindNamedBelow(display, children[i], namePart, depth - 1);
     }
-    if (children != nullptr) XFree(children);
+    if (children != nullptr)
+        XFree(children);
     return found;
 }
 } // namespace
@@ -53,12 +55,14 @@ Window FindNamedBelow(Display* display, Window parent, const std::string& namePa
 X11Connection::X11Connection()
 {
     m_display = XOpenDisplay(nullptr);
-    if (m_display != nullptr) XSetErrorHandler(RecordError);
+    if (m_display != nullptr)
+        XSetErrorHandler(RecordError);
 }
 
 X11Connection::~X11Connection()
 {
-    if (m_display != nullptr) XCloseDisplay(m_display);
+    if (m_display != nullptr)
+        XCloseDisplay(m_display);
 }
 
 Window CreateHostWindow(Display* display, int width, int height, bool mapped)
@@ -68,7 +72,8 @@ Window CreateHostWindow(Display* display, int width, int height, bool mapped)
         XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
                             static_cast<unsigned>(height), 0, BlackPixel(display, screen), WhitePixel(display, screen));
     XStoreName(display, window, "quillhaven test host");
-    if (mapped) MapWindow(display, window);
+    if (mapped)
+        MapWindow(display, window);
     XSync(display, False);
     return window;
 }
@@ -95,15 +100,18 @@ Window ParentOf(Display* display, Window window)
     Window parent = 0;
     Window* children = nullptr;
     unsigned count = 0;
-    if (!Checked(display, [&] { XQueryTree(display, window, &root, &parent, &children, &count); })) return 0;
-    if (children != nullptr) XFree(children);
+    if (!Checked(display, [&] { XQueryTree(display, window, &root, &parent, &children, &count); }))
+        return 0;
+    if (children != nullptr)
+        XFree(children);
     return parent;
 }
 
 std::string NameOf(Display* display, Window window)
 {
     char* name = nullptr;
-    if (!Checked(display, [&] { XFetchName(display, window, &name); }) || name == nullptr) return "";
+    if (!Checked(display, [&] { XFetchName(display, window, &name); }) || name == nullptr)
+        return "";
     std::string result = name;
     XFree(name);
     return result;
@@ -149,9 +157,12 @@ Window WaitForTopLevelWindow(Display* display, const std::string& namePart, std:
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;)
     {
-        if (const Window found = FindTopLevelWindow(display, namePart)) return found;
-        if (std::chrono::steady_clock::now() >= deadline) return 0;
-        if (between) between();
+        if (const Window found = FindTopLevelWindow(display, namePart))
+            return found;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return 0;
+        if (between)
+            between();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }
@@ -175,19 +186,18 @@ bool ClickAt(Display* display, Window window, int x, int y)
     int errorBase = 0;
     int major = 0;
     int minor = 0;
-    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) return false;
+    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor))
+        return false;
     int rootX = 0;
     int rootY = 0;
     Window ignored = 0;
     if (!XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored))
         return false;
-    return Checked(display,
-                   [&]
-                   {
-                       XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
-                       XTestFakeButtonEvent(display, Button1, True, CurrentTime);
-                       XTestFakeButtonEvent(display, Button1, False, CurrentTime);
-                   });
+    return Checked(display, [&] {
+        XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+        XTestFakeButtonEvent(display, Button1, True, CurrentTime);
+        XTestFakeButtonEvent(display, Button1, False, CurrentTime);
+    });
 }
 
 Window FocusedWindow(Display* display)

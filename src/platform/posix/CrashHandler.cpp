@@ -55,8 +55,10 @@ void WriteAll(int fd, const char* data, std::size_t size)
     while (size > 0)
     {
         ssize_t written = write(fd, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return;
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return;
         data += written;
         size -= static_cast<std::size_t>(written);
     }
@@ -113,9 +115,12 @@ ssize_t ReadAll(int fd, char* buffer, std::size_t size)
     while (total < size)
     {
         ssize_t got = read(fd, buffer + total, size - total);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return -1;
-        if (got == 0) break;
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
         total += static_cast<std::size_t>(got);
     }
     return static_cast<ssize_t>(total);
@@ -156,12 +161,15 @@ std::size_t TailStart(const char* text, std::size_t length, bool cutAtFront)
     int newlines = 0;
     for (std::size_t i = end; i > 0; --i)
     {
-        if (text[i - 1] == '\n' && ++newlines == kTailLines) return i;
+        if (text[i - 1] == '\n' && ++newlines == kTailLines)
+            return i;
     }
-    if (!cutAtFront) return 0;
+    if (!cutAtFront)
+        return 0;
     for (std::size_t i = 0; i < end; ++i)
     {
-        if (text[i] == '\n') return i + 1;
+        if (text[i] == '\n')
+            return i + 1;
     }
     return 0;
 }
@@ -180,12 +188,14 @@ void WriteLogTail(int fd)
     if (size > 0 && lseek(log, start, SEEK_SET) == start)
         length = ReadAll(log, g_tail, static_cast<std::size_t>(size - start));
     close(log);
-    if (length <= 0) return;
+    if (length <= 0)
+        return;
 
     std::size_t count = static_cast<std::size_t>(length);
     std::size_t from = TailStart(g_tail, count, start > 0);
     WriteAll(fd, g_tail + from, count - from);
-    if (g_tail[count - 1] != '\n') WriteText(fd, "\n");
+    if (g_tail[count - 1] != '\n')
+        WriteText(fd, "\n");
 }
 
 void WriteReport(int fd, int sig, const siginfo_t* info)
@@ -292,7 +302,8 @@ void PreloadUnwinder()
 
 bool InstallCrashHandler(const std::string& appName, const std::string& logPath)
 {
-    if (g_installed.exchange(true)) return false;
+    if (g_installed.exchange(true))
+        return false;
 
     CopyInto(g_appName, appName);
     CopyInto(g_logPath, logPath);

@@ -32,7 +32,8 @@ void DebuggerOutput(const std::wstring& text)
 std::string CurrentDirectory()
 {
     char buffer[4096];
-    if (getcwd(buffer, sizeof buffer) == nullptr) return ".";
+    if (getcwd(buffer, sizeof buffer) == nullptr)
+        return ".";
     return buffer;
 }
 

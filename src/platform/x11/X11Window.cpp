@@ -19,12 +19,10 @@ Display* SharedDisplay()
 {
     static std::once_flag once;
     static Display* display = nullptr;
-    std::call_once(once,
-                   []
-                   {
-                       XInitThreads();
-                       display = XOpenDisplay(nullptr);
-                   });
+    std::call_once(once, [] {
+        XInitThreads();
+        display = XOpenDisplay(nullptr);
+    });
     return display;
 }
 
@@ -53,19 +51,19 @@ template <typename Request> bool RunChecked(Display* display, Request&& request)
 NativeHandle CreateChildWindow(NativeHandle parent, int width, int height)
 {
     Display* display = SharedDisplay();
-    if (display == nullptr || parent == 0 || width <= 0 || height <= 0) return 0;
+    if (display == nullptr || parent == 0 || width <= 0 || height <= 0)
+        return 0;
     Window child = 0;
-    bool ok = RunChecked(display,
-                         [&]
-                         {
-                             // No event mask of ours: SFML selects the window's input events on its own connection, and
-                             // X lets only one client select button presses on a window.
-                             XSetWindowAttributes attributes{};
-                             child = XCreateWindow(display, static_cast<Window>(parent), 0, 0,
-                                                   static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                                                   CopyFromParent, InputOutput, CopyFromParent, 0, &attributes);
-                             if (child != 0) XStoreName(display, child, "renderwindow");
-                         });
+    bool ok = RunChecked(display, [&] {
+        // No event mask of ours: SFML selects the window's input events on its own connection, and
+        // X lets only one client select button presses on a window.
+        XSetWindowAttributes attributes{};
+        child = XCreateWindow(display, static_cast<Window>(parent), 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent, 0,
+                              &attributes);
+        if (child != 0)
+            XStoreName(display, child, "renderwindow");
+    });
     if (!ok && child != 0)
     {
         RunChecked(display, [&] { XDestroyWindow(display, child); });
@@ -77,34 +75,33 @@ NativeHandle CreateChildWindow(NativeHandle parent, int width, int height)
 void ResizeChildWindow(NativeHandle window, int width, int height)
 {
     Display* display = SharedDisplay();
-    if (display == nullptr || window == 0 || width <= 0 || height <= 0) return;
-    RunChecked(display,
-               [&]
-               {
-                   XMoveResizeWindow(display, static_cast<Window>(window), 0, 0, static_cast<unsigned>(width),
-                                     static_cast<unsigned>(height));
-               });
+    if (display == nullptr || window == 0 || width <= 0 || height <= 0)
+        return;
+    RunChecked(display, [&] {
+        XMoveResizeWindow(display, static_cast<Window>(window), 0, 0, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height));
+    });
 }
 
 void DestroyChildWindow(NativeHandle window)
 {
     Display* display = SharedDisplay();
-    if (display == nullptr || window == 0) return;
+    if (display == nullptr || window == 0)
+        return;
     RunChecked(display, [&] { XDestroyWindow(display, static_cast<Window>(window)); });
 }
 
 void FocusWindow(NativeHandle window)
 {
     Display* display = SharedDisplay();
-    if (display == nullptr || window == 0) return;
-    RunChecked(display,
-               [&]
-               {
-                   XWindowAttributes attributes{};
-                   if (XGetWindowAttributes(display, static_cast<Window>(window), &attributes) &&
-                       attributes.map_state == IsViewable)
-                       XSetInputFocus(display, static_cast<Window>(window), RevertToParent, CurrentTime);
-               });
+    if (display == nullptr || window == 0)
+        return;
+    RunChecked(display, [&] {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display, static_cast<Window>(window), &attributes) &&
+            attributes.map_state == IsViewable)
+            XSetInputFocus(display, static_cast<Window>(window), RevertToParent, CurrentTime);
+    });
 }
 
 } // namespace platform
