@@ -1,12 +1,17 @@
 #include "NSprite.h"
 
 #include "Logger.h"
-#include "NHelper.h"
-#include "PhysFsStream.h"
+#include "ResourcePool.h"
 #include "Services.h"
 
 namespace zel
 {
+
+void sSprite::showTexture(std::shared_ptr<Texture> texture)
+{
+    m_texture = std::move(texture);
+    setTexture(m_texture->texture, true);
+}
 
 NSprite::NSprite(NType type, std::wstring entityName, int entityLayer)
     : NEntity(type, std::move(entityName), entityLayer)
@@ -15,25 +20,23 @@ NSprite::NSprite(NType type, std::wstring entityName, int entityLayer)
 
 bool NSprite::LoadImage(const std::wstring& path)
 {
-    PhysFsStream stream(NHelper::ws2s(path));
-    auto texture = std::make_shared<sf::Texture>();
-    if (!stream.isOpen() || !texture->loadFromStream(stream))
+    std::shared_ptr<Texture> texture;
+    if (!ResourcePool<Texture>::getResource(texture, path))
     {
         OutputDebugStringN(L"\nERROR. (NSprite::LoadImage) cannot load image:%s \n", path.c_str());
         return false;
     }
-    m_texture = std::move(texture);
     sSprite* state = getCurrentSprite();
     if (state == nullptr)
         state = pushNewState(lineContext::MainLine());
-    state->setTexture(*m_texture, true);
+    state->showTexture(std::move(texture));
     return true;
 }
 
 void NSprite::Draw(int)
 {
     sSprite* state = getCurrentSprite();
-    if (state != nullptr && m_texture != nullptr && Services::pRenderWindow != nullptr)
+    if (state != nullptr && state->hasTexture() && Services::pRenderWindow != nullptr)
         Services::pRenderWindow->draw(*state);
 }
 

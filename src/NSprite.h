@@ -5,16 +5,25 @@
 #include "Entity.h"
 
 #include <SFML/Graphics/Sprite.hpp>
-#include <SFML/Graphics/Texture.hpp>
 
 #include <memory>
 
 namespace zel
 {
 
-/// One line's look of a picture: the SFML sprite with its position, rotation, scale and colour.
+class Texture;
+
+/// One line's look of a picture: the SFML sprite with its position, rotation, scale and colour. Each state holds
+/// its own texture, so an earlier line's look stays drawable after a later line changed the image.
 class sSprite : public sf::Sprite
 {
+public:
+    /// Shows texture and keeps it alive as long as this state lives.
+    void showTexture(std::shared_ptr<Texture> texture);
+    bool hasTexture() const { return m_texture != nullptr; }
+
+private:
+    std::shared_ptr<Texture> m_texture;
 };
 
 class NSprite : public NEntity
@@ -22,7 +31,7 @@ class NSprite : public NEntity
 public:
     NSprite(NType type, std::wstring entityName, int entityLayer);
 
-    /// Loads an image of the virtual file system and gives the picture a state showing it.
+    /// Takes the image from the texture pool and gives the picture a state showing it.
     bool LoadImage(const std::wstring& path);
 
     void Draw(int mainLine) override;
@@ -32,7 +41,6 @@ public:
 
 private:
     std::map<int, std::shared_ptr<sSprite>> m_SpriteStates;
-    std::shared_ptr<sf::Texture> m_texture;
 };
 
 } // namespace zel

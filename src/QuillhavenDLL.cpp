@@ -9,7 +9,7 @@
 #include "NHelper.h"
 #include "NSprite.h"
 #include "Parser.h"
-#include "PhysFsStream.h"
+#include "ResourcePool.h"
 #include "Services.h"
 #include "Version.h"
 #include "platform/Platform.h"
@@ -212,15 +212,15 @@ void DeliverUserDialog(SystemVariables& sysVars, wchar_t* dialogText, UserDialog
     dialog->kind = request.kind;
     if (request.kind != 2)
         return;
-    sf::Texture texture;
-    PhysFsStream stream(NHelper::ws2s(sysVars.dataPaths[DATA_IMAGES].folder + request.text));
-    if (!stream.isOpen() || !texture.loadFromStream(stream))
+    std::shared_ptr<Texture> texture;
+    if (!ResourcePool<Texture>::getResource(texture, L"Images/" + request.text))
     {
         dialog->pending = 0;
         return;
     }
-    dialog->imageWidth = static_cast<int32_t>(texture.getSize().x);
-    dialog->imageHeight = static_cast<int32_t>(texture.getSize().y);
+    dialog->imageWidth = static_cast<int32_t>(texture->texture.getSize().x);
+    dialog->imageHeight = static_cast<int32_t>(texture->texture.getSize().y);
+    ResourcePool<Texture>::rel(texture, false);
     request = UserDialogRequest{};
 }
 } // namespace

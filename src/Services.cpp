@@ -9,6 +9,7 @@
 #include "NSprite.h"
 #include "Parser.h"
 #include "PhysFsStream.h"
+#include "ResourcePool.h"
 #include "platform/Platform.h"
 
 #include <algorithm>
@@ -32,7 +33,13 @@ namespace
 /// still gets the engine torn down in order, while everything it may log to still exists.
 struct ExitTeardown
 {
-    ~ExitTeardown() { Services::ReleaseAll(); }
+    ~ExitTeardown()
+    {
+        const bool running =
+            Services::pRenderWindow != nullptr || Services::pNParser != nullptr || !Services::m_NovelStates.empty();
+        if (running)
+            Services::ReleaseAll();
+    }
 } g_exitTeardown;
 } // namespace
 
@@ -189,7 +196,10 @@ void Services::RemoveEntities()
     OutputDebugStringN(L"[RemoveEntities] entity removal complete. entityLayers[]:%d, entityLines[]:%d, "
                        L"m_nameReferences[]:%d, tex-pool:%d, font-pool:%d\n",
                        static_cast<int>(entities->entityLayers.size()), static_cast<int>(entities->entityLines.size()),
-                       static_cast<int>(entities->m_nameReferences.size()), 0, 0);
+                       static_cast<int>(entities->m_nameReferences.size()),
+                       static_cast<int>(ResourcePool<Texture>::size()), static_cast<int>(ResourcePool<Font>::size()));
+    ResourcePool<Texture>::releaseAllResources();
+    ResourcePool<Font>::releaseAllResources();
     OutputDebugStringN(L"[RemoveEntities] COMPLETE \n");
 }
 

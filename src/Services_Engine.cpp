@@ -10,6 +10,7 @@
 #include "NSprite.h"
 #include "Parser.h"
 #include "PhysFsStream.h"
+#include "ResourcePool.h"
 #include "Services.h"
 #include "platform/Platform.h"
 
@@ -362,6 +363,9 @@ void Services::ReleaseAll()
     pNParser.reset();
     pNCommands.reset();
     m_NovelStates.clear();
+    // Whatever the novel states held is gone now; the pools go before the render window, whose context they use.
+    ResourcePool<Texture>::releaseAllResources();
+    ResourcePool<Font>::releaseAllResources();
     pSecondTarget.reset();
     pRenderWindow.reset();
     if (childWindow != 0)

@@ -1,0 +1,243 @@
+#include "ResourcePool.h"
+
+#include "LineValue.h"
+#include "Logger.h"
+#include "NHelper.h"
+#include "NParser.h"
+#include "Parser.h"
+#include "Services.h"
+
+#include <SFML/OpenGL.hpp>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace zel
+{
+namespace
+{
+/// Checked before SFML is asked to open a file, so that a missing one costs no error output of SFML's own.
+bool IsPlainFile(const std::string& path)
+{
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(path, ignored);
+}
+
+std::wstring WithForwardSlashes(std::wstring path)
+{
+    std::replace(path.begin(), path.end(), L'\\', L'/');
+    return path;
+}
+
+bool LoadFromFile(Texture& resource, const std::string& path)
+{
+    return resource.texture.loadFromFile(path);
+}
+
+bool LoadFromFile(Font& resource, const std::string& path)
+{
+    return resource.font.loadFromFile(path);
+}
+
+bool LoadFromStream(Texture& resource)
+{
+    return resource.texture.loadFromStream(*resource.stream);
+}
+
+bool LoadFromStream(Font& resource)
+{
+    return resource.font.loadFromStream(*resource.stream);
+}
+
+void FinishLoading(Texture& resource)
+{
+    resource.texture.setSmooth(true);
+}
+
+void FinishLoading(Font&) {}
+
+int Count(long count)
+{
+    return static_cast<int>(count);
+}
+
+/// Read line of the running parser; the main line when no parser runs.
+int CurrentLine(int mainLine)
+{
+    if (Services::pNParser == nullptr)
+        return mainLine;
+    std::shared_ptr<Parser> current = Services::pNParser->Current();
+    return current != nullptr ? current->readlineno : mainLine;
+}
+} // namespace
+
+template <typename T> typename ResourcePool<T>::State& ResourcePool<T>::state()
+{
+    // Never destroyed: the engine's teardown at exit (Services::ReleaseAll) still empties the pools, and it may run
+    // after this unit's own statics are gone.
+    static State* const pool = new State();
+    return *pool;
+}
+
+template <typename T> std::wstring ResourcePool<T>::keyOf(const std::wstring& path)
+{
+    const std::size_t slash = path.find(L'/');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+template <typename T> bool ResourcePool<T>::getResource(std::shared_ptr<T>& out, const std::wstring& path)
+{
+    Services::ActivateRenderWindow();
+    const std::wstring key = keyOf(path);
+    if (getExistingResource(out, key, path))
+        return true;
+    return getNewResource(out, key, path);
+}
+
+template <typename T>
+bool ResourcePool<T>::getExistingResource(std::shared_ptr<T>& out, const std::wstring& key, const std::wstring& path)
+{
+    auto& pool = state().pool;
+    auto entry = pool.find(key);
+    if (entry == pool.end())
+        return false;
+    Services::ActivateRenderWindow();
+    out = entry->second.lock();
+    if (out != nullptr)
+    {
+        OutputDebugStringN(L"[ResourcePool::getExistingResource] filename:%s, refs:%i, pool_size:%i \n", path.c_str(),
+                           Count(out.use_count()), static_cast<int>(pool.size()));
+        return true;
+    }
+    OutputDebugStringN(L"WARNING. (ResourcePool::getExistingResource) filename:%s, refs:0. RELEASING. WILL RELOAD. \n",
+                       path.c_str());
+    out.reset();
+    glFlush();
+    pool.erase(entry);
+    return false;
+}
+
+template <typename T>
+bool ResourcePool<T>::getNewResource(std::shared_ptr<T>& out, const std::wstring& key, const std::wstring& path)
+{
+    State& pool = state();
+    out = std::make_shared<T>();
+    bool fromFile = false;
+    if (!(pool.decided && pool.useStream))
+    {
+        const std::string filePath = NHelper::ws2s(WithForwardSlashes(path));
+        fromFile = IsPlainFile(filePath) && LoadFromFile(*out, filePath);
+    }
+    if (fromFile)
+    {
+        if (!pool.decided)
+        {
+            OutputDebugStringN(L"\n[ResourcePool::getNewResource] LOAD METHOD SET: LOAD_FROM_FILE \n\n");
+            pool.decided = true;
+            pool.useStream = false;
+        }
+    }
+    else
+    {
+        auto stream = std::make_shared<PhysFsStream>();
+        if (!stream->open(NHelper::ws2s(WithForwardSlashes(path))))
+        {
+            OutputDebugStringN(L"[ResourcePool::getNewResource] PHYSFS_openRead FAILED. filepath:%s. err-msg:%s \n",
+                               path.c_str(), PhysFsLastError().c_str());
+            out.reset();
+            glFlush();
+            return false;
+        }
+        out->stream = std::move(stream);
+        if (!LoadFromStream(*out))
+        {
+            OutputDebugStringN(L"[ResourcePool::getNewResource] loadFromStream FAILED. filepath:%s \n", path.c_str());
+            out.reset();
+            glFlush();
+            return false;
+        }
+        if (!pool.decided)
+        {
+            OutputDebugStringN(L"\n[ResourcePool::getNewResource] LOAD METHOD SET: LOAD_FROM_STREAM \n\n");
+            pool.decided = true;
+            pool.useStream = true;
+        }
+    }
+    out->key = key;
+    FinishLoading(*out);
+    glFlush();
+    pool.pool[key] = out;
+    const int mainLine = lineContext::MainLine();
+    OutputDebugStringN(L"[ResourcePool::getNewResource] filename:%s, filepath:%s refs:%i, pool_size:%i, "
+                       L"line(m:%i,c:%i) \n",
+                       key.c_str(), path.c_str(), Count(out.use_count()), static_cast<int>(pool.pool.size()), mainLine,
+                       CurrentLine(mainLine));
+    return true;
+}
+
+template <typename T> void ResourcePool<T>::rel(std::shared_ptr<T>& handle, bool eraseFromPool)
+{
+    Services::ActivateRenderWindow();
+    if (handle == nullptr)
+    {
+        OutputDebugStringN(L"[ResourcePool::rel] image is nullptr \n");
+        return;
+    }
+    const std::wstring key = handle->key;
+    handle.reset();
+    auto& pool = state().pool;
+    auto entry = pool.find(key);
+    if (entry == pool.end())
+    {
+        OutputDebugStringN(L"[ResourcePool::rel] search texture not found. filename:%s \n", key.c_str());
+        return;
+    }
+    OutputDebugStringN(L"[ResourcePool::rel] filename:%s refs:%i, pool_size:%i, eraseFromPool:%s \n", key.c_str(),
+                       Count(entry->second.use_count()), static_cast<int>(pool.size()),
+                       eraseFromPool ? L"true" : L"false");
+    if (eraseFromPool || entry->second.expired())
+        pool.erase(entry);
+}
+
+template <typename T> void ResourcePool<T>::printPool()
+{
+    const auto& pool = state().pool;
+    if (pool.empty())
+    {
+        OutputDebugStringN(L"[ResourcePool::printPool] pool empty \n");
+        return;
+    }
+    for (const auto& entry : pool)
+        OutputDebugStringN(L"[ResourcePool::printPool] pool contents. name:\"%s\" use_count:%i \n", entry.first.c_str(),
+                           Count(entry.second.use_count()));
+}
+
+template <typename T> void ResourcePool<T>::releaseAllResources()
+{
+    Services::ActivateRenderWindow();
+    auto& pool = state().pool;
+    for (const auto& entry : pool)
+        if (!entry.second.expired())
+            OutputDebugStringN(L"[releaseAllResources] WARNING. name:%s use_count:%i \n", entry.first.c_str(),
+                               Count(entry.second.use_count()));
+    pool.clear();
+    printPool();
+    OutputDebugStringN(L"[releaseAllResources] COMPLETE \n\n");
+}
+
+template <typename T> std::size_t ResourcePool<T>::size()
+{
+    return state().pool.size();
+}
+
+template <typename T> void ResourcePool<T>::resetLoadMethod()
+{
+    State& pool = state();
+    pool.decided = false;
+    pool.useStream = false;
+}
+
+template class ResourcePool<Texture>;
+template class ResourcePool<Font>;
+
+} // namespace zel
