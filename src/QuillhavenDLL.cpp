@@ -38,11 +38,6 @@ std::wstring Str(const wchar_t* text)
     return text != nullptr ? std::wstring(text) : std::wstring();
 }
 
-sf::ContextSettings RenderContextSettings()
-{
-    return sf::ContextSettings(0, 0, 0, 2, 0);
-}
-
 /// Runs an export's body; anything thrown is logged and the export returns its fallback.
 template <typename Body, typename Result> Result Guarded(const wchar_t* exportName, Result fallback, Body&& body)
 {

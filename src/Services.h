@@ -67,6 +67,9 @@ public:
     static std::uintptr_t childWindow;
 };
 
+/// Context of every render window: no depth, stencil or antialiasing, OpenGL 2.0.
+sf::ContextSettings RenderContextSettings();
+
 /// Viewport that keeps a width x height picture's proportions on a desktop of another shape (borderless mode).
 sf::FloatRect LetterboxViewport(float desktopWidth, float desktopHeight, float width, float height);
 

@@ -12,11 +12,6 @@ namespace zel
 {
 namespace
 {
-sf::ContextSettings RenderContextSettings()
-{
-    return sf::ContextSettings(0, 0, 0, 2, 0);
-}
-
 /// (Re)creates the application window; SFML shares its contexts, so textures survive a change of style.
 void CreateWindow(const sf::VideoMode& mode, const std::wstring& title, sf::Uint32 style)
 {
@@ -39,6 +34,11 @@ void CentreOnScreen(int width, int height)
         sf::Vector2i((static_cast<int>(desktop.width) - width) / 2, (static_cast<int>(desktop.height) - height) / 2));
 }
 } // namespace
+
+sf::ContextSettings RenderContextSettings()
+{
+    return sf::ContextSettings(0, 0, 0, 2, 0);
+}
 
 sf::FloatRect LetterboxViewport(float desktopWidth, float desktopHeight, float width, float height)
 {
