@@ -1,6 +1,7 @@
 // Wide and narrow text conversions and line splitting.
 
 #include "NHelper.h"
+#include "CoreFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -94,4 +95,28 @@ TEST(NHelperTest, NumberConversionsReadTheLeadingNumber)
     {
         EXPECT_STREQ(e.what(), "stoi argument out of range");
     }
+}
+
+class NumberWarningTest : public testsupport::CoreFixture
+{
+};
+
+TEST_F(NumberWarningTest, WarnsOncePerMainScriptLine)
+{
+    auto warnings = [] {
+        const std::string log = LogText();
+        std::size_t count = 0;
+        for (std::size_t pos = log.find("WARNING. TOKEN NOT A NUMBER"); pos != std::string::npos;
+             pos = log.find("WARNING. TOKEN NOT A NUMBER", pos + 1))
+            ++count;
+        return count;
+    };
+    const std::size_t before = warnings();
+    SetMainLine(41);
+    EXPECT_FALSE(IsNumberTokens({L"x"}, true));
+    EXPECT_FALSE(IsNumberTokens({L"y"}, false));
+    EXPECT_EQ(warnings(), before + 1);
+    SetMainLine(42);
+    EXPECT_FALSE(IsNumberTokens({L"z"}, true));
+    EXPECT_EQ(warnings(), before + 2);
 }
