@@ -122,35 +122,33 @@ std::wstring WidenFormat(const wchar_t* format)
 {
     std::wstring out;
     out.reserve(std::wcslen(format) + 8);
-    for (const wchar_t* p = format; *p != L'\0';)
+    const wchar_t* p = format;
+    for (const wchar_t* percent = std::wcschr(p, L'%'); percent != nullptr; percent = std::wcschr(p, L'%'))
     {
-        out.push_back(*p);
-        if (*p++ != L'%')
-            continue;
+        out.append(p, percent + 1); // plain text is copied in one piece; only conversions are looked at
+        p = percent + 1;
         if (*p == L'%')
         {
             out.push_back(*p++);
             continue;
         }
+        const wchar_t* spec = p;
         while (IsFlag(*p))
-            out.push_back(*p++);
+            ++p;
         while (IsDigitOrStar(*p))
-            out.push_back(*p++);
+            ++p;
         if (*p == L'.')
-        {
-            out.push_back(*p++);
-            while (IsDigitOrStar(*p))
-                out.push_back(*p++);
-        }
-        bool hasLength = false;
+            for (++p; IsDigitOrStar(*p); ++p)
+            {
+            }
+        const wchar_t* length = p;
         while (IsLength(*p))
-        {
-            hasLength = true;
-            out.push_back(*p++);
-        }
-        if (!hasLength && (*p == L's' || *p == L'c'))
+            ++p;
+        out.append(spec, p);
+        if (p == length && (*p == L's' || *p == L'c'))
             out.push_back(L'l');
     }
+    out.append(p);
     return out;
 }
 
