@@ -156,6 +156,9 @@ void Services::InitNovelState(bool applicationFlag)
     pNCommands = std::make_unique<NovelCommands>();
     auto state = std::make_shared<NovelState>();
     state->sysVars.gameMode = applicationFlag ? 1 : 0;
+    // A host that initialises again (another project in the editor) starts afresh: a state left from before would
+    // otherwise sit under the new one and come back at the end of the next play-test.
+    m_NovelStates.clear();
     m_NovelStates.push_back(state);
     InitFileSystem(applicationFlag);
     MountData(state->sysVars);

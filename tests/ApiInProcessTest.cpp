@@ -113,11 +113,15 @@ TEST(ApiInProcessTest, HostFlagsLandInTheSystemVariables)
                              setPlayMusicDuringEdit(0);
                              setBoundingBoxDisplay(1);
                              const zel::SystemVariables& sysVars = *Services::SysVars();
-                             return sysVars.renderWindowProportion == 0.75f && !sysVars.tweenAnimationDisplay &&
-                                            !sysVars.playMusicDuringEdit && sysVars.boundingBoxDisplay &&
-                                            sysVars.gameMode == 0 && !sysVars.applicationFlag
-                                        ? 0
-                                        : 1;
+                             const bool stored = sysVars.renderWindowProportion == 0.75f &&
+                                                 !sysVars.tweenAnimationDisplay && !sysVars.playMusicDuringEdit &&
+                                                 sysVars.boundingBoxDisplay && sysVars.gameMode == 0 &&
+                                                 !sysVars.applicationFlag;
+                             if (!stored)
+                                 return 1;
+                             StartEditor(); // a second start replaces the state instead of stacking on it
+                             return Services::m_NovelStates.size() == 1 && !Services::SysVars()->boundingBoxDisplay ? 0
+                                                                                                                    : 2;
                          }),
               0);
 }
