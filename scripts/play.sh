@@ -16,7 +16,7 @@ fi
 mkdir -p "$root/out"
 shot="$root/out/play.png"
 export ALSOFT_DRIVERS=null
-xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
+xvfb-run -a -s "-screen 0 1280x720x24 -noreset" bash -c '
     "$1" play "$2" "${@:4}" &
     pid=$!
     sleep 4

@@ -7,9 +7,11 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/setup.sh"
 
 export ALSOFT_DRIVERS=null
+# -noreset: without it the server resets whenever its last client leaves, and a test connecting in that moment
+# finds no display.
 run_suite() {
     local dir="$1"
-    (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j2 --timeout 300)
+    (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j2 --timeout 300)
 }
 
 echo "== normal build =="
