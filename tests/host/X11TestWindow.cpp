@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <chrono>
 #include <thread>
 
 namespace hosttest
@@ -54,7 +55,13 @@ Window FindNamedBelow(Display* display, Window parent, const std::string& namePa
 
 X11Connection::X11Connection()
 {
-    m_display = XOpenDisplay(nullptr);
+    // A virtual server that is resetting refuses connections for a moment; try for up to two seconds.
+    for (int attempt = 0; attempt < 40 && m_display == nullptr; ++attempt)
+    {
+        m_display = XOpenDisplay(nullptr);
+        if (m_display == nullptr)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     if (m_display != nullptr)
         XSetErrorHandler(RecordError);
 }
