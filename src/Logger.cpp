@@ -132,7 +132,7 @@ std::wstring WidenFormat(const wchar_t* format)
             out.push_back(*p++);
             continue;
         }
-        const wchar_t* spec = p;
+        const wchar_t* conversion = p;
         while (IsFlag(*p))
             ++p;
         while (IsDigitOrStar(*p))
@@ -144,7 +144,7 @@ std::wstring WidenFormat(const wchar_t* format)
         const wchar_t* length = p;
         while (IsLength(*p))
             ++p;
-        out.append(spec, p);
+        out.append(conversion, p);
         if (p == length && (*p == L's' || *p == L'c'))
             out.push_back(L'l');
     }
