@@ -110,12 +110,20 @@ void MakeNovel(const TempDir& dir)
     testsupport::WriteFile(dir / "Scripts/main.txt", "\"The only line.\"\n");
 }
 
-TEST(Launcher, PlaysANovelUntilItsWindowIsClosed)
+/// Plays the novel in the launcher, closes its window like a user would, and expects a clean exit.
+class LauncherPlays : public ::testing::TestWithParam<bool>
+{
+};
+
+TEST_P(LauncherPlays, UntilItsWindowIsClosed)
 {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
     const TempDir novel;
     const TempDir work;
-    MakeNovel(novel);
+    if (GetParam())
+        MakeNovel(novel);
+    else // nothing but a one-line script: no Config.xml, no data folders
+        testsupport::WriteFile(novel / "Scripts/main.txt", "\"The only line.\"\n");
     // The X side runs in a child of its own, like every other scenario; the launcher is that child's child.
     const int code = hosttest::RunScenario(work.path(), [&](hosttest::ChildReport& report) {
         const hosttest::X11Connection x11;
@@ -152,6 +160,11 @@ TEST(Launcher, PlaysANovelUntilItsWindowIsClosed)
         << "missing: " << missing << "\nlog:\n"
         << log;
 }
+
+INSTANTIATE_TEST_SUITE_P(Novels, LauncherPlays, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "WithConfig" : "WithOnlyAOneLineScript";
+                         });
 
 TEST(Launcher, RefusesAMissingFolderWithOneLine)
 {
