@@ -138,7 +138,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_CTYPE, "C.UTF-8");
 
     EngineLibrary engine;
-    if (!engine.Load(argv[0], error))
+    if (!engine.Load(LibraryBesideProgram(argv[0]), error) && !engine.Load("libquillhaven.so", error))
         return Fail(error);
     char cwd[4096];
     if (getcwd(cwd, sizeof cwd) == nullptr || !engine.PHYSFS_init(argv[0]) || !engine.PHYSFS_mount(cwd, nullptr, 1))
