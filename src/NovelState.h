@@ -64,6 +64,9 @@ struct SystemVariables
 {
     SystemVariables();
 
+    /// Path of a novel file in the data folder of kind (for example the images folder + name).
+    std::wstring FilePath(DataKind kind, const std::wstring& name) const { return dataPaths[kind].folder + name; }
+
     std::array<DataPath, DATA_KIND_COUNT> dataPaths;
     std::wstring saveFolder = L"SaveData/";
     std::map<std::uint8_t, std::wstring> entityTypeNames;

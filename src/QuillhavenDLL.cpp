@@ -96,11 +96,8 @@ void LogContext()
 void ReloadScriptAndIcon()
 {
     SystemVariables* sysVars = Services::SysVars();
-    EntityRegistry* entities = Services::Entities();
-    if (sysVars == nullptr || !Config::LoadScriptAndIcon(*sysVars))
-        return;
-    if (entities != nullptr && entities->pWaitIcon != nullptr && !sysVars->sysWaitInputIcon.empty())
-        entities->pWaitIcon->LoadImage(sysVars->dataPaths[DATA_IMAGES].folder + sysVars->sysWaitInputIcon);
+    if (sysVars != nullptr && Config::LoadScriptAndIcon(*sysVars))
+        Services::LoadWaitIcon();
 }
 
 void FillSysVars(SystemVariables& sysVars, void* moduleInstance, void* hostWindow, std::uint8_t windowMode)
@@ -208,7 +205,7 @@ void DeliverUserDialog(SystemVariables& sysVars, wchar_t* dialogText, UserDialog
     if (request.kind != 2)
         return;
     std::shared_ptr<Texture> texture;
-    if (!ResourcePool<Texture>::getResource(texture, L"Images/" + request.text))
+    if (!ResourcePool<Texture>::getResource(texture, sysVars.FilePath(DATA_IMAGES, request.text)))
     {
         dialog->pending = 0;
         return;
@@ -348,7 +345,7 @@ QH_API void AddCG(const wchar_t* fileName)
         if (sysVars == nullptr)
             return;
         auto picture = std::make_shared<zel::NSprite>(zel::NTYPE_CG, L"EDITOR_INTERACTABLE", 0);
-        if (!picture->LoadImage(sysVars->dataPaths[zel::DATA_IMAGES].folder + name))
+        if (!picture->LoadImage(sysVars->FilePath(zel::DATA_IMAGES, name)))
             return;
         zel::sSprite* state = picture->getCurrentSprite();
         if (state == nullptr)

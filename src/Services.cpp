@@ -144,9 +144,6 @@ void CreateFixedEntities(NovelState& state)
     state.entities.pCamera = std::make_shared<NCamera>();
     state.entities.pBacklog = std::make_shared<NBacklog>();
     state.entities.pWaitIcon = std::make_shared<NSprite>(NTYPE_WAITICON, L"", -1);
-    if (!state.sysVars.sysWaitInputIcon.empty())
-        state.entities.pWaitIcon->LoadImage(state.sysVars.dataPaths[DATA_IMAGES].folder +
-                                            state.sysVars.sysWaitInputIcon);
 }
 } // namespace
 
@@ -169,6 +166,15 @@ void Services::InitNovelState(bool applicationFlag)
                        state->sysVars.sysTextSpeed);
     LoadGlobalVariables(state->sysVars);
     CreateFixedEntities(*state);
+    LoadWaitIcon();
+}
+
+void Services::LoadWaitIcon()
+{
+    const SystemVariables* sysVars = SysVars();
+    if (sysVars == nullptr || m_NovelStates.back()->entities.pWaitIcon == nullptr || sysVars->sysWaitInputIcon.empty())
+        return;
+    m_NovelStates.back()->entities.pWaitIcon->LoadImage(sysVars->FilePath(DATA_IMAGES, sysVars->sysWaitInputIcon));
 }
 
 void Services::PushNovelStateCopy()

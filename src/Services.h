@@ -49,6 +49,8 @@ public:
     static void RemoveEntities();
     /// Editing moved back to line: forgets every entity created at or after it.
     static void RemoveEntitiesFromLine(int line);
+    /// Loads the Config.xml wait-for-input image into the icon of the current state, when one is named.
+    static void LoadWaitIcon();
     /// Mounts a folder or archive at the root of the virtual file system.
     static void AddPathToPhysfs(const std::wstring& path);
 

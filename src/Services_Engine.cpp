@@ -9,7 +9,6 @@
 #include "NHelper.h"
 #include "NSprite.h"
 #include "Parser.h"
-#include "PhysFsStream.h"
 #include "ResourcePool.h"
 #include "Services.h"
 #include "platform/Platform.h"
@@ -57,19 +56,6 @@ void CountSecond(SystemVariables& sysVars)
     g_loop.rendersThisSecond = 0;
 }
 
-/// Whether the end-game message box can be shown: it needs the message-box script named in Config.xml.
-bool EndGameBoxAvailable(const SystemVariables& sysVars)
-{
-    if (sysVars.MsgboxScript.empty())
-        return false;
-    std::wstring script;
-    if (!PhysFsStream::ReadTxtFile(NHelper::ws2s(sysVars.dataPaths[DATA_SCRIPTS].folder + sysVars.MsgboxScript),
-                                   script))
-        return false;
-    // The message box itself arrives with the flow-control commands; until then the request closes at once.
-    return false;
-}
-
 /// A close request of the application window: ask through the end-game box, or end at once when none exists.
 void RequestEndGame(SystemVariables& sysVars)
 {
@@ -78,8 +64,8 @@ void RequestEndGame(SystemVariables& sysVars)
         return;
     if (Services::pNCommands != nullptr)
         sysVars.variables[L"msg_str"] = Services::pNCommands->Word(L"Msg_endGame");
-    if (EndGameBoxAvailable(sysVars))
-        return;
+    // The end-game box runs the message-box script, and the message-box command arrives with the flow-control
+    // commands; until then, and whenever no such script is named, a close request ends the game at once.
     OutputDebugStringN(L"[HandleEvents] no end-game message box (MsgboxScript:'%s'). closing at once \n",
                        sysVars.MsgboxScript.c_str());
     OutputDebugStringN(L"\nGAME END\n");

@@ -8,20 +8,30 @@
 
 using namespace testsupport;
 
+namespace
+{
+/// Reads Config.xml in dir in a fresh process, starting from start; 0 when it loaded and check holds.
+int LoadAllInChild(const TempDir& dir, zel::SystemVariables start, bool (*check)(const zel::SystemVariables&))
+{
+    return RunInChild(dir.path(), [&] {
+        zel::SystemVariables sysVars = start;
+        if (!zel::Config::LoadAll(sysVars))
+            return 1;
+        return check(sysVars) ? 0 : 2;
+    });
+}
+} // namespace
+
 TEST(ConfigTest, ReadsEverySettingFromItsSection)
 {
     TempDir dir;
     WriteFile(dir / "Config.xml", ConfigXml("box.txt"));
-    EXPECT_EQ(RunInChild(dir.path(),
-                         [] {
-                             zel::SystemVariables sysVars;
-                             if (!zel::Config::LoadAll(sysVars))
-                                 return 1;
-                             const bool ok = sysVars.MsgboxScript == L"box.txt" && sysVars.sysBgmVolume == 80 &&
-                                             sysVars.sysTextSpeed == 40 && sysVars.sysAutoWait == 1500 &&
-                                             sysVars.sysMasterVolume == 100;
-                             return ok ? 0 : 2;
-                         }),
+    EXPECT_EQ(LoadAllInChild(dir, zel::SystemVariables(),
+                             [](const zel::SystemVariables& sysVars) {
+                                 return sysVars.MsgboxScript == L"box.txt" && sysVars.sysBgmVolume == 80 &&
+                                        sysVars.sysTextSpeed == 40 && sysVars.sysAutoWait == 1500 &&
+                                        sysVars.sysMasterVolume == 100;
+                             }),
               0);
 }
 
@@ -29,17 +39,14 @@ TEST(ConfigTest, BareRootGivesZerosAndRootAttributesAreIgnored)
 {
     TempDir dir;
     WriteFile(dir / "Config.xml", "<Harborstage sysBgmVolume=\"55\" MsgboxScript=\"x\"/>");
-    EXPECT_EQ(RunInChild(dir.path(),
-                         [] {
-                             zel::SystemVariables sysVars;
-                             sysVars.MsgboxScript = L"before";
-                             if (!zel::Config::LoadAll(sysVars))
-                                 return 1;
-                             const bool ok = sysVars.MsgboxScript.empty() && sysVars.sysWaitInputIcon.empty() &&
-                                             sysVars.sysBgmVolume == 0 && sysVars.sysMasterVolume == 0 &&
-                                             sysVars.sysAutoWait == 0;
-                             return ok ? 0 : 2;
-                         }),
+    zel::SystemVariables start;
+    start.MsgboxScript = L"before";
+    EXPECT_EQ(LoadAllInChild(dir, start,
+                             [](const zel::SystemVariables& sysVars) {
+                                 return sysVars.MsgboxScript.empty() && sysVars.sysWaitInputIcon.empty() &&
+                                        sysVars.sysBgmVolume == 0 && sysVars.sysMasterVolume == 0 &&
+                                        sysVars.sysAutoWait == 0;
+                             }),
               0);
 }
 

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace hosttest
 {
@@ -30,26 +31,39 @@ template <typename Request> bool Checked(Display* display, Request&& request)
     return g_lastError == 0;
 }
 
-Window FindNamedBelow(Display* display, Window parent, const std::string& namePart, int depth)
+/// A window's place in the tree: its parent and its children (the parent is 0 when the query failed).
+struct TreeNode
 {
+    Window parent = 0;
+    std::vector<Window> children;
+};
+
+TreeNode QueryTree(Display* display, Window window)
+{
+    TreeNode node;
     Window root = 0;
-    Window ignored = 0;
     Window* children = nullptr;
     unsigned count = 0;
-    if (!Checked(display, [&] { XQueryTree(display, parent, &root, &ignored, &children, &count); }))
-        return 0;
-    Window found = 0;
-    for (unsigned i = 0; i < count && found == 0; ++i)
-    {
-        const std::string name = NameOf(display, children[i]);
-        if (!name.empty() && name.find(namePart) != std::string::npos)
-            found = children[i];
-        else if (depth > 0)
-            found = FindNamedBelow(display, children[i], namePart, depth - 1);
-    }
+    if (!Checked(display, [&] { XQueryTree(display, window, &root, &node.parent, &children, &count); }))
+        return TreeNode{};
+    node.children.assign(children, children + count);
     if (children != nullptr)
         XFree(children);
-    return found;
+    return node;
+}
+
+Window FindNamedBelow(Display* display, Window parent, const std::string& namePart, int depth)
+{
+    for (Window child : QueryTree(display, parent).children)
+    {
+        const std::string name = NameOf(display, child);
+        if (!name.empty() && name.find(namePart) != std::string::npos)
+            return child;
+        if (depth > 0)
+            if (Window found = FindNamedBelow(display, child, namePart, depth - 1))
+                return found;
+    }
+    return 0;
 }
 } // namespace
 
@@ -103,15 +117,7 @@ bool WindowExists(Display* display, Window window)
 
 Window ParentOf(Display* display, Window window)
 {
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!Checked(display, [&] { XQueryTree(display, window, &root, &parent, &children, &count); }))
-        return 0;
-    if (children != nullptr)
-        XFree(children);
-    return parent;
+    return QueryTree(display, window).parent;
 }
 
 std::string NameOf(Display* display, Window window)
