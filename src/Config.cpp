@@ -6,7 +6,10 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <limits>
 
 namespace zel
 {
@@ -19,7 +22,8 @@ bool LoadDocument(pugi::xml_document& document)
 {
     if (!std::ifstream(kConfigFile).good())
     {
-        platform::ShowMessageBox(L"Config.xml file not found. cur-directory:", L"");
+        platform::ShowMessageBox(
+            L"Config.xml file not found. cur-directory:" + NHelper::s2ws(platform::CurrentDirectory()), L"");
         return false;
     }
     document.load_file(kConfigFile);
@@ -31,9 +35,11 @@ std::wstring ReadString(const pugi::xml_node& node, const char* attribute)
     return NHelper::s2ws(node.attribute(attribute).as_string());
 }
 
+/// A decimal integer; a missing or empty attribute reads as 0.
 int ReadInt(const pugi::xml_node& node, const char* attribute)
 {
-    return node.attribute(attribute).as_int(0);
+    const long value = std::strtol(node.attribute(attribute).as_string(), nullptr, 10);
+    return static_cast<int>(std::clamp<long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 void ReadScriptAndIcon(const pugi::xml_node& root, SystemVariables& sysVars)

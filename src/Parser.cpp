@@ -4,6 +4,7 @@
 #include "Logger.h"
 #include "NHelper.h"
 #include "NParser.h"
+#include "PhysFsStream.h"
 #include "Services.h"
 
 namespace zel
@@ -60,16 +61,28 @@ void Parser::setScriptText(const std::wstring& name, const std::wstring& text, b
         const SystemVariables* sysVars = Services::SysVars();
         if (sysVars == nullptr || !sysVars->applicationFlag || reset)
             ResetEditorSysVars();
+        textModeRecord.clear();
         scriptName = name;
         readlineno = 1;
         OutputDebugStringN(L"[Parser::setScriptText] script reset. filename: \"%s\" \n", scriptName.c_str());
     }
     if (readlineno == 0)
         readlineno = 1;
-    m_infile.clear();
-    m_infile.str(text);
+    ReplaceText(text);
     GotoLine(reset ? 1 : readlineno);
     OutputDebugStringN(L"[Parser::setScriptText] script update. filename: \"%s\" \n", scriptName.c_str());
+}
+
+void Parser::ReplaceText(const std::wstring& text)
+{
+    m_infile.clear();
+    m_infile.str(text);
+}
+
+void Parser::PruneTextModeWhileEditing()
+{
+    if (lineContext::Editing())
+        textModeRecord.pruneAfter(lineContext::MainLine());
 }
 
 bool Parser::SeekToLine(std::wstringstream& stream, int line)
@@ -94,13 +107,15 @@ void Parser::GotoLine(int line)
     m_infile.clear();
     SeekToLine(m_infile, line);
     readlineno = line - 1;
-    if (editing)
-        if (SystemVariables* sysVars = Services::SysVars())
-        {
-            const int mainLine = lineContext::MainLine();
-            sysVars->defaultButtonImages.pruneAfter(mainLine);
-            sysVars->textAutoWait.pruneAfter(mainLine);
-        }
+    if (!editing)
+        return;
+    const int mainLine = lineContext::MainLine();
+    textModeRecord.pruneAfter(mainLine);
+    if (SystemVariables* sysVars = Services::SysVars())
+    {
+        sysVars->defaultButtonImages.pruneAfter(mainLine);
+        sysVars->textAutoWait.pruneAfter(mainLine);
+    }
 }
 
 void Parser::PrepareRead()
@@ -121,6 +136,7 @@ void Parser::ReadLines()
         curlineTokens.clear();
         std::wstring line;
         std::getline(m_infile, line);
+        PruneTextModeWhileEditing();
         curlineTokens = NHelper::Tokenize(line);
         if (!curlineTokens.empty())
         {
@@ -207,6 +223,108 @@ void Parser::AutoContScript_ifNeeded()
         OutputDebugStringN(L"[AutoContScript_ifNeeded] PARSE_CONT: AUTO CONTINUE SCRIPT. start_readlineno:%i \n",
                            readlineno);
         ReadScript(-1);
+    }
+}
+
+void Parser::ResetSearchState()
+{
+    textModeRecord.set(false, false);
+    if (SystemVariables* sysVars = Services::SysVars())
+        sysVars->defaultButtonImages.set(ButtonImages{L"none", L"none", L"none"}, false);
+}
+
+namespace
+{
+/// The script word of the bookmark command.
+std::wstring BookmarkWord()
+{
+    return Services::pNCommands != nullptr ? Services::pNCommands->Keyword(L"bookmark") : L"bookmark";
+}
+} // namespace
+
+int Parser::GotoBookmark(const std::wstring& name)
+{
+    m_infile.clear();
+    m_infile.seekg(0);
+    ResetSearchState();
+    const std::wstring bookmarkWord = BookmarkWord();
+    int lineNumber = 1;
+    std::wstring line;
+    while (std::getline(m_infile, line))
+    {
+        std::vector<std::wstring> tokens = NHelper::Tokenize(line);
+        if (!tokens.empty() && !tokens.front().empty() && tokens.front().front() == L'"')
+            textModeRecord.set(true, false);
+        else if (!tokens.empty() && !tokens.front().empty() && tokens.front().front() == L'~')
+        {
+            textModeRecord.set(false, false);
+            tokens.front().erase(0, 1);
+        }
+        if (tokens.size() >= 2 && tokens[0] == bookmarkWord && tokens[1] == name)
+        {
+            OutputDebugStringN(L"\n[GotoBookmark] jumping from line:%i to found bookmark:%s (line:%i)(+refline:%i) \n",
+                               readlineno, name.c_str(), lineNumber, lineNumber + refline);
+            readlineno = lineNumber;
+            if (tokens.size() > 2)
+                DeclareScriptVars(std::vector<std::wstring>(tokens.begin() + 2, tokens.end()));
+            m_infile.clear(); // a bookmark on the last line without a line break leaves the stream at its end
+            return lineNumber;
+        }
+        ++lineNumber;
+    }
+    OutputDebugStringN(L"[GotoBookmark] ERROR. BOOKMARK:%s DOES NOT EXIST. restoring script to previous state \n",
+                       name.c_str());
+    GotoLine(readlineno + 1);
+    return -1;
+}
+
+void Parser::GoToScript(const std::wstring& script, const std::wstring& bookmark)
+{
+    std::wstring text;
+    const SystemVariables* sysVars = Services::SysVars();
+    const std::wstring path = sysVars != nullptr ? sysVars->FilePath(DATA_SCRIPTS, script) : L"Scripts/" + script;
+    if (!PhysFsStream::ReadTxtFile(NHelper::ws2s(path), text))
+    {
+        OutputDebugStringN(L"[Parser::GoToScript] FAILED! dest-script:%s, dest-bookmark:%s \n", script.c_str(),
+                           bookmark.c_str());
+        return;
+    }
+    scriptName = script;
+    ReplaceText(text);
+    readlineno = 0;
+    ResetSearchState();
+    int result = -1;
+    if (!bookmark.empty())
+    {
+        result = GotoBookmark(bookmark);
+        if (result != -1)
+            OutputDebugStringN(L"[GoToScript] script jump complete. current_script:%s, bookmark:%s \n",
+                               scriptName.c_str(), bookmark.c_str());
+    }
+    else
+        OutputDebugStringN(L"[GoToScript] script jump complete. current_script:%s \n", scriptName.c_str());
+    if (!lineContext::Editing() || !isMain())
+        readlineno = result == -1 ? 0 : result;
+}
+
+void Parser::DeclareScriptVars(const std::vector<std::wstring>& names)
+{
+    for (const std::wstring& name : names)
+        m_script_vars.emplace_back(name, L"");
+}
+
+void Parser::PushScriptVarNames(const std::vector<std::wstring>& values)
+{
+    if (values.size() < m_script_vars.size())
+    {
+        OutputDebugStringN(L"\nERROR. [PushScriptVarNames] var_values.size() < m_script_vars.size()");
+        return;
+    }
+    for (std::size_t i = 0; i < m_script_vars.size(); ++i)
+    {
+        const std::wstring& value = values[i];
+        const bool quoted = value.size() >= 2 && value.front() == L'\'';
+        m_script_vars[i].second = quoted ? value.substr(1, value.size() - 2) : value;
     }
 }
 

@@ -2,6 +2,8 @@
 // Reads one script line by line and hands each line to the command dispatch. The parsers of the running scripts
 // form the parser stack (NParser); only the top one reads.
 
+#include "LineValue.h"
+
 #include <chrono>
 #include <cstdint>
 #include <sstream>
@@ -11,6 +13,8 @@
 
 namespace zel
 {
+
+class NovelCommand;
 
 enum ParserState : std::uint8_t
 {
@@ -30,6 +34,16 @@ enum ParserKind : std::uint8_t
     PARSER_SCRIPT = 2,
     PARSER_MSGBOX = 5
 };
+
+/// A text line's arguments in the order the text-box setup takes them.
+struct TextLine
+{
+    bool useCamera = true;
+    std::vector<std::wstring> tokens; ///< 15 entries; empty when the line has fewer than 8 tokens
+};
+
+/// Expands "text NAME X Y LAYER FONT SIZE [noCamera word] 'words ...'" into the text-box setup's arguments.
+TextLine ExpandTextLine(const std::vector<std::wstring>& tokens, const std::wstring& noCameraWord);
 
 class Parser
 {
@@ -52,8 +66,24 @@ public:
     void GotoLine(int line);
     /// Places a stream at the start of line (1-based; 0 is the start as well).
     static bool SeekToLine(std::wstringstream& stream, int line);
+    /// Finds the first bookmark of that name and places reading after it; its line, or -1 with the reading
+    /// position left where it was.
+    int GotoBookmark(const std::wstring& name);
+    /// Switches this parser to another script file, at a bookmark or (bookmark "") at the start; a script that
+    /// cannot be read leaves the parser as it was.
+    void GoToScript(const std::wstring& script, const std::wstring& bookmark);
+    /// Adds script variables (names beginning with "_") with empty values.
+    void DeclareScriptVars(const std::vector<std::wstring>& names);
+    /// Gives the declared script variables their values, in order.
+    void PushScriptVarNames(const std::vector<std::wstring>& values);
+
     /// Runs the tokens of one line as a command; returns the line that reading continues from.
     int ParseTokens(const std::wstring& line, std::vector<std::wstring>& tokens, bool fromTrigger);
+    /// Replaces "{{name}}" in a token: script variables in place, a global variable as the whole token.
+    std::wstring SubstituteVariables(const std::wstring& token) const;
+
+    /// The text mode in force: every line is dialogue while it is on.
+    bool TextMode() { return textModeRecord.get(false); }
 
     bool isMain() const { return parserKind == PARSER_MAIN; }
     bool atEnd();
@@ -66,6 +96,7 @@ public:
     std::wstring scriptName;
     std::wstringstream m_infile;
     std::vector<std::pair<std::wstring, std::wstring>> m_script_vars;
+    LineValue<bool> textModeRecord{false};
     std::uint8_t m_ParserState = PARSE_FIN;
     std::uint8_t parserKind = PARSER_MAIN;
     std::chrono::steady_clock::time_point syncStart{};
@@ -76,6 +107,19 @@ private:
     void PrepareRead();
     void ReadLines();
     void ResetEditorSysVars();
+    void ReplaceText(const std::wstring& text);
+    /// Editing: forgets the text-mode changes of lines after the main line.
+    void PruneTextModeWhileEditing();
+    /// Bookmark search and script entry start from a clean slate: text mode off, default button images unset.
+    void ResetSearchState();
+
+    // Steps of ParseTokens.
+    bool RunTextMode(const std::wstring& line, std::vector<std::wstring>& tokens);
+    bool CutComment(std::wstring& line, std::vector<std::wstring>& tokens) const;
+    void MergeQuotes(std::vector<std::wstring>& tokens) const;
+    int RunCommand(const NovelCommand& command, const std::wstring& line, std::vector<std::wstring>& tokens, bool& sync,
+                   int& duration);
+    void StartTimedWait(bool sync, int duration);
 };
 
 } // namespace zel

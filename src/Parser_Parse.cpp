@@ -1,12 +1,239 @@
+// One script line to one command: text mode, comments, quoted arguments, variables, the synchronous prefix, the
+// dispatch through the command table and the timed wait that a synchronous command asks for.
+
 #include "Parser.h"
+
+#include "Assert.h"
+#include "Clock.h"
+#include "Logger.h"
+#include "NHelper.h"
+#include "NovelCommands.h"
+#include "Services.h"
 
 namespace zel
 {
-
-int Parser::ParseTokens(const std::wstring&, std::vector<std::wstring>&, bool)
+namespace
 {
-    // The command table has no commands bound yet, so a line runs nothing and reading goes on after it.
+const std::wstring kQuote = L"\"";
+const std::wstring kDashQuote = L"-\"";
+
+bool BeginsWith(const std::wstring& text, const std::wstring& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool IsQuoteChar(wchar_t c)
+{
+    return c == L'\'' || c == L'"';
+}
+
+/// Finds a variable by name in a list of (name, value) pairs.
+const std::wstring* FindScriptVar(const std::vector<std::pair<std::wstring, std::wstring>>& vars,
+                                  const std::wstring& name)
+{
+    for (const auto& var : vars)
+        if (var.first == name)
+            return &var.second;
+    return nullptr;
+}
+} // namespace
+
+int Parser::ParseTokens(const std::wstring& rawLine, std::vector<std::wstring>& tokens, bool fromTrigger)
+{
+    if (!QH_ASSERT(Services::pNCommands != nullptr, L"zel::Services::pNCommands != nullptr", L"Parser_Parse", 13))
+        return readlineno;
+    std::vector<std::wstring> storedTokens;
+    std::vector<std::wstring>* work = &tokens;
+    if (tokens.empty())
+    {
+        OutputDebugStringN(L"WARNING. [Parser::ParseTokens] parseTokens.size() == 0. using Parser.curlineTokens \n");
+        storedTokens = curlineTokens;
+        if (storedTokens.empty())
+            return readlineno;
+        work = &storedTokens;
+    }
+    std::wstring line = rawLine;
+    if (!fromTrigger && RunTextMode(line, *work))
+        return readlineno;
+    if (CutComment(line, *work))
+        return readlineno;
+    MergeQuotes(*work);
+    bool sync = false;
+    if (!work->empty() && BeginsWith(work->front(), L"."))
+    {
+        OutputDebugStringN(L"[ParseTokens] SYNC COMMAND wants to be executed \n");
+        work->front().erase(0, 1);
+        sync = true;
+    }
+    int duration = 0;
+    if (const NovelCommand* command = Services::pNCommands->Find(*work))
+    {
+        const int jumpLine = RunCommand(*command, line, *work, sync, duration);
+        if (jumpLine != 0)
+            return jumpLine;
+    }
+    else if (!work->empty())
+        OutputDebugStringN(L"WARNING. [ParseTokens] UNKNOWN or INVALID COMMAND:'%s' script-name:%s curline:%i \n",
+                           work->front().c_str(), scriptName.c_str(), readlineno);
+    StartTimedWait(sync, duration);
     return readlineno;
+}
+
+bool Parser::RunTextMode(const std::wstring& line, std::vector<std::wstring>& tokens)
+{
+    PruneTextModeWhileEditing();
+    if (!line.empty() && line.front() == L'~')
+    {
+        textModeRecord.set(false, false);
+        if (!tokens.empty() && !tokens.front().empty())
+            tokens.front().erase(0, 1);
+    }
+    if (!TextMode())
+        return false;
+    const NovelCommand* quote = Services::pNCommands->Command(kQuote);
+    const NovelCommand* dashQuote = Services::pNCommands->Command(kDashQuote);
+    bool sync = false;
+    int duration = 0;
+    if (BeginsWith(line, kQuote))
+        RunCommand(*quote, line, tokens, sync, duration);
+    else if (BeginsWith(line, kDashQuote))
+        RunCommand(*dashQuote, line, tokens, sync, duration);
+    else
+        RunCommand(*dashQuote, kDashQuote + line, tokens, sync, duration);
+    return true;
+}
+
+bool Parser::CutComment(std::wstring& line, std::vector<std::wstring>& tokens) const
+{
+    const std::size_t slashes = line.find(L"//");
+    if (slashes != std::wstring::npos && slashes >= 2)
+    {
+        line = line.front() == L'~' ? line.substr(1, slashes - 1) : line.substr(0, slashes);
+        tokens = NHelper::Tokenize(line);
+    }
+    return line.size() >= 2 && (BeginsWith(line, L"//") || BeginsWith(line, L"~//"));
+}
+
+void Parser::MergeQuotes(std::vector<std::wstring>& tokens) const
+{
+    std::vector<std::wstring> merged;
+    merged.reserve(tokens.size());
+    bool inQuotes = false;
+    for (const std::wstring& token : tokens)
+    {
+        if (inQuotes)
+            merged.back() += L" " + SubstituteVariables(token);
+        else
+        {
+            merged.push_back(SubstituteVariables(token));
+            inQuotes = !token.empty() && IsQuoteChar(token.front());
+        }
+        if (inQuotes && !token.empty() && IsQuoteChar(token.back()))
+            inQuotes = false;
+    }
+    tokens = std::move(merged);
+}
+
+int Parser::RunCommand(const NovelCommand& command, const std::wstring& line, std::vector<std::wstring>& tokens,
+                       bool& sync, int& duration)
+{
+    if (command.playingOnly && lineContext::Editing())
+        return 0;
+    if (command.alwaysSync)
+        sync = true;
+    int jumpLine = 0;
+    if (command.handler)
+    {
+        CommandCall call{*this, line, tokens, sync};
+        const int value = command.handler(call);
+        switch (command.result)
+        {
+        case CommandResult::LINE:
+            jumpLine = value;
+            break;
+        case CommandResult::WAIT:
+            if (value != -1)
+            {
+                sync = true;
+                duration = value;
+            }
+            break;
+        case CommandResult::DURATION:
+            duration = value;
+            break;
+        case CommandResult::NOTHING:
+            break;
+        }
+    }
+    if (command.textModeOn)
+        textModeRecord.set(true, false);
+    return jumpLine;
+}
+
+void Parser::StartTimedWait(bool sync, int duration)
+{
+    const SystemVariables* sysVars = Services::SysVars();
+    if (sysVars == nullptr || !sync || duration < 1 || sysVars->textReadMethod == 2)
+        return;
+    const bool playing = sysVars->gameMode == 1;
+    if (!playing && !sysVars->tweenAnimationDisplay)
+        return;
+    syncStart = Clock::Now();
+    syncDuration = std::chrono::milliseconds(duration);
+    syncLine = readlineno;
+    if (playing)
+        m_ParserState = SYNC_EXEC;
+}
+
+std::wstring Parser::SubstituteVariables(const std::wstring& token) const
+{
+    std::wstring result = token;
+    const SystemVariables* sysVars = Services::SysVars();
+    std::size_t open = result.find(L"{{");
+    while (open != std::wstring::npos)
+    {
+        const std::size_t close = result.find(L"}}", open + 2);
+        if (close == std::wstring::npos)
+            break;
+        const std::wstring name = result.substr(open + 2, close - open - 2);
+        std::size_t next = open + 1;
+        if (!name.empty() && name.front() == L'_')
+            if (const std::wstring* value = FindScriptVar(m_script_vars, name))
+            {
+                result = result.substr(0, open) + *value + result.substr(close + 2);
+                next = open + value->size(); // a value is not searched again, so it cannot expand itself forever
+            }
+        if (sysVars != nullptr)
+        {
+            auto global = sysVars->variables.find(name);
+            if (global != sysVars->variables.end())
+            {
+                result = global->second;
+                next = open + 1;
+            }
+        }
+        open = result.find(L"{{", next);
+    }
+    return result;
+}
+
+TextLine ExpandTextLine(const std::vector<std::wstring>& tokens, const std::wstring& noCameraWord)
+{
+    TextLine expanded;
+    if (tokens.size() < 8)
+        return expanded;
+    expanded.useCamera = noCameraWord.empty() || tokens[7] != noCameraWord;
+    const std::size_t first = expanded.useCamera ? 7 : 8;
+    std::wstring text = first < tokens.size() ? tokens[first] : std::wstring();
+    if (!text.empty() && text.front() == L'\'')
+        text.erase(0, 1);
+    if (!text.empty() && text.back() == L'\'')
+        text.pop_back();
+    for (std::size_t i = first + 1; i < tokens.size(); ++i)
+        text += L" " + tokens[i];
+    expanded.tokens = {L"text",   tokens[1], tokens[2], tokens[3], tokens[4], L"0",     L"0", tokens[5],
+                       tokens[6], L"0",      L"1",      L"1",      L"1",      L"false", text};
+    return expanded;
 }
 
 } // namespace zel

@@ -182,8 +182,7 @@ void ReturnToEditing()
         return;
     Services::pNParser->KeepMain();
     if (mainParser->scriptName != sysVars->editorScriptName)
-        OutputDebugStringN(L"WARNING. (setGameMode) cannot go back to script:%s yet \n",
-                           sysVars->editorScriptName.c_str());
+        mainParser->GoToScript(sysVars->editorScriptName, L"");
     mainParser->GotoLine(sysVars->editorLine + 1);
     mainParser->m_ParserState = sysVars->editorParserState;
     sysVars->editorLine = -1;

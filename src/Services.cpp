@@ -159,11 +159,12 @@ void Services::InitNovelState(bool applicationFlag)
     m_NovelStates.push_back(state);
     InitFileSystem(applicationFlag);
     MountData(state->sysVars);
-    if (!Config::LoadAll(state->sysVars))
-        return;
-    OutputDebugStringN(L"(Services::InitNovelState) sysWaitInputIcon:%s sysBgmVolume:%i sysTextSpeed:%i \n",
-                       state->sysVars.sysWaitInputIcon.c_str(), state->sysVars.sysBgmVolume,
-                       state->sysVars.sysTextSpeed);
+    // Without Config.xml only the settings keep their defaults: the camera, the backlog and the wait icon must
+    // exist all the same, or the first dialogue line or camera command would find nothing to work on.
+    if (Config::LoadAll(state->sysVars))
+        OutputDebugStringN(L"(Services::InitNovelState) sysWaitInputIcon:%s sysBgmVolume:%i sysTextSpeed:%i \n",
+                           state->sysVars.sysWaitInputIcon.c_str(), state->sysVars.sysBgmVolume,
+                           state->sysVars.sysTextSpeed);
     LoadGlobalVariables(state->sysVars);
     CreateFixedEntities(*state);
     LoadWaitIcon();
