@@ -110,16 +110,27 @@ std::size_t FirstInvalidUtf8(const std::string& narrow)
     return std::string::npos;
 }
 
+namespace
+{
+/// Whitespace as iswspace sees it, without the library call for the ASCII characters every script line is made of.
+bool IsSpace(wchar_t c)
+{
+    if (c < 0x80)
+        return c == L' ' || (c >= L'\t' && c <= L'\r');
+    return std::iswspace(static_cast<wint_t>(c)) != 0;
+}
+} // namespace
+
 std::vector<std::wstring> Tokenize(const std::wstring& line)
 {
     std::vector<std::wstring> tokens;
     std::size_t pos = 0;
     while (pos < line.size())
     {
-        while (pos < line.size() && std::iswspace(line[pos]))
+        while (pos < line.size() && IsSpace(line[pos]))
             ++pos;
         std::size_t start = pos;
-        while (pos < line.size() && !std::iswspace(line[pos]))
+        while (pos < line.size() && !IsSpace(line[pos]))
             ++pos;
         if (pos > start)
             tokens.emplace_back(line, start, pos - start);

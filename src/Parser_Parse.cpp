@@ -114,8 +114,22 @@ bool Parser::CutComment(std::wstring& line, std::vector<std::wstring>& tokens) c
     return line.size() >= 2 && (BeginsWith(line, L"//") || BeginsWith(line, L"~//"));
 }
 
+namespace
+{
+/// True when no token opens a quote or holds a variable, so merging would give the same list back.
+bool NothingToMerge(const std::vector<std::wstring>& tokens)
+{
+    for (const std::wstring& token : tokens)
+        if ((!token.empty() && IsQuoteChar(token.front())) || token.find(L"{{") != std::wstring::npos)
+            return false;
+    return true;
+}
+} // namespace
+
 void Parser::MergeQuotes(std::vector<std::wstring>& tokens) const
 {
+    if (NothingToMerge(tokens))
+        return;
     std::vector<std::wstring> merged;
     merged.reserve(tokens.size());
     bool inQuotes = false;
