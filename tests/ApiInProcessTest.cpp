@@ -125,3 +125,82 @@ TEST(ApiInProcessTest, HostFlagsLandInTheSystemVariables)
                          }),
               0);
 }
+
+namespace
+{
+/// Binds a bg handler that creates an entity named after its argument at the main line and counts its calls.
+int* BindEntityMakingBg()
+{
+    static int calls = 0;
+    calls = 0;
+    Services::pNCommands->Command(L"bg")->handler = [](zel::CommandCall& call) {
+        ++calls;
+        AddAtMainLine(call.tokens.at(1));
+        return 0;
+    };
+    return &calls;
+}
+
+std::wstring Names()
+{
+    std::wstring names;
+    for (const auto& layer : Registry().entityLayers)
+        for (const auto& entity : layer.second)
+            names += entity->name;
+    return names;
+}
+
+/// Child body: amend from the cursor's line, reset completely from another line, do nothing when nothing moved.
+int EditsKeepOrRebuildTheLinesBefore()
+{
+    StartEditor();
+    int* calls = BindEntityMakingBg();
+    const wchar_t* first = L"bg a\nbg b\nbg c\nbg d\nbg e\n";
+    const wchar_t* edited = L"bg a\nbg b\nbg c\nbg d\nbg E\n";
+    setNovelScriptText(L"main.txt", first, 5, 1);
+    if (Names() != L"abcde" || *calls != 5)
+        return 1;
+    setNovelScriptText(L"main.txt", edited, 5, 1); // same line: only line 5 is read again
+    if (Names() != L"abcdE" || *calls != 6)
+        return 2;
+    setNovelScriptText(L"main.txt", edited, 3, 1); // another line: everything is read again from line 1
+    if (Names() != L"abc" || *calls != 9)
+        return 3;
+    setNovelScriptText(L"main.txt", edited, 3, 0); // nothing moved
+    return *calls == 9 && zel::MainParser()->readlineno == 3 ? 0 : 4;
+}
+
+/// Child body: a play-test that ends in another script returns the editor to its own script and line.
+int PlayTestInAnotherScriptReturnsHome()
+{
+    InitNovelSettings(nullptr, nullptr, L"", L"main.txt", L"one\ntwo\nthree\nfour\n", L"", 0);
+    setNovelScriptText(L"main.txt", L"one\ntwo\nthree\nfour\n", 3, 1);
+    setGameMode(1);
+    zel::MainParser()->GoToScript(L"chapter2.txt", L"");
+    if (zel::MainParser()->scriptName != L"chapter2.txt")
+        return 1;
+    zel::MainParser()->ReadScript(-1);
+    setGameMode(0);
+    const auto parser = zel::MainParser();
+    if (parser->scriptName != L"main.txt" || parser->readlineno != 3)
+        return 2;
+    parser->ReadScript(4);
+    return parser->curlineTokens == std::vector<std::wstring>{L"four"} ? 0 : 3;
+}
+} // namespace
+
+TEST(ApiInProcessTest, EditsKeepTheLinesBeforeTheCursorOrRebuildFromTheStart)
+{
+    TempDir dir;
+    WriteFile(dir / "Config.xml", ConfigXml());
+    EXPECT_EQ(RunInChild(dir.path(), EditsKeepOrRebuildTheLinesBefore), 0);
+}
+
+TEST(ApiInProcessTest, PlayTestThatEndsInAnotherScriptReturnsToTheEditorsScript)
+{
+    TempDir dir;
+    WriteFile(dir / "Config.xml", ConfigXml());
+    WriteFile(dir / "Scripts/main.txt", "one\ntwo\nthree\nfour\n");
+    WriteFile(dir / "Scripts/chapter2.txt", "elsewhere\n");
+    EXPECT_EQ(RunInChild(dir.path(), PlayTestInAnotherScriptReturnsHome), 0);
+}

@@ -63,3 +63,25 @@ TEST(ConfigTest, MissingFileLeavesValuesAndTellsTheUser)
               0);
     EXPECT_NE(ReadFile(dir / "debug.txt").find("Config.xml file not found. cur-directory:"), std::string::npos);
 }
+
+TEST(ConfigTest, PartialReadTakesOnlyTheScriptAndTheIconAndNumbersAreDecimal)
+{
+    TempDir dir;
+    WriteFile(dir / "Config.xml",
+              "<Harborstage><Settings MsgboxScript=\"box.txt\"/>"
+              "<GameSettings sysWaitInputIcon=\"icon.png\" sysBgmVolume=\"80\" sysAutoWait=\"0x10\"/>"
+              "</Harborstage>");
+    EXPECT_EQ(RunInChild(dir.path(),
+                         [] {
+                             zel::SystemVariables sysVars;
+                             sysVars.sysBgmVolume = 7;
+                             if (!zel::Config::LoadScriptAndIcon(sysVars))
+                                 return 1;
+                             if (sysVars.MsgboxScript != L"box.txt" || sysVars.sysWaitInputIcon != L"icon.png" ||
+                                 sysVars.sysBgmVolume != 7)
+                                 return 2;
+                             zel::Config::LoadAll(sysVars);
+                             return sysVars.sysAutoWait == 0 ? 0 : 3; // "0x10" is not a decimal number
+                         }),
+              0);
+}
