@@ -25,8 +25,30 @@ if [ -f "$root/build-asan/CMakeCache.txt" ] &&
     rm -rf "$root/build-asan/CMakeCache.txt" "$root/build-asan/CMakeFiles"
 fi
 bash "$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQUILLHAVEN_SANITIZE=ON -DQUILLHAVEN_TESTS=ON \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+    -DQUILLHAVEN_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 run_suite "$root/build-asan"
+
+echo "== script fuzzer (60 s) =="
+# From a scratch folder, as the engine writes debug.txt into the current one. New inputs go to the first corpus
+# folder (kept in build-asan between runs); the seeds are only read. A crashing, hanging or leaking input is saved
+# under build-asan/fuzz-artifacts/; once minimised (-minimize_crash=1) it belongs in tests/fuzz/regressions/.
+fuzzer="$root/build-asan/bin/quillhaven_script_fuzz"
+corpus="$root/build-asan/fuzz-corpus"
+artifacts="$root/build-asan/fuzz-artifacts"
+fuzz_log="$root/build-asan/fuzz.log"
+mkdir -p "$corpus" "$artifacts"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+status=0
+(cd "$scratch" && "$fuzzer" -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$artifacts/" "$corpus" "$root/tests/fuzz/seeds") >"$fuzz_log" 2>&1 || status=$?
+if [ "$status" -ne 0 ] || grep -qE 'runtime error:|ERROR: [A-Za-z]*Sanitizer|ERROR: libFuzzer' "$fuzz_log"; then
+    tail -n 80 "$fuzz_log"
+    echo "fuzz: FAILED (exit status $status); the whole output is in $fuzz_log, the input in $artifacts/"
+    exit 1
+fi
+grep -E '^#[0-9]+[[:space:]]+DONE' "$fuzz_log" | tail -n 1
+grep -E '^Done [0-9]+ runs' "$fuzz_log" | tail -n 1
