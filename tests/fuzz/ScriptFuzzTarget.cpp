@@ -10,15 +10,19 @@
 // thousand inputs; that would hide the engine's own growth from the fuzzer's memory limit. Without logging the
 // target runs about ten times faster and its memory stays flat. The replay test (ScriptFuzzRegressionTest) runs
 // the saved inputs with logging on, so the formatting of what they make the engine log is still checked.
+// QUILLHAVEN_FUZZ_LOG=1 in the environment turns logging on for a run by hand (debug.txt then grows quickly).
 
 #include "ScriptFuzzInput.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    scriptfuzz::SetScriptFuzzLogging(false);
+    const char* log = std::getenv("QUILLHAVEN_FUZZ_LOG");
+    scriptfuzz::SetScriptFuzzLogging(log != nullptr && std::string(log) == "1");
     return 0;
 }
 
