@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <dirent.h>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ struct SavedInput
     std::string path;
     std::string name;
 };
+
+void PrintTo(const SavedInput& input, std::ostream* out)
+{
+    *out << input.path;
+}
 
 /// The regular files of dir in name order; the folder's README describes it and is no input.
 std::vector<SavedInput> InputsIn(const std::string& folder, const std::string& dir)
