@@ -42,6 +42,15 @@ fuzz_log="$root/build-asan/fuzz.log"
 mkdir -p "$corpus" "$artifacts"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
+# Each run adds its new inputs to the kept corpus; past a thousand files it is merged down to the inputs that still
+# add coverage, so that loading it never eats into the minute.
+if [ "$(find "$corpus" -type f | wc -l)" -gt "${QUILLHAVEN_FUZZ_CORPUS_LIMIT:-1000}" ]; then
+    rm -rf "$corpus.merged" && mkdir -p "$corpus.merged"
+    if (cd "$scratch" && "$fuzzer" -merge=1 "$corpus.merged" "$corpus") >"$fuzz_log" 2>&1; then
+        rm -rf "$corpus" && mv "$corpus.merged" "$corpus"
+        echo "fuzz: kept corpus merged down to $(find "$corpus" -type f | wc -l) inputs"
+    fi
+fi
 status=0
 (cd "$scratch" && "$fuzzer" -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$artifacts/" "$corpus" "$root/tests/fuzz/seeds") >"$fuzz_log" 2>&1 || status=$?
