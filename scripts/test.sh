@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test twice: a normal build, then a build with AddressSanitizer and
-# UndefinedBehaviorSanitizer. Tests that need a window run under a virtual X server; audio goes to OpenAL's null
-# driver.
+# Builds and runs every test twice: a normal build (gcc), then a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer (clang). Tests that need a window run under a virtual X server; audio goes to OpenAL's
+# null driver.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/setup.sh"
@@ -18,9 +18,46 @@ echo "== normal build =="
 bash "$root/scripts/build.sh" "$root/build" -DQUILLHAVEN_TESTS=ON -DQUILLHAVEN_SANITIZE=OFF
 run_suite "$root/build"
 
-echo "== sanitizer build (address, undefined) =="
-bash "$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQUILLHAVEN_SANITIZE=ON -DQUILLHAVEN_TESTS=ON
+echo "== sanitizer build (address, undefined; clang) =="
+# CMake keeps the compiler a build folder was first configured with; a folder set up with another one starts afresh.
+if [ -f "$root/build-asan/CMakeCache.txt" ] &&
+    ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++' "$root/build-asan/CMakeCache.txt"; then
+    rm -rf "$root/build-asan/CMakeCache.txt" "$root/build-asan/CMakeFiles"
+fi
+bash "$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQUILLHAVEN_SANITIZE=ON -DQUILLHAVEN_TESTS=ON \
+    -DQUILLHAVEN_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 run_suite "$root/build-asan"
+
+echo "== script fuzzer (60 s) =="
+# From a scratch folder, as the engine writes debug.txt into the current one. New inputs go to the first corpus
+# folder (kept in build-asan between runs); the seeds are only read. A crashing, hanging or leaking input is saved
+# under build-asan/fuzz-artifacts/; once minimised (-minimize_crash=1) it belongs in tests/fuzz/regressions/.
+fuzzer="$root/build-asan/bin/quillhaven_script_fuzz"
+corpus="$root/build-asan/fuzz-corpus"
+artifacts="$root/build-asan/fuzz-artifacts"
+fuzz_log="$root/build-asan/fuzz.log"
+mkdir -p "$corpus" "$artifacts"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+# Each run adds its new inputs to the kept corpus; past a thousand files it is merged down to the inputs that still
+# add coverage, so that loading it never eats into the minute.
+if [ "$(find "$corpus" -type f | wc -l)" -gt "${QUILLHAVEN_FUZZ_CORPUS_LIMIT:-1000}" ]; then
+    rm -rf "$corpus.merged" && mkdir -p "$corpus.merged"
+    if (cd "$scratch" && "$fuzzer" -merge=1 "$corpus.merged" "$corpus") >"$fuzz_log" 2>&1; then
+        rm -rf "$corpus" && mv "$corpus.merged" "$corpus"
+        echo "fuzz: kept corpus merged down to $(find "$corpus" -type f | wc -l) inputs"
+    fi
+fi
+status=0
+(cd "$scratch" && "$fuzzer" -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$artifacts/" "$corpus" "$root/tests/fuzz/seeds") >"$fuzz_log" 2>&1 || status=$?
+if [ "$status" -ne 0 ] || grep -qE 'runtime error:|ERROR: [A-Za-z]*Sanitizer|ERROR: libFuzzer' "$fuzz_log"; then
+    tail -n 80 "$fuzz_log"
+    echo "fuzz: FAILED (exit status $status); the whole output is in $fuzz_log, the input in $artifacts/"
+    exit 1
+fi
+grep -E '^#[0-9]+[[:space:]]+DONE' "$fuzz_log" | tail -n 1
+grep -E '^Done [0-9]+ runs' "$fuzz_log" | tail -n 1

@@ -1,0 +1,86 @@
+#include "ScriptFuzzInput.h"
+
+#include "NHelper.h"
+#include "NParser.h"
+#include "NovelCommands.h"
+#include "NovelState.h"
+#include "Parser.h"
+#include "Services.h"
+#include "quillhaven.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <memory>
+#include <string>
+
+namespace scriptfuzz
+{
+namespace
+{
+const wchar_t* const kScriptName = L"fuzz.txt";
+/// Longer inputs are cut here, so that one input's work stays bounded whatever the fuzzer is told.
+constexpr std::size_t kMaxScriptBytes = 64 * 1024;
+
+bool g_logging = true;
+
+/// The registry an editor has after start-up, without a window: one novel state in editing mode, the command
+/// table, and a main parser already named like the fuzzed script (so every input takes the same path, not just
+/// the second one onwards).
+void BuildRegistry()
+{
+    zel::Services::m_NovelStates.clear();
+    zel::Services::m_NovelStates.push_back(std::make_shared<zel::NovelState>());
+    zel::Services::pNCommands = std::make_unique<zel::NovelCommands>();
+    zel::Services::pNParser =
+        std::make_unique<zel::NParser>(std::make_shared<zel::Parser>(kScriptName, std::wstring(), zel::PARSER_MAIN));
+}
+
+/// Built once; built again only when something outside the fuzzed calls took the registry down (a test process
+/// that runs other tests before or after).
+void EnsureRegistry()
+{
+    const bool present = zel::Services::pNParser != nullptr && !zel::Services::pNParser->m_parserDeque.empty() &&
+                         !zel::Services::m_NovelStates.empty() && zel::Services::pNCommands != nullptr;
+    if (!present)
+        BuildRegistry();
+}
+
+/// Lines as the parser counts them: a last line without a newline still counts.
+std::size_t CountLines(const std::wstring& text)
+{
+    std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), L'\n'));
+    if (!text.empty() && text.back() != L'\n')
+        ++lines;
+    return lines;
+}
+} // namespace
+
+void SetScriptFuzzLogging(bool enabled)
+{
+    g_logging = enabled;
+}
+
+void RunScriptFuzzInput(const std::uint8_t* data, std::size_t size)
+{
+    EnsureRegistry();
+    if (zel::SystemVariables* sysVars = zel::Services::SysVars())
+        sysVars->loggingEnabled = g_logging;
+
+    std::size_t selector = 0;
+    if (size >= 2)
+    {
+        selector = static_cast<std::size_t>(data[0]) | static_cast<std::size_t>(data[1]) << 8;
+        data += 2;
+        size -= 2;
+    }
+    size = std::min(size, kMaxScriptBytes);
+    std::wstring text = zel::NHelper::s2ws(std::string(reinterpret_cast<const char*>(data), size));
+    text.resize(std::wcslen(text.c_str())); // the engine receives a NUL-terminated string and sees no further
+    const auto line = static_cast<std::int32_t>(1 + selector % (CountLines(text) + 1));
+
+    setNovelScriptText(kScriptName, text.c_str(), -1, 1);
+    setNovelScriptText(kScriptName, text.c_str(), line, 0);
+    setNovelScriptText(kScriptName, text.c_str(), -1, 1);
+}
+
+} // namespace scriptfuzz
