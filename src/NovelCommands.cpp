@@ -174,6 +174,7 @@ NovelCommands::NovelCommands()
 {
     for (const CommandRow& row : CommandTable())
         Add(MakeCommand(row));
+    RebuildIndex();
     LoadVocabulary("Commands.xml");
 }
 
@@ -191,7 +192,6 @@ void NovelCommands::Add(std::shared_ptr<NovelCommand> command)
             std::upper_bound(m_chain.begin(), m_chain.end(), raw,
                              [](const NovelCommand* a, const NovelCommand* b) { return a->order < b->order; }),
             raw);
-    RebuildIndex();
 }
 
 void NovelCommands::RebuildIndex()
@@ -267,16 +267,17 @@ void NovelCommands::LoadVocabulary(const char* path)
 {
     pugi::xml_document document;
     if (!document.load_file(path))
-        document.reset(); // a missing or malformed file reads as an empty document, not as the part that parsed
+        document.reset(); // a missing or malformed file reads as empty, not as whatever came before the fault
     const pugi::xml_node root = document.child("ScriptStrings");
     ReadStrings(root.child("DisplayStrings"), L"", commandStrings);
     for (const pugi::xml_node& entry : root.child("Commands").children())
     {
         const std::wstring cmd = Attribute(entry, "cmd");
         const std::wstring name = Attribute(entry, "name");
-        if (!cmd.empty())
-            SetKeyword(cmd, name.substr(0, name.find(L' ')));
+        if (NovelCommand* command = cmd.empty() ? nullptr : Command(cmd))
+            command->keyword = name.substr(0, name.find(L' '));
     }
+    RebuildIndex();
     const pugi::xml_node keywords = root.child("Keywords");
     ReadStrings(keywords.child("Types"), L"Types_", commandStrings);
     ReadStrings(keywords.child("CmdOptions"), L"CmdOptions_", commandStrings);

@@ -99,6 +99,7 @@ public:
     std::map<std::wstring, std::shared_ptr<NovelCommand>> commandsByName;
 
 private:
+    /// Enters a command by name and, when dispatched, in the chain; RebuildIndex must follow.
     void Add(std::shared_ptr<NovelCommand> command);
     void RebuildIndex();
 
