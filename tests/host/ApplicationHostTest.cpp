@@ -89,9 +89,10 @@ TEST(ApplicationHost, CloseRequestEndsTheGame)
 
     const std::string log = testsupport::ReadFile(dir / "debug.txt");
     EXPECT_EQ(log.rfind("LOG START TIME (d-m-y): ", 0), 0u) << log;
-    ExpectInOrder(log,
-                  {"DLL VERSION: 0.8.2-t2", "[DLL::InitNovelSettings] COMPLETE", "[DLL::CreateRenderWindow] COMPLETE",
-                   kHostTextLogged, "SF::EVENT::CLOSED", "GAME END", "CloseEngine"});
+    ExpectInOrder(log, {"DLL VERSION: 0.8.2-t2", "UNKNOWN or INVALID COMMAND:'line' script-name:main.txt curline:1",
+                        "read until line:1 (mainscriptline:1)", "[DLL::InitNovelSettings] COMPLETE",
+                        "[DLL::CreateRenderWindow] COMPLETE", kHostTextLogged, "SF::EVENT::CLOSED", "GAME END",
+                        "CloseEngine"});
 }
 
 TEST(ApplicationHost, HostTextIsLoggedVerbatim)
