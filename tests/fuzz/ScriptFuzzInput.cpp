@@ -53,6 +53,22 @@ std::size_t CountLines(const std::wstring& text)
         ++lines;
     return lines;
 }
+/// What no line reaches while editing: a bookmark search, and reading on with script and global variables set,
+/// among them values that name variables again.
+void ReadFromBookmarkWithVariables()
+{
+    const std::shared_ptr<zel::Parser> parser = zel::MainParser();
+    zel::SystemVariables* sysVars = zel::Services::SysVars();
+    if (parser == nullptr || sysVars == nullptr)
+        return;
+    parser->m_script_vars.clear();
+    sysVars->variables = {{L"g", L"{{g}}{{_a}}"}, {L"_a", L"global"}, {L"score", L"10"}};
+    parser->GotoBookmark(L"start");
+    parser->DeclareScriptVars({L"_a", L"_b"});
+    parser->PushScriptVarNames({L"'{{_a}}x'", L"{{g}}{{_b}}"});
+    parser->ReadScript(-1);
+    sysVars->variables.clear();
+}
 } // namespace
 
 void SetScriptFuzzLogging(bool enabled)
@@ -81,6 +97,7 @@ void RunScriptFuzzInput(const std::uint8_t* data, std::size_t size)
     setNovelScriptText(kScriptName, text.c_str(), -1, 1);
     setNovelScriptText(kScriptName, text.c_str(), line, 0);
     setNovelScriptText(kScriptName, text.c_str(), -1, 1);
+    ReadFromBookmarkWithVariables();
 }
 
 } // namespace scriptfuzz
