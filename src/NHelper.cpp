@@ -121,6 +121,11 @@ bool IsSpace(wchar_t c)
 }
 } // namespace
 
+bool StartsWith(const std::wstring& text, const std::wstring& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
 std::vector<std::wstring> Tokenize(const std::wstring& line)
 {
     std::vector<std::wstring> tokens;

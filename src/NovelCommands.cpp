@@ -139,11 +139,6 @@ void ReadStrings(const pugi::xml_node& section, const std::wstring& prefix, std:
             into.emplace(prefix + name, Attribute(entry, "jap"));
     }
 }
-
-bool StartsWith(const std::wstring& text, const std::wstring& prefix)
-{
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
 } // namespace
 
 NovelCommand::NovelCommand(std::wstring internalName, int min, int max, Match matchForm)
@@ -163,7 +158,7 @@ bool NovelCommand::Accepts(const std::vector<std::wstring>& tokens) const
 {
     if (tokens.empty())
         return false;
-    const bool keywordFits = match == EXACT ? tokens.front() == keyword : StartsWith(tokens.front(), keyword);
+    const bool keywordFits = match == EXACT ? tokens.front() == keyword : NHelper::StartsWith(tokens.front(), keyword);
     if (!keywordFits)
         return false;
     const int count = static_cast<int>(tokens.size());

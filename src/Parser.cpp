@@ -253,9 +253,14 @@ int Parser::GotoBookmark(const std::wstring& name)
     while (std::getline(m_infile, line))
     {
         std::vector<std::wstring> tokens = NHelper::Tokenize(line);
-        if (!tokens.empty() && !tokens.front().empty() && tokens.front().front() == L'"')
+        if (tokens.empty())
+        {
+            ++lineNumber;
+            continue;
+        }
+        if (NHelper::StartsWith(tokens.front(), L"\""))
             textModeRecord.set(true, false);
-        else if (!tokens.empty() && !tokens.front().empty() && tokens.front().front() == L'~')
+        else if (NHelper::StartsWith(tokens.front(), L"~"))
         {
             textModeRecord.set(false, false);
             tokens.front().erase(0, 1);

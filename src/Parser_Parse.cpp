@@ -17,11 +17,6 @@ namespace
 const std::wstring kQuote = L"\"";
 const std::wstring kDashQuote = L"-\"";
 
-bool BeginsWith(const std::wstring& text, const std::wstring& prefix)
-{
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 bool IsQuoteChar(wchar_t c)
 {
     return c == L'\'' || c == L'"';
@@ -59,7 +54,7 @@ int Parser::ParseTokens(const std::wstring& rawLine, std::vector<std::wstring>& 
         return readlineno;
     MergeQuotes(*work);
     bool sync = false;
-    if (!work->empty() && BeginsWith(work->front(), L"."))
+    if (!work->empty() && NHelper::StartsWith(work->front(), L"."))
     {
         OutputDebugStringN(L"[ParseTokens] SYNC COMMAND wants to be executed \n");
         work->front().erase(0, 1);
@@ -81,7 +76,7 @@ int Parser::ParseTokens(const std::wstring& rawLine, std::vector<std::wstring>& 
 
 bool Parser::RunTextMode(const std::wstring& line, std::vector<std::wstring>& tokens)
 {
-    PruneTextModeWhileEditing();
+    // The text-mode records after the main line were forgotten by the reader just before this line.
     if (!line.empty() && line.front() == L'~')
     {
         textModeRecord.set(false, false);
@@ -94,9 +89,9 @@ bool Parser::RunTextMode(const std::wstring& line, std::vector<std::wstring>& to
     const NovelCommand* dashQuote = Services::pNCommands->Command(kDashQuote);
     bool sync = false;
     int duration = 0;
-    if (BeginsWith(line, kQuote))
+    if (NHelper::StartsWith(line, kQuote))
         RunCommand(*quote, line, tokens, sync, duration);
-    else if (BeginsWith(line, kDashQuote))
+    else if (NHelper::StartsWith(line, kDashQuote))
         RunCommand(*dashQuote, line, tokens, sync, duration);
     else
         RunCommand(*dashQuote, kDashQuote + line, tokens, sync, duration);
@@ -111,7 +106,7 @@ bool Parser::CutComment(std::wstring& line, std::vector<std::wstring>& tokens) c
         line = line.front() == L'~' ? line.substr(1, slashes - 1) : line.substr(0, slashes);
         tokens = NHelper::Tokenize(line);
     }
-    return line.size() >= 2 && (BeginsWith(line, L"//") || BeginsWith(line, L"~//"));
+    return line.size() >= 2 && (NHelper::StartsWith(line, L"//") || NHelper::StartsWith(line, L"~//"));
 }
 
 namespace
