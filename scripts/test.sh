@@ -46,13 +46,14 @@ trap 'rm -rf "$scratch"' EXIT
 # add coverage, so that loading it never eats into the minute.
 if [ "$(find "$corpus" -type f | wc -l)" -gt "${QUILLHAVEN_FUZZ_CORPUS_LIMIT:-1000}" ]; then
     rm -rf "$corpus.merged" && mkdir -p "$corpus.merged"
-    if (cd "$scratch" && "$fuzzer" -merge=1 "$corpus.merged" "$corpus") >"$fuzz_log" 2>&1; then
+    if (cd "$scratch" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$fuzzer" -merge=1 "$corpus.merged" "$corpus") >"$fuzz_log" 2>&1; then
         rm -rf "$corpus" && mv "$corpus.merged" "$corpus"
         echo "fuzz: kept corpus merged down to $(find "$corpus" -type f | wc -l) inputs"
     fi
 fi
 status=0
-(cd "$scratch" && "$fuzzer" -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+# Under the virtual X server as well: picture lines create textures, and a texture needs a GL context.
+(cd "$scratch" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$fuzzer" -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$artifacts/" "$corpus" "$root/tests/fuzz/seeds") >"$fuzz_log" 2>&1 || status=$?
 if [ "$status" -ne 0 ] || grep -qE 'runtime error:|ERROR: [A-Za-z]*Sanitizer|ERROR: libFuzzer' "$fuzz_log"; then
     tail -n 80 "$fuzz_log"

@@ -17,6 +17,11 @@ Clock::time_point Clock::Now()
     return std::chrono::steady_clock::now();
 }
 
+double Clock::Milliseconds()
+{
+    return std::chrono::duration<double, std::milli>(Now().time_since_epoch()).count();
+}
+
 void Clock::SetManual(bool manual)
 {
     g_manualTicks.store(std::chrono::steady_clock::now().time_since_epoch().count());

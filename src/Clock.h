@@ -13,6 +13,8 @@ public:
     using time_point = std::chrono::steady_clock::time_point;
 
     static time_point Now();
+    /// Now as milliseconds on the clock's own scale (for the start and elapsed times of animations).
+    static double Milliseconds();
     /// Manual time starts at the current real time and moves only through Advance.
     static void SetManual(bool manual);
     static void Advance(std::chrono::milliseconds step);

@@ -3,6 +3,9 @@
 // entities of one novel state by layer, by creating line and by name.
 
 #include "LineValue.h"
+#include "Tween.h"
+
+#include <SFML/Graphics/Color.hpp>
 
 #include <cstdint>
 #include <map>
@@ -38,8 +41,8 @@ enum NType : std::uint8_t
     NTYPE_WAITICON = 13
 };
 
-/// Base of every entity: its type, name, layer history and removal mark. Held through shared handles by the
-/// registry and by whatever works on it.
+/// Base of every entity: its type, name, layer history, removal mark and pending tweens. Held through shared handles
+/// by the registry and by whatever works on it.
 class NEntity
 {
 public:
@@ -47,7 +50,8 @@ public:
     NEntity(NType type, std::wstring entityName, int entityLayer);
     virtual ~NEntity() = default;
 
-    /// Per-frame work; subclasses do their own and then call this.
+    /// Per-frame work; subclasses do their own and then call this. Puts the entity back on its earlier layer when the
+    /// editor moved before a layer change, and runs the tweens.
     virtual void Update();
     virtual void Draw(int mainLine) = 0;
     /// Line of the script that created the entity, or -1 when it has no line of its own.
@@ -55,12 +59,26 @@ public:
     virtual sSprite* getCurrentSprite() { return nullptr; }
     virtual sSprite* pushNewState(int line);
     virtual std::wstring getSrcScriptName() const { return L""; }
+    /// Text boxes: true while the text is still being revealed letter by letter.
+    virtual bool isTextFlowing() const { return false; }
+    /// Text boxes: the text being shown.
+    virtual std::wstring shownText() const { return L""; }
+
+    /// Colour by type: the current look's colour for pictures; for music and sound the volume read as alpha.
+    virtual sf::Color getColor();
+    virtual void setColor(const sf::Color& colour);
 
     int getLayer() { return layer.get(true); }
     void setLayer(int value) { layer.set(value, false); }
     bool isMarkedRemoved() { return removed.get(true); }
     void markRemoved(bool value, bool append) { removed.set(value, append); }
 
+    /// Records a tween at the main line; while editing (or skipping) it runs at once.
+    void addTween(const Tween& tween);
+    /// Runs the pending tweens; while editing, tweens started after mainLine are dropped.
+    void execTweens(int mainLine);
+
+    LineValue<Tween> tweens;
     LineValue<int> layer{-1};
     NType nType = NTYPE_NONE;
     std::wstring name;
@@ -68,6 +86,16 @@ public:
     bool includeInScreenshot = true;
     LineValue<bool> removed{false};
     std::uint8_t creatorKind = 1;
+
+protected:
+    /// Music and sound: the playing volume, or -1 when nothing plays. Pictures have none.
+    virtual float audioVolume() const { return -1.0f; }
+    /// Music and sound: sets the playing volume; at 0 the stream stops.
+    virtual void setAudioVolume(float) {}
+
+private:
+    /// While editing: the layer was changed at a line after the one shown; queue the move back.
+    void RewindLayerIfNeeded();
 };
 
 using EntityPtr = std::shared_ptr<NEntity>;
@@ -85,7 +113,15 @@ struct EntityRegistry
 
     /// Registers an entity under its layer (and, while editing, its line); a taken name registers nothing.
     bool InsNovelEntity(const EntityPtr& entity, int entityLayer, const std::wstring& entityName);
+    /// The entity of that name, or empty; quiet.
     EntityPtr Find(const std::wstring& entityName) const;
+    /// The entity of that name, or empty; with log set, a found entity is reported with its line.
+    EntityPtr findEntityWithName(const std::wstring& entityName, bool log) const;
+    /// The first entity of that type in layer order, reported when found.
+    EntityPtr findEntityWithNType(NType type) const;
+    /// Every entity of a type in layer order (NTYPE_ALL: every entity), never the backlog's text box. With
+    /// thisScriptOnly, buttons count only when the running script made them.
+    EntityList getEntitiesWithNType(NType type, bool thisScriptOnly) const;
     /// Number of entities in all layer lists.
     std::size_t CountInLayers() const;
 };

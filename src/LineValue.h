@@ -15,6 +15,8 @@ int MainLine();
 bool Editing();
 /// The main line at which play-testing started.
 int EditorLine();
+/// Read line of the innermost running parser (0 before one exists).
+int CurrentLine();
 } // namespace lineContext
 
 template <typename T> class LineValue
@@ -36,11 +38,19 @@ public:
     }
 
     /// The newest value; while editing, pruning first forgets what lines after the main line stored.
-    const T& get(bool prune)
+    T& get(bool prune)
     {
         if (prune && lineContext::Editing())
             pruneAfter(lineContext::MainLine());
         return m_values.empty() ? m_default : m_values.rbegin()->second;
+    }
+
+    /// The newest entry (pruned first, as get), or null when there is none: for changing a recorded value in place.
+    T* latest(bool prune)
+    {
+        if (prune && lineContext::Editing())
+            pruneAfter(lineContext::MainLine());
+        return m_values.empty() ? nullptr : &m_values.rbegin()->second;
     }
 
     /// Forgets every entry stored under a line greater than line.
@@ -50,6 +60,7 @@ public:
     void clear() { m_values.clear(); }
     bool empty() const { return m_values.empty(); }
     const std::map<int, T>& entries() const { return m_values; }
+    std::map<int, T>& entries() { return m_values; }
     const T& defaultValue() const { return m_default; }
 
 private:

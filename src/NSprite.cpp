@@ -1,62 +1,107 @@
 #include "NSprite.h"
 
+#include "Assert.h"
 #include "Logger.h"
+#include "Parser.h"
 #include "ResourcePool.h"
 #include "Services.h"
 
 namespace zel
 {
 
-void sSprite::showTexture(std::shared_ptr<Texture> texture)
+bool sSprite::loadTexture(const std::wstring& fileName)
 {
-    m_texture = std::move(texture);
-    setTexture(m_texture->texture, true);
+    const SystemVariables* sysVars = Services::SysVars();
+    const std::wstring path = sysVars != nullptr ? sysVars->FilePath(DATA_IMAGES, fileName) : L"Images/" + fileName;
+    // Loaded aside first: on failure the state keeps showing (and holding) the image it had.
+    std::shared_ptr<Texture> texture;
+    if (!ResourcePool<Texture>::getResource(texture, path))
+    {
+        OutputDebugStringN(L"texture does not exist:%s \n", fileName.c_str());
+        return false;
+    }
+    m_pTexture = std::move(texture);
+    const sf::Vector2u size = m_pTexture->texture.getSize();
+    setTexture(m_pTexture->texture, false);
+    setTextureRect(sf::IntRect(0, 0, static_cast<int>(size.x), static_cast<int>(size.y)));
+    return true;
 }
 
 NSprite::NSprite(NType type, std::wstring entityName, int entityLayer)
     : NEntity(type, std::move(entityName), entityLayer)
 {
+    m_SpriteStates.set(sSprite(), false);
 }
 
-bool NSprite::LoadImage(const std::wstring& path)
+bool NSprite::loadTexture(const std::wstring& fileName)
 {
-    std::shared_ptr<Texture> texture;
-    if (!ResourcePool<Texture>::getResource(texture, path))
+    sSprite* state = m_SpriteStates.latest(false);
+    return state != nullptr && state->loadTexture(fileName);
+}
+
+void NSprite::Update()
+{
+    if (lineContext::Editing())
     {
-        OutputDebugStringN(L"\nERROR. (NSprite::LoadImage) cannot load image:%s \n", path.c_str());
-        return false;
+        m_SpriteStates.pruneAfter(lineContext::MainLine());
+        sSprite* state = m_SpriteStates.latest(false);
+        if (nType == NTYPE_BG && state != nullptr &&
+            QH_ASSERT(state->m_pTexture != nullptr, L"pSprite->m_pTexture != nullptr", L"Entity", 303))
+            FitToView(*state);
     }
-    sSprite* state = getCurrentSprite();
-    if (state == nullptr)
-        state = pushNewState(lineContext::MainLine());
-    state->showTexture(std::move(texture));
-    return true;
+    NEntity::Update();
+}
+
+void NSprite::FitToView(sSprite& state)
+{
+    if (Services::pRenderWindow == nullptr)
+        return;
+    const sf::Vector2f view = Services::pRenderWindow->getView().getSize();
+    const sf::IntRect rect = state.getTextureRect();
+    if (rect.width == 0 || rect.height == 0)
+        return;
+    const float sx = view.x / static_cast<float>(rect.width);
+    const float sy = view.y / static_cast<float>(rect.height);
+    if (sx != 1.0f || sy != 1.0f)
+        state.setScale(sx, sy);
 }
 
 void NSprite::Draw(int)
 {
-    sSprite* state = getCurrentSprite();
-    if (state != nullptr && state->hasTexture() && Services::pRenderWindow != nullptr)
-        Services::pRenderWindow->draw(*state);
+    if (const sSprite* state = getCurrentSprite())
+        Services::DrawState(*state, incamera);
 }
 
 int NSprite::getCreatedLine() const
 {
-    return m_SpriteStates.empty() ? -1 : m_SpriteStates.begin()->first;
+    const auto& states = m_SpriteStates.entries();
+    return states.empty() ? -1 : states.begin()->first;
 }
 
 sSprite* NSprite::getCurrentSprite()
 {
-    return m_SpriteStates.empty() ? nullptr : m_SpriteStates.rbegin()->second.get();
+    sSprite* state = m_SpriteStates.latest(true);
+    if (state == nullptr || !state->hasTexture())
+    {
+        OutputDebugStringN(L"\n ERROR (NWSprite::getCurrentSprite) sprite:%s has no texture loaded. \n", name.c_str());
+        return nullptr;
+    }
+    return state;
 }
 
 sSprite* NSprite::pushNewState(int line)
 {
-    auto state = std::make_shared<sSprite>();
-    if (sSprite* previous = getCurrentSprite())
-        *state = *previous;
-    m_SpriteStates[line] = state;
-    return state.get();
+    if (lineContext::Editing())
+    {
+        const bool calledScript = Services::pNParser != nullptr && !Services::pNParser->m_parserDeque.empty() &&
+                                  Services::pNParser->m_parserDeque.back()->parserKind == PARSER_SCRIPT;
+        m_SpriteStates.keepBefore(calledScript ? line + 1 : line);
+    }
+    const sSprite* latest = m_SpriteStates.latest(false);
+    if (!QH_ASSERT(latest != nullptr, L"m_SpriteStates.empty( ) == false", L"Entity", 359))
+        return nullptr;
+    m_SpriteStates.set(sSprite(*latest), true);
+    return m_SpriteStates.latest(false);
 }
 
 } // namespace zel

@@ -18,29 +18,37 @@ class Texture;
 class sSprite : public sf::Sprite
 {
 public:
-    /// Shows texture and keeps it alive as long as this state lives.
-    void showTexture(std::shared_ptr<Texture> texture);
-    bool hasTexture() const { return m_texture != nullptr; }
+    /// Shows an image of the images folder. A file that cannot be loaded leaves the state as it was.
+    bool loadTexture(const std::wstring& fileName);
+    bool hasTexture() const { return m_pTexture != nullptr; }
 
-private:
-    std::shared_ptr<Texture> m_texture;
+    /// Keeps the pooled texture alive while this state (or a copy of it) shows it.
+    std::shared_ptr<Texture> m_pTexture;
 };
 
+/// Holds every per-line sprite state of one picture, so the editor can show any line's look.
 class NSprite : public NEntity
 {
 public:
     NSprite(NType type, std::wstring entityName, int entityLayer);
 
-    /// Takes the image from the texture pool and gives the picture a state showing it.
-    bool LoadImage(const std::wstring& path);
+    /// Loads an image of the images folder into the newest state, which need not show anything yet.
+    bool loadTexture(const std::wstring& fileName);
 
+    void Update() override;
     void Draw(int mainLine) override;
     int getCreatedLine() const override;
+    /// The newest state; null (and logged) while it shows no image.
     sSprite* getCurrentSprite() override;
+    /// Copies the newest state into a new one at the main line; re-running a line starts again from the state
+    /// before it, while the lines of a called script keep building on the state stored at that line.
     sSprite* pushNewState(int line) override;
 
+    LineValue<sSprite> m_SpriteStates;
+
 private:
-    std::map<int, std::shared_ptr<sSprite>> m_SpriteStates;
+    /// A background always fills the view, whatever its image's size.
+    void FitToView(sSprite& state);
 };
 
 } // namespace zel

@@ -1,5 +1,6 @@
 #include "NovelCommands.h"
 
+#include "CmdHandlers.h"
 #include "Logger.h"
 #include "NHelper.h"
 #include "Parser.h"
@@ -44,6 +45,15 @@ constexpr auto PREFIX = NovelCommand::PREFIX;
 constexpr auto NOTHING = CommandResult::NOTHING;
 constexpr auto DURATION = CommandResult::DURATION;
 
+/// A handler that returns nothing.
+CommandHandler Run(void (*handler)(const CmdHandlers::Tokens&))
+{
+    return [handler](CommandCall& call) {
+        handler(call.tokens);
+        return 0;
+    };
+}
+
 /// The one place that binds each command to its handler. A row without a handler matches and consumes its line.
 /// Rows stand in table order; "order" is the position in the dispatch chain.
 std::vector<CommandRow> CommandTable()
@@ -54,10 +64,10 @@ std::vector<CommandRow> CommandTable()
         {L"jump", 2, NO_MAX, 31, EXACT, CommandResult::LINE, NONE, nullptr},
         {L"script", 2, NO_MAX, 32, EXACT, NOTHING, NONE, nullptr},
         {L"keyTrigger", 2, NO_MAX, 33, EXACT, NOTHING, NONE, nullptr},
-        {L"remove", 1, NO_MAX, 3, EXACT, NOTHING, NONE, nullptr},
-        {L"clear", 1, SAME, 4, EXACT, NOTHING, NONE, nullptr},
-        {L"bg", 2, 4, 1, EXACT, NOTHING, NONE, nullptr},
-        {L"cg", 6, 8, 2, EXACT, NOTHING, NONE, nullptr},
+        {L"remove", 1, NO_MAX, 3, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteRemove)},
+        {L"clear", 1, SAME, 4, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteClear)},
+        {L"bg", 2, 4, 1, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteBG)},
+        {L"cg", 6, 8, 2, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteCG)},
         {L"button", 5, NO_MAX, 5, EXACT, NOTHING, NONE, nullptr},
         {L"sysButton", 5, NO_MAX, 6, EXACT, NOTHING, NONE, nullptr},
         {L"btnText", 5, NO_MAX, 7, EXACT, NOTHING, NONE, nullptr},
@@ -91,7 +101,11 @@ std::vector<CommandRow> CommandTable()
         {L"zoom", 3, NO_MAX, 39, EXACT, DURATION, NONE, nullptr},
         {L"alpha", 3, NO_MAX, 40, EXACT, DURATION, NONE, nullptr},
         {L"cameraReset", 1, SAME, 41, EXACT, NOTHING, NONE, nullptr},
-        {L"layer", 3, SAME, 42, EXACT, NOTHING, NONE, nullptr},
+        {L"layer", 3, SAME, 42, EXACT, NOTHING, NONE,
+         [](CommandCall& call) {
+             CmdHandlers::ExecuteLayer(call.tokens, CmdHandlers::kCurrentLayer);
+             return 0;
+         }},
         {L"image", 3, SAME, 43, EXACT, NOTHING, NONE, nullptr},
         {L"rgb", 5, 6, 44, EXACT, NOTHING, NONE, nullptr},
         {L"alphaFadein", 2, 3, 45, EXACT, DURATION, ALWAYS_SYNC, nullptr},

@@ -121,6 +121,8 @@ struct SystemVariables
     LineValue<std::wstring> curUseTextareaName;
     LineValue<bool> textAutoWait{false};
     std::wstring currentMsgboxKind;
+    /// The script line a user-defined message box runs when it is answered 1.
+    std::wstring msgboxLine;
     std::map<std::wstring, std::wstring> variables;
 };
 

@@ -344,7 +344,7 @@ QH_API void AddCG(const wchar_t* fileName)
         if (sysVars == nullptr)
             return;
         auto picture = std::make_shared<zel::NSprite>(zel::NTYPE_CG, L"EDITOR_INTERACTABLE", 0);
-        if (!picture->LoadImage(sysVars->FilePath(zel::DATA_IMAGES, name)))
+        if (!picture->loadTexture(name))
             return;
         zel::sSprite* state = picture->getCurrentSprite();
         if (state == nullptr)

@@ -63,6 +63,13 @@ int EditorLine()
     const SystemVariables* sysVars = Services::SysVars();
     return sysVars == nullptr ? 0 : sysVars->editorLine;
 }
+
+int CurrentLine()
+{
+    if (Services::pNParser == nullptr || Services::pNParser->m_parserDeque.empty())
+        return 0;
+    return Services::pNParser->m_parserDeque.back()->readlineno;
+}
 } // namespace lineContext
 
 SystemVariables* Services::SysVars()
@@ -175,7 +182,7 @@ void Services::LoadWaitIcon()
     const SystemVariables* sysVars = SysVars();
     if (sysVars == nullptr || m_NovelStates.back()->entities.pWaitIcon == nullptr || sysVars->sysWaitInputIcon.empty())
         return;
-    m_NovelStates.back()->entities.pWaitIcon->LoadImage(sysVars->FilePath(DATA_IMAGES, sysVars->sysWaitInputIcon));
+    m_NovelStates.back()->entities.pWaitIcon->loadTexture(sysVars->sysWaitInputIcon);
 }
 
 void Services::PushNovelStateCopy()

@@ -8,12 +8,14 @@
 
 #include <SFML/Graphics/RenderTexture.hpp>
 #include <SFML/Graphics/RenderWindow.hpp>
+#include <SFML/Graphics/Sprite.hpp>
 #include <concurrentqueue/concurrentqueue.h>
 
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zel
 {
@@ -63,6 +65,18 @@ public:
     static void ReleaseAll();
     /// Makes the render window's GL context current; up to 10 attempts.
     static bool ActivateRenderWindow();
+    /// Where the entities draw: the render window.
+    static sf::RenderTarget* RenderTarget();
+    /// The transform of the camera's current state (identity when there is no camera).
+    static sf::Transform CameraTransform();
+    /// Draws one look, through the camera when useCamera is set, with its bounding box when the host asked.
+    static void DrawState(const sf::Sprite& state, bool useCamera);
+    /// Runs the line of a user-defined message box answered 1 on the current parser.
+    static void HandleVars(std::vector<std::wstring>& tokens, const std::wstring& line);
+    /// Keys while playing: reading on, triggers (Services_Input).
+    static void HandleKeyboard(const sf::Event& event);
+    /// Mouse and keyboard input of both game modes (Services_Input).
+    static void DispatchInput(const sf::Event& event);
     /// Queues a script line for the current parser at the next update.
     static void TriggerParseExec(const std::wstring& line);
     /// The editor's render area (0 in application mode); set by the host interface.

@@ -31,6 +31,8 @@ struct LoopState
     int updatesThisSecond = 0;
     int rendersThisSecond = 0;
     bool eventsBusy = false;
+    sf::Event lastEvent{};
+    bool hasLastEvent = false;
 };
 LoopState g_loop;
 
@@ -80,25 +82,25 @@ void HandleEvent(const sf::Event& event, SystemVariables& sysVars)
         OutputDebugStringN(L"\nSF::EVENT::CLOSED \n");
         if (sysVars.applicationFlag)
             RequestEndGame(sysVars);
-        break;
+        return;
     case sf::Event::Resized:
         OutputDebugStringN(L"SF::EVENT::RESIZED new-width:%i new-height:%i \n", static_cast<int>(event.size.width),
                            static_cast<int>(event.size.height));
         break;
     case sf::Event::LostFocus:
         OutputDebugStringN(L"SF::EVENT::LOSTFOCUS \n");
-        break;
+        return;
     case sf::Event::GainedFocus:
         OutputDebugStringN(L"SF::EVENT::GAINEDFOCUS \n");
-        break;
-    case sf::Event::MouseButtonPressed:
-        // The editor's render area takes the keyboard focus when the author clicks into it.
-        if (Services::childWindow != 0)
-            platform::FocusWindow(Services::childWindow);
-        break;
+        return;
+    case sf::Event::MouseMoved:
+        return; // coalesced: the last one of the frame is dispatched once, after the queue is drained
     default:
         break;
     }
+    if (sysVars.gameMode == 1)
+        Services::HandleKeyboard(event);
+    Services::DispatchInput(event);
 }
 
 void HandleEvents(SystemVariables& sysVars)
@@ -116,7 +118,11 @@ void HandleEvents(SystemVariables& sysVars)
     {
         sf::Event event;
         while (Services::pRenderWindow != nullptr && Services::pRenderWindow->pollEvent(event))
+        {
+            g_loop.lastEvent = event;
+            g_loop.hasLastEvent = true;
             HandleEvent(event, sysVars);
+        }
     }
     catch (const std::runtime_error& e)
     {
@@ -130,6 +136,9 @@ void HandleEvents(SystemVariables& sysVars)
     {
         OutputDebugStringN(L"\nERROR: (HandleEvents) CAGUHT UNKNOWN!! \n");
     }
+    // The hover state follows the last known pointer position every frame, even when the mouse rests.
+    if (g_loop.hasLastEvent && g_loop.lastEvent.type == sf::Event::MouseMoved)
+        Services::DispatchInput(g_loop.lastEvent);
     g_loop.eventsBusy = false;
 }
 
@@ -173,17 +182,55 @@ void RunDeferredCalls()
         call();
 }
 
+/// The answer as a number; false (with the number warning) while it is not one. The empty answer is 0.
+bool AnswerNumber(const std::wstring& answer, int& number)
+{
+    if (!NHelper::IsNumberTokens({answer}, true))
+        return false;
+    try
+    {
+        number = answer.empty() ? 0 : NHelper::ToInt(answer);
+        return true;
+    }
+    catch (const std::exception&)
+    {
+        return false; // digits, but more than an int holds: no answer a button gives
+    }
+}
+
+void AnswerUserDefined(SystemVariables& sysVars, int answer)
+{
+    if (answer == 1)
+    {
+        const std::wstring line = sysVars.msgboxLine;
+        Services::m_deferredCalls.enqueue([line, tokens = NHelper::Tokenize(line)]() mutable {
+            Services::HandleVars(tokens, line);
+        });
+        sysVars.currentMsgboxKind.clear();
+    }
+    else if (answer == 0)
+        sysVars.currentMsgboxKind.clear();
+}
+
 /// Message-box answers: the box's buttons set the variable named after its kind.
 void AnswerMessageBox(SystemVariables& sysVars)
 {
-    if (sysVars.renderMode != 0 || sysVars.currentMsgboxKind != L"Msg_endGame")
+    const std::wstring kind = sysVars.currentMsgboxKind;
+    if (sysVars.renderMode != 0 || kind.empty())
         return;
-    auto answer = sysVars.variables.find(L"Msg_endGame");
-    if (answer != sysVars.variables.end() && answer->second == L"1")
+    auto given = sysVars.variables.find(kind);
+    int answer = 0;
+    if (!AnswerNumber(given == sysVars.variables.end() ? std::wstring() : given->second, answer))
+        return;
+    if (kind == L"Msg_endGame" && answer == 1)
     {
         OutputDebugStringN(L"\nGAME END\n");
         sysVars.gameOver = true;
     }
+    else if (kind == L"Msg_userDefined")
+        AnswerUserDefined(sysVars, answer);
+    // The save-slot confirmations ("Msg_saveOverwrite", "Msg_saveDelete", "Msg_loadConfirm") are answered by
+    // the slot buttons, which arrive with the save slots.
 }
 
 bool ShouldSkipInScreenshot(const NEntity& entity)
@@ -262,6 +309,60 @@ void AutoContScript_ifNeeded()
                        static_cast<int>(Services::pNParser->m_parserDeque.size()));
 }
 
+/// The text box dialogue goes to, when it exists and is a text box.
+EntityPtr CurrentTextArea(SystemVariables& sysVars, EntityRegistry& entities)
+{
+    EntityPtr area = entities.Find(sysVars.curUseTextareaName.get(true));
+    return area != nullptr && area->nType == NTYPE_TEXTBOX ? area : nullptr;
+}
+
+/// Automatic reading: reads on sysAutoWait ms after the text has finished and the parser waits.
+void ReadOnAutomatically(SystemVariables& sysVars, const EntityPtr& area, Parser& parser)
+{
+    static bool markSet = false;
+    static Clock::time_point mark;
+    if (!markSet)
+    {
+        markSet = true;
+        mark = Clock::Now();
+    }
+    const bool textDone = area == nullptr || (!area->isTextFlowing() && parser.m_ParserState == PARSE_FIN);
+    if (!textDone)
+        return;
+    const long long waited = MillisecondsSince(mark);
+    if (waited < sysVars.sysAutoWait)
+        return;
+    if (parser.m_ParserState == PARSE_FIN)
+    {
+        OutputDebugStringN(L"TEXT AUTO. PARSE CONT. TIME PASSED:%fms string:%s \n", static_cast<double>(waited),
+                           area != nullptr ? area->shownText().c_str() : L"");
+        parser.m_ParserState = PARSE_CONT;
+    }
+    mark = Clock::Now();
+}
+
+/// Skip reading: reads on at once whenever the parser waits and no text is still flowing.
+void ReadOnSkipping(const EntityPtr& area, Parser& parser)
+{
+    if ((area == nullptr || !area->isTextFlowing()) &&
+        (parser.m_ParserState == PARSE_FIN || parser.m_ParserState == SYNC_EXEC))
+        parser.m_ParserState = PARSE_CONT;
+}
+
+void ApplyTextreadMethod(SystemVariables& sysVars, EntityRegistry& entities)
+{
+    const int method = sysVars.textReadMethod;
+    if (method == 0)
+        return;
+    std::shared_ptr<Parser> parser = CurParser();
+    if (method == 1 && parser != nullptr)
+        ReadOnAutomatically(sysVars, CurrentTextArea(sysVars, entities), *parser);
+    else if (method == 2 && parser != nullptr)
+        ReadOnSkipping(CurrentTextArea(sysVars, entities), *parser);
+    else if (method != 1 && method != 2)
+        OutputDebugStringN(L"ERROR. (ApplyTextreadMethod) INVALID TEXT READ METHOD \n");
+}
+
 /// Within each second a frame is drawn only when more than 14 ms per frame already drawn have passed.
 bool PacingAllowsDraw(const SystemVariables& sysVars)
 {
@@ -306,7 +407,10 @@ void Services::UpdateEngine(bool render, bool update)
             BuryEntities(*entities);
     }
     if (update && sysVars->renderMode == 0 && !sysVars->gameOver)
+    {
+        ApplyTextreadMethod(*sysVars, *entities);
         AutoContScript_ifNeeded();
+    }
 }
 
 void Services::TriggerParseExec(const std::wstring& line)
@@ -316,6 +420,13 @@ void Services::TriggerParseExec(const std::wstring& line)
         if (std::shared_ptr<Parser> parser = CurParser())
             parser->ParseTokens(line, tokens, true);
     });
+}
+
+void Services::HandleVars(std::vector<std::wstring>& tokens, const std::wstring& line)
+{
+    OutputDebugStringN(L"\n[HandleVars] TRIGGER_USER_DIALOG_FUNCTION\n\n");
+    if (std::shared_ptr<Parser> parser = CurParser())
+        parser->ParseTokens(line, tokens, true);
 }
 
 bool Services::ActivateRenderWindow()

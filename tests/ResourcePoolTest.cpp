@@ -100,7 +100,7 @@ int ShareAndReload()
 
     // A picture keeps its texture in the pool for as long as it shows it.
     zel::NSprite sprite(zel::NTYPE_CG, L"cg", 0);
-    if (!sprite.LoadImage(L"Images/a.png"))
+    if (!sprite.loadTexture(L"a.png"))
         return 18;
     again.reset();
     std::shared_ptr<Texture> shown;

@@ -23,12 +23,14 @@ TEST(Regression, EarlierSpriteStateKeepsItsTexture)
     EXPECT_EQ(RunInChild(dir.path(),
                          [] {
                              zel::Services::m_NovelStates.push_back(std::make_shared<zel::NovelState>());
+                             // Playing: every new state lands on a line of its own.
+                             zel::Services::m_NovelStates.back()->sysVars.gameMode = 1;
                              zel::NSprite picture(zel::NTYPE_CG, L"hero", 0);
-                             if (!picture.LoadImage(L"Images/small.png"))
+                             if (!picture.loadTexture(L"small.png"))
                                  return 1;
                              const zel::sSprite* first = picture.getCurrentSprite();
                              picture.pushNewState(5);
-                             if (!picture.LoadImage(L"Images/large.png"))
+                             if (!picture.loadTexture(L"large.png"))
                                  return 2;
                              const sf::Texture* earlier = first->getTexture();
                              const sf::Texture* later = picture.getCurrentSprite()->getTexture();

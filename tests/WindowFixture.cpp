@@ -1,0 +1,106 @@
+#include "WindowFixture.h"
+
+#include "Logger.h"
+#include "ResourcePool.h"
+#include "quillhaven.h"
+
+#include <SFML/Graphics/Texture.hpp>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace testsupport
+{
+
+void WindowFixture::OpenWindow(unsigned width, unsigned height)
+{
+    m_previousDir = std::filesystem::current_path().string();
+    m_novel = std::make_unique<TempDir>();
+    WriteFile(*m_novel / "Config.xml", ConfigXml());
+    std::filesystem::create_directories(*m_novel / "Images");
+    ASSERT_EQ(chdir(m_novel->path().c_str()), 0);
+    zel::Services::pRenderWindow = std::make_unique<sf::RenderWindow>(
+        sf::VideoMode(width, height), "quillhaven-test", sf::Style::None, zel::RenderContextSettings());
+    zel::Services::pNParser =
+        std::make_unique<zel::NParser>(std::make_shared<zel::Parser>(L"main.txt", L"", zel::PARSER_MAIN));
+    zel::Services::InitNovelState(false);
+    zel::Services::pNCommands->commandStrings[L"CmdOptions_noCamera"] = L"noCamera";
+    zel::ResourcePool<zel::Texture>::resetLoadMethod();
+}
+
+void WindowFixture::TearDown()
+{
+    zel::Services::ReleaseAll();
+    if (!m_previousDir.empty())
+        EXPECT_EQ(chdir(m_previousDir.c_str()), 0);
+}
+
+void WindowFixture::MakeImage(const std::string& name, unsigned width, unsigned height, sf::Color colour)
+{
+    sf::Image image;
+    image.create(width, height, colour);
+    ASSERT_TRUE(image.saveToFile(*m_novel / ("Images/" + name)));
+}
+
+void WindowFixture::MakeFramedImage(const std::string& name, unsigned width, unsigned height, sf::Color fill,
+                                    sf::Color frame)
+{
+    sf::Image image;
+    image.create(width, height, fill);
+    for (unsigned x = 0; x < width; ++x)
+    {
+        image.setPixel(x, 0, frame);
+        image.setPixel(x, height - 1, frame);
+    }
+    for (unsigned y = 0; y < height; ++y)
+    {
+        image.setPixel(0, y, frame);
+        image.setPixel(width - 1, y, frame);
+    }
+    ASSERT_TRUE(image.saveToFile(*m_novel / ("Images/" + name)));
+}
+
+void WindowFixture::ShowLine(const std::wstring& script, int line)
+{
+    setNovelScriptText(L"main.txt", script.c_str(), line, 1);
+}
+
+void WindowFixture::Play(const std::wstring& script)
+{
+    sysVars().gameMode = 1;
+    std::shared_ptr<zel::Parser> parser = zel::MainParser();
+    parser->setScriptText(L"main.txt", script, true);
+    parser->ReadScript(-1);
+}
+
+void WindowFixture::DrawFrame()
+{
+    const std::uint8_t mode = sysVars().renderMode;
+    sysVars().renderMode = 1;
+    zel::Services::UpdateEngine(true, false);
+    sysVars().renderMode = mode;
+}
+
+sf::Image WindowFixture::Capture()
+{
+    DrawFrame();
+    const sf::Vector2u size = zel::Services::pRenderWindow->getSize();
+    sf::Texture shot;
+    shot.create(size.x, size.y);
+    shot.update(*zel::Services::pRenderWindow);
+    return shot.copyToImage();
+}
+
+zel::NSprite* WindowFixture::Sprite(const std::wstring& name)
+{
+    return dynamic_cast<zel::NSprite*>(entities().Find(name).get());
+}
+
+std::string WindowFixture::LogText()
+{
+    auto& logger = zel::NHelper::concurrentLogger::Instance();
+    logger.Flush();
+    return ReadFile(logger.Path());
+}
+
+} // namespace testsupport

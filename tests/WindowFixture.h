@@ -1,0 +1,52 @@
+#pragma once
+// A fixture with a real render window under the test's X server (Xvfb in CI): a novel folder of generated images,
+// the engine state as an editor has it after start-up, and a capture of what the window shows.
+
+#include "NSprite.h"
+#include "Parser.h"
+#include "Services.h"
+#include "TestSupport.h"
+
+#include <SFML/Graphics/Image.hpp>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace testsupport
+{
+
+class WindowFixture : public ::testing::Test
+{
+protected:
+    /// The novel folder becomes the current folder; the window is width x height.
+    void OpenWindow(unsigned width, unsigned height);
+    void SetUp() override { OpenWindow(320, 240); }
+    void TearDown() override;
+
+    /// Writes a one-coloured PNG into Images/.
+    void MakeImage(const std::string& name, unsigned width, unsigned height, sf::Color colour);
+    /// Writes a PNG with a 1-pixel frame of another colour, to see edges.
+    void MakeFramedImage(const std::string& name, unsigned width, unsigned height, sf::Color fill, sf::Color frame);
+
+    /// Editing: hands the script to the engine with the cursor on line (as the editor does on every change).
+    void ShowLine(const std::wstring& script, int line);
+    /// Playing: reads the script from its first line until it waits or ends.
+    void Play(const std::wstring& script);
+    /// One frame that draws and presents at once, whatever the pacing.
+    void DrawFrame();
+    /// What the window shows after one forced frame.
+    sf::Image Capture();
+
+    zel::EntityRegistry& entities() { return *zel::Services::Entities(); }
+    zel::SystemVariables& sysVars() { return *zel::Services::SysVars(); }
+    /// The picture of that name, or null.
+    zel::NSprite* Sprite(const std::wstring& name);
+    /// Every logged line so far.
+    static std::string LogText();
+
+    std::unique_ptr<TempDir> m_novel;
+    std::string m_previousDir;
+};
+
+} // namespace testsupport
