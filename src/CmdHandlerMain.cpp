@@ -109,8 +109,10 @@ void HandleCG_InsRm(NType type, const std::wstring& name, const std::wstring& fi
         entity = CreateSprite(*entities, type, name, file, layer);
     else if (!RenewSprite(entity, file, layer))
         return;
-    sSprite* state = entity != nullptr ? entity->getCurrentSprite() : nullptr;
-    if (!QH_ASSERT(entity != nullptr && state != nullptr, L"pNSprite != nullptr && pSprite != nullptr",
+    if (entity == nullptr)
+        return; // the image could not be loaded: nothing was registered
+    sSprite* state = entity->getCurrentSprite();
+    if (!QH_ASSERT(state != nullptr, L"pNSprite != nullptr && pSprite != nullptr",
                    L"CmdHandlerMain", 327))
         return;
     entity->incamera = !IsNoCameraWord(option);
