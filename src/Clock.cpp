@@ -1,5 +1,6 @@
 #include "Clock.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace zel
@@ -24,7 +25,10 @@ double Clock::Milliseconds()
 
 void Clock::SetManual(bool manual)
 {
-    g_manualTicks.store(std::chrono::steady_clock::now().time_since_epoch().count());
+    // Never backwards: an earlier manual run may have moved ahead of the real clock, and whatever measured time
+    // against it (the frame loop's second, a wait) must not see time run back.
+    const auto real = std::chrono::steady_clock::now().time_since_epoch().count();
+    g_manualTicks.store(std::max(real, g_manualTicks.load()));
     g_manual.store(manual);
 }
 

@@ -12,9 +12,14 @@
 namespace testsupport
 {
 
+std::string WindowFixture::s_logPath;
+
 void WindowFixture::OpenWindow(unsigned width, unsigned height)
 {
     m_previousDir = std::filesystem::current_path().string();
+    // The log opens where the first message is written: in the test's own folder, not the novel folder that goes
+    // with the fixture.
+    s_logPath = std::filesystem::absolute(zel::NHelper::concurrentLogger::Instance().Path()).string();
     m_novel = std::make_unique<TempDir>();
     WriteFile(*m_novel / "Config.xml", ConfigXml());
     std::filesystem::create_directories(*m_novel / "Images");
@@ -100,7 +105,8 @@ std::string WindowFixture::LogText()
 {
     auto& logger = zel::NHelper::concurrentLogger::Instance();
     logger.Flush();
-    return ReadFile(logger.Path());
+    // The log was opened in the test's own folder, and the novel folder is the current one now.
+    return ReadFile(s_logPath);
 }
 
 } // namespace testsupport

@@ -47,6 +47,7 @@ protected:
 
     std::unique_ptr<TempDir> m_novel;
     std::string m_previousDir;
+    static std::string s_logPath;
 };
 
 } // namespace testsupport

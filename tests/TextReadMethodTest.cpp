@@ -1,0 +1,71 @@
+// Automatic and skip reading as the frame loop applies them after each frame: when a waiting script reads on.
+
+#include "Clock.h"
+#include "WindowFixture.h"
+
+#include <chrono>
+
+using namespace testsupport;
+using std::chrono::milliseconds;
+
+namespace
+{
+class TextReadMethodTest : public WindowFixture
+{
+protected:
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        zel::Clock::SetManual(true);
+        sysVars().gameMode = 1;
+        sysVars().sysAutoWait = 1500;
+    }
+    void TearDown() override
+    {
+        zel::Clock::SetManual(false);
+        WindowFixture::TearDown();
+    }
+
+    /// One frame, a little later than the last one (a frame in the same 14 ms slot would not draw or read on).
+    std::uint8_t StateAfterFrame(int laterMs = 20)
+    {
+        zel::Clock::Advance(milliseconds(laterMs));
+        zel::Services::UpdateEngine(true, true);
+        return parser().m_ParserState;
+    }
+    zel::Parser& parser() { return *zel::MainParser(); }
+};
+} // namespace
+
+TEST_F(TextReadMethodTest, AutomaticReadingWaitsItsTimeFromTheLastAdvance)
+{
+    sysVars().textReadMethod = 1;
+    // The automatic-read mark lives as long as the process: first let one advance happen, which sets it afresh.
+    parser().m_ParserState = zel::PARSE_FIN;
+    for (int frame = 0; frame < 100 && parser().m_ParserState == zel::PARSE_FIN; ++frame)
+        StateAfterFrame();
+    ASSERT_EQ(parser().m_ParserState, zel::PARSE_CONT);
+
+    parser().m_ParserState = zel::PARSE_FIN;
+    EXPECT_EQ(StateAfterFrame(1480), zel::PARSE_FIN);
+    EXPECT_EQ(StateAfterFrame(20), zel::PARSE_CONT);
+    EXPECT_NE(LogText().find("TEXT AUTO. PARSE CONT. TIME PASSED:1500.000000ms"), std::string::npos);
+}
+
+TEST_F(TextReadMethodTest, SkippingReadsOnAtOnceAndManualReadingNever)
+{
+    sysVars().textReadMethod = 0;
+    parser().m_ParserState = zel::PARSE_FIN;
+    EXPECT_EQ(StateAfterFrame(10000), zel::PARSE_FIN);
+
+    sysVars().textReadMethod = 2;
+    parser().m_ParserState = zel::SYNC_EXEC;
+    StateAfterFrame();
+    EXPECT_NE(parser().m_ParserState, zel::SYNC_EXEC) << "a timed wait is skipped as well";
+    parser().m_ParserState = zel::WAIT_BTNSEL;
+    EXPECT_EQ(StateAfterFrame(), zel::WAIT_BTNSEL) << "a choice is never skipped";
+
+    sysVars().textReadMethod = 7;
+    StateAfterFrame();
+    EXPECT_NE(LogText().find("ERROR. (ApplyTextreadMethod) INVALID TEXT READ METHOD"), std::string::npos);
+}
