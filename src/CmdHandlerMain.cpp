@@ -112,8 +112,7 @@ void HandleCG_InsRm(NType type, const std::wstring& name, const std::wstring& fi
     if (entity == nullptr)
         return; // the image could not be loaded: nothing was registered
     sSprite* state = entity->getCurrentSprite();
-    if (!QH_ASSERT(state != nullptr, L"pNSprite != nullptr && pSprite != nullptr",
-                   L"CmdHandlerMain", 327))
+    if (!QH_ASSERT(state != nullptr, L"pNSprite != nullptr && pSprite != nullptr", L"CmdHandlerMain", 327))
         return;
     entity->incamera = !IsNoCameraWord(option);
     entity->includeInScreenshot = !(name.size() >= 2 && name.front() == L'^');

@@ -203,9 +203,8 @@ void AnswerUserDefined(SystemVariables& sysVars, int answer)
     if (answer == 1)
     {
         const std::wstring line = sysVars.msgboxLine;
-        Services::m_deferredCalls.enqueue([line, tokens = NHelper::Tokenize(line)]() mutable {
-            Services::HandleVars(tokens, line);
-        });
+        Services::m_deferredCalls.enqueue(
+            [line, tokens = NHelper::Tokenize(line)]() mutable { Services::HandleVars(tokens, line); });
         sysVars.currentMsgboxKind.clear();
     }
     else if (answer == 0)

@@ -24,8 +24,8 @@ void WindowFixture::OpenWindow(unsigned width, unsigned height)
     WriteFile(*m_novel / "Config.xml", ConfigXml());
     std::filesystem::create_directories(*m_novel / "Images");
     ASSERT_EQ(chdir(m_novel->path().c_str()), 0);
-    zel::Services::pRenderWindow = std::make_unique<sf::RenderWindow>(
-        sf::VideoMode(width, height), "quillhaven-test", sf::Style::None, zel::RenderContextSettings());
+    zel::Services::pRenderWindow = std::make_unique<sf::RenderWindow>(sf::VideoMode(width, height), "quillhaven-test",
+                                                                      sf::Style::None, zel::RenderContextSettings());
     zel::Services::pNParser =
         std::make_unique<zel::NParser>(std::make_shared<zel::Parser>(L"main.txt", L"", zel::PARSER_MAIN));
     zel::Services::InitNovelState(false);
