@@ -71,6 +71,10 @@ public:
     static sf::Transform CameraTransform();
     /// Draws one look, through the camera when useCamera is set, with its bounding box when the host asked.
     static void DrawState(const sf::Sprite& state, bool useCamera);
+    /// Draws the image-mask screen transition of the current frame, when one is set (Services_Transition).
+    static void DrawScreenTransition();
+    /// Drops the transition's mask (engine teardown).
+    static void ReleaseScreenTransition();
     /// Runs the line of a user-defined message box answered 1 on the current parser.
     static void HandleVars(std::vector<std::wstring>& tokens, const std::wstring& line);
     /// Keys while playing: reading on, triggers (Services_Input).

@@ -263,8 +263,10 @@ void Render(SystemVariables& sysVars, EntityRegistry& entities)
     if (Services::pSecondTarget != nullptr)
         Services::pSecondTarget->clear(clearColour);
     DrawEntities(sysVars, entities);
-    if (sysVars.renderMode != 2)
-        Services::pRenderWindow->display();
+    if (sysVars.renderMode == 2)
+        return;
+    Services::DrawScreenTransition();
+    Services::pRenderWindow->display();
 }
 
 /// Playing mode: entities marked for removal leave the registry after the frame that last showed them.
@@ -456,6 +458,7 @@ void Services::ReleaseAll()
     ActivateRenderWindow();
     if (SystemVariables* sysVars = SysVars())
         sysVars->editorPicture.reset();
+    ReleaseScreenTransition();
     pNParser.reset();
     pNCommands.reset();
     m_NovelStates.clear();
