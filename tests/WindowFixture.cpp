@@ -11,16 +11,22 @@
 
 namespace testsupport
 {
+namespace
+{
+/// The folder the tests run in, where the log was opened (the engine logs to a path relative to it).
+std::filesystem::path g_runFolder;
+} // namespace
 
 void WindowFixture::OpenWindow(unsigned width, unsigned height)
 {
     m_previousDir = std::filesystem::current_path().string();
+    g_runFolder = m_previousDir;
     m_novel = std::make_unique<TempDir>();
     WriteFile(*m_novel / "Config.xml", ConfigXml());
     std::filesystem::create_directories(*m_novel / "Images");
     ASSERT_EQ(chdir(m_novel->path().c_str()), 0);
-    zel::Services::pRenderWindow = std::make_unique<sf::RenderWindow>(
-        sf::VideoMode(width, height), "quillhaven-test", sf::Style::None, zel::RenderContextSettings());
+    zel::Services::pRenderWindow = std::make_unique<sf::RenderWindow>(sf::VideoMode(width, height), "quillhaven-test",
+                                                                      sf::Style::None, zel::RenderContextSettings());
     zel::Services::pNParser =
         std::make_unique<zel::NParser>(std::make_shared<zel::Parser>(L"main.txt", L"", zel::PARSER_MAIN));
     zel::Services::InitNovelState(false);
@@ -100,7 +106,8 @@ std::string WindowFixture::LogText()
 {
     auto& logger = zel::NHelper::concurrentLogger::Instance();
     logger.Flush();
-    return ReadFile(logger.Path());
+    const std::filesystem::path path(logger.Path());
+    return ReadFile(path.is_absolute() || g_runFolder.empty() ? path : g_runFolder / path);
 }
 
 } // namespace testsupport
