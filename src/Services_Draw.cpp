@@ -55,13 +55,14 @@ void Services::DrawState(const sf::Sprite& state, bool useCamera)
     ActivateRenderWindow();
     const sf::RenderStates states = StatesFor(useCamera);
     const SystemVariables* sysVars = SysVars();
+    target->draw(state, states);
+    // Over the picture: drawn under it, an opaque picture would hide its own outline.
     if (sysVars != nullptr && sysVars->boundingBoxDisplay)
     {
         const sf::IntRect rect = state.getTextureRect();
         DrawBoundingBox(*target, state, sf::Vector2f(static_cast<float>(rect.width), static_cast<float>(rect.height)),
                         states, sf::Color(255, 0, 0, 255));
     }
-    target->draw(state, states);
 }
 
 } // namespace zel

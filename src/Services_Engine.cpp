@@ -145,6 +145,11 @@ void HandleEvents(SystemVariables& sysVars)
 /// Fires the timers whose time has passed; while editing, timers never run.
 void RunTimers(SystemVariables& sysVars)
 {
+    if (sysVars.gameMode == 0)
+    {
+        sysVars.timers.clear();
+        return;
+    }
     for (const auto& timer : sysVars.timers)
     {
         const long long passed = MillisecondsSince(timer->start);
@@ -159,8 +164,6 @@ void RunTimers(SystemVariables& sysVars)
     auto& timers = sysVars.timers;
     timers.erase(std::remove_if(timers.begin(), timers.end(), [](const auto& timer) { return timer->fired; }),
                  timers.end());
-    if (sysVars.gameMode == 0)
-        timers.clear();
 }
 
 void UpdateEntities(SystemVariables& sysVars, EntityRegistry& entities)

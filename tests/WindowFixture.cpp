@@ -11,7 +11,6 @@
 
 namespace testsupport
 {
-
 std::string WindowFixture::s_logPath;
 
 void WindowFixture::OpenWindow(unsigned width, unsigned height)
