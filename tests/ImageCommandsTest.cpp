@@ -118,6 +118,8 @@ TEST_F(ImageCommandsTest, CgIsPlacedAtItsPositionAndLayerAndRejectsFractions)
     const std::size_t mark = LogText().size();
     ShowLine(script, 4);
     EXPECT_NE(LogSince(mark).find("WARNING. TOKEN NOT A NUMBER"), std::string::npos);
+    hero = Sprite(L"hero"); // the script was read afresh: a new picture of the same name
+    ASSERT_NE(hero, nullptr);
     EXPECT_EQ(hero->getCurrentSprite()->getPosition(), sf::Vector2f(10.f, -20.f));
     EXPECT_EQ(Sprite(L"villain"), nullptr);
     shot = Capture();
@@ -155,7 +157,8 @@ TEST_F(ImageCommandsTest, CameraMovesOnlyThePicturesInsideIt)
     EXPECT_TRUE(Sprite(L"inside")->incamera);
     EXPECT_FALSE(Sprite(L"outside")->incamera);
 
-    const float* matrix = zel::Services::CameraTransform().getMatrix();
+    const sf::Transform cameraTransform = zel::Services::CameraTransform();
+    const float* matrix = cameraTransform.getMatrix();
     const float* identity = sf::Transform::Identity.getMatrix();
     EXPECT_TRUE(std::equal(matrix, matrix + 16, identity)) << "a fresh camera does not move anything";
     sf::Image shot = Capture();

@@ -1,7 +1,6 @@
 // Runs the unit tests inside a folder of their own: the engine writes debug.txt into the current folder, and test
 // processes that ctest runs side by side must not share one log.
 
-#include "Logger.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -27,8 +26,5 @@ int main(int argc, char** argv)
     testsupport::TempDir workDir;
     if (chdir(workDir.path().c_str()) != 0)
         return 2;
-    // The log is opened here, once for the run: tests with a window change into novel folders of their own, which
-    // are gone after each test, and read the log back from this folder.
-    zel::NHelper::concurrentLogger::Instance();
     return RUN_ALL_TESTS();
 }
