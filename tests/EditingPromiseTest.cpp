@@ -97,6 +97,17 @@ protected:
         text << zel::NHelper::ws2s(entity.name) << " type=" << static_cast<int>(entity.nType)
              << " layer=" << entity.getLayer() << " removed=" << entity.isMarkedRemoved()
              << " incamera=" << entity.inCamera() << " screenshot=" << entity.includeInScreenshot;
+        // The lines each history holds decide what later moves show, so they must match as well.
+        auto keys = [&text](const char* label, const auto& history) {
+            text << " " << label << "@";
+            for (const auto& entry : history.entries())
+                text << entry.first << ",";
+        };
+        keys("layers", entity.layer);
+        keys("marks", entity.removed);
+        keys("camera", entity.incamera);
+        if (auto* picture = dynamic_cast<zel::NSprite*>(&entity))
+            keys("looks", picture->m_SpriteStates);
         const zel::sSprite* state = entity.getCurrentSprite();
         if (state == nullptr)
             return text.str() + " no-look";
