@@ -114,7 +114,7 @@ void HandleCG_InsRm(NType type, const std::wstring& name, const std::wstring& fi
     sSprite* state = entity->getCurrentSprite();
     if (!QH_ASSERT(state != nullptr, L"pNSprite != nullptr && pSprite != nullptr", L"CmdHandlerMain", 327))
         return;
-    entity->incamera = !IsNoCameraWord(option);
+    entity->setInCamera(!IsNoCameraWord(option));
     entity->includeInScreenshot = !(name.size() >= 2 && name.front() == L'^');
     state->setPosition(static_cast<float>(x), static_cast<float>(y));
     if (isNew)

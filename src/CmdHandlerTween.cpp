@@ -63,5 +63,14 @@ void ExecuteLayer(const Tokens& tokens, int oldLayer)
     MoveBetweenLayerLists(*entities, entity, from, newLayer);
 }
 
+void RewindLayerList(const std::wstring& name, int fromLayer, int toLayer)
+{
+    EntityRegistry* entities = Services::Entities();
+    if (entities == nullptr)
+        return;
+    if (EntityPtr entity = entities->Find(name))
+        MoveBetweenLayerLists(*entities, entity, fromLayer, toLayer);
+}
+
 } // namespace CmdHandlers
 } // namespace zel

@@ -28,6 +28,9 @@ void HandleCG_InsRm(NType type, const std::wstring& name, const std::wstring& fi
 constexpr int kCurrentLayer = std::numeric_limits<int>::min();
 /// Moves NAME to LAYER. oldLayer is the layer list the entity sits in, or kCurrentLayer.
 void ExecuteLayer(const Tokens& tokens, int oldLayer);
+/// While editing, after the cursor moved back: puts NAME from the list of fromLayer into the list of toLayer, the
+/// layer it reads at the cursor. Records nothing, as no line of the script moved it.
+void RewindLayerList(const std::wstring& name, int fromLayer, int toLayer);
 
 } // namespace CmdHandlers
 } // namespace zel

@@ -7,6 +7,10 @@
 #include "Parser.h"
 #include "Services.h"
 
+#include <algorithm>
+#include <iterator>
+#include <limits>
+
 namespace zel
 {
 namespace
@@ -63,10 +67,10 @@ void NEntity::RewindLayerIfNeeded()
     if (unpruned == pruned)
         return;
     // The registry is being walked: the move between layer lists waits for the deferred-call pass.
-    Services::m_deferredCalls.enqueue([entityName = name, pruned, unpruned] {
-        std::vector<std::wstring> tokens{L"layer", entityName, NHelper::ToDecimal(pruned)};
-        CmdHandlers::ExecuteLayer(tokens, unpruned);
-    });
+    // The layer already reads right at the cursor: only the lists change, and no new layer entry is recorded (one
+    // at the cursor's line would count as a move there and put the entity last in its list).
+    Services::m_deferredCalls.enqueue(
+        [entityName = name, pruned, unpruned] { CmdHandlers::RewindLayerList(entityName, unpruned, pruned); });
 }
 
 sSprite* NEntity::pushNewState(int)
@@ -243,6 +247,18 @@ EntityList EntityRegistry::getEntitiesWithNType(NType type, bool thisScriptOnly)
             if (Collects(*entity, type, thisScriptOnly))
                 found.push_back(entity);
     return found;
+}
+
+void EntityRegistry::RestoreLayerOrder(int line)
+{
+    auto placedAt = [line](const EntityPtr& entity) {
+        const auto& entries = entity->layer.entries();
+        auto after = entries.upper_bound(line);
+        return after == entries.begin() ? std::numeric_limits<int>::min() : std::prev(after)->first;
+    };
+    for (auto& layerEntry : entityLayers)
+        std::stable_sort(layerEntry.second.begin(), layerEntry.second.end(),
+                         [&](const EntityPtr& a, const EntityPtr& b) { return placedAt(a) < placedAt(b); });
 }
 
 std::size_t EntityRegistry::CountInLayers() const

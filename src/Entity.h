@@ -82,9 +82,12 @@ public:
     LineValue<int> layer{-1};
     NType nType = NTYPE_NONE;
     std::wstring name;
-    bool incamera = true;
+    bool inCamera() { return incamera.get(true); }
+    void setInCamera(bool value) { incamera.set(value, false); }
     bool includeInScreenshot = true;
     LineValue<bool> removed{false};
+    /// Drawn through the camera; each bg or cg line sets it anew.
+    LineValue<bool> incamera{true};
     std::uint8_t creatorKind = 1;
 
 protected:
@@ -124,6 +127,9 @@ struct EntityRegistry
     EntityList getEntitiesWithNType(NType type, bool thisScriptOnly) const;
     /// Number of entities in all layer lists.
     std::size_t CountInLayers() const;
+    /// While editing: puts each layer list back in the order a read from the top to line gives, where an entity
+    /// stands by the last line at or before line that put it into its list (creation or a layer move).
+    void RestoreLayerOrder(int line);
 };
 
 } // namespace zel

@@ -69,7 +69,7 @@ void NSprite::FitToView(sSprite& state)
 void NSprite::Draw(int)
 {
     if (const sSprite* state = getCurrentSprite())
-        Services::DrawState(*state, incamera);
+        Services::DrawState(*state, inCamera());
 }
 
 int NSprite::getCreatedLine() const

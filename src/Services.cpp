@@ -285,6 +285,9 @@ void Services::RemoveEntitiesFromLine(int line)
     {
         mainParser->readlineno = line - 1;
         UpdateEngine(false, false);
+        // Lines after the cursor may have moved entities within their lists: the order goes back with them.
+        if (EntityRegistry* current = Entities())
+            current->RestoreLayerOrder(line - 1);
         mainParser->readlineno = line;
     }
     OutputDebugStringN(L"(Services::RemoveEntitiesFromLine) complete. line:%i \n", line);

@@ -154,8 +154,8 @@ TEST_F(ImageCommandsTest, CameraMovesOnlyThePicturesInsideIt)
     ShowLine(L"cg inside red.png 10 10 0\ncg outside green.png 10 100 0 noCamera\n", 2);
     ASSERT_NE(Sprite(L"inside"), nullptr);
     ASSERT_NE(Sprite(L"outside"), nullptr);
-    EXPECT_TRUE(Sprite(L"inside")->incamera);
-    EXPECT_FALSE(Sprite(L"outside")->incamera);
+    EXPECT_TRUE(Sprite(L"inside")->inCamera());
+    EXPECT_FALSE(Sprite(L"outside")->inCamera());
 
     const sf::Transform cameraTransform = zel::Services::CameraTransform();
     const float* matrix = cameraTransform.getMatrix();

@@ -1,0 +1,17 @@
+#pragma once
+// One engine per benchmark family: the parser benchmarks run an editor without a window, the frame and picture
+// benchmarks an editor with a real window in a novel folder of generated images. Switching tears the other down.
+
+#include <string>
+
+namespace bench
+{
+
+/// An editor session without a window: one novel state, the command table and the main parser on scriptName.
+void EnsureHeadlessEditor(const wchar_t* scriptName, const std::wstring& text);
+
+/// An editor session with a window of width x height, whose current folder holds Images/ with the generated
+/// 64x64 images img0.png .. img3.png.
+void EnsureWindowedEditor(unsigned width, unsigned height);
+
+} // namespace bench
