@@ -29,6 +29,17 @@ std::wstring WithForwardSlashes(std::wstring path)
     return path;
 }
 
+/// The file's stream in the virtual file system, or null (logged) when it holds no such file.
+std::shared_ptr<PhysFsStream> OpenStream(const std::string& filePath, const std::wstring& path)
+{
+    auto stream = std::make_shared<PhysFsStream>();
+    if (stream->open(filePath))
+        return stream;
+    OutputDebugStringN(L"[ResourcePool::getNewResource] PHYSFS_openRead FAILED. filepath:%s. err-msg:%s \n",
+                       path.c_str(), PhysFsLastError().c_str());
+    return nullptr;
+}
+
 bool LoadFromFile(Texture& resource, const std::string& path)
 {
     return resource.texture.loadFromFile(path);
@@ -121,13 +132,18 @@ template <typename T>
 bool ResourcePool<T>::getNewResource(std::shared_ptr<T>& out, const std::wstring& key, const std::wstring& path)
 {
     State& pool = state();
-    out = std::make_shared<T>();
-    bool fromFile = false;
-    if (!(pool.decided && pool.useStream))
+    const std::string filePath = NHelper::ws2s(WithForwardSlashes(path));
+    const bool plainFile = !(pool.decided && pool.useStream) && IsPlainFile(filePath);
+    // The stream is opened before the resource is made: a name that exists nowhere (an author still typing it)
+    // costs no texture or font object.
+    std::shared_ptr<PhysFsStream> stream;
+    if (!plainFile && (stream = OpenStream(filePath, path)) == nullptr)
     {
-        const std::string filePath = NHelper::ws2s(WithForwardSlashes(path));
-        fromFile = IsPlainFile(filePath) && LoadFromFile(*out, filePath);
+        out.reset();
+        return false;
     }
+    out = std::make_shared<T>();
+    const bool fromFile = plainFile && LoadFromFile(*out, filePath);
     if (fromFile)
     {
         if (!pool.decided)
@@ -139,14 +155,18 @@ bool ResourcePool<T>::getNewResource(std::shared_ptr<T>& out, const std::wstring
     }
     else
     {
-        auto stream = std::make_shared<PhysFsStream>();
-        if (!stream->open(NHelper::ws2s(WithForwardSlashes(path))))
+        // A plain file that would not load: the archives may still hold a good copy.
+        if (stream == nullptr)
         {
-            OutputDebugStringN(L"[ResourcePool::getNewResource] PHYSFS_openRead FAILED. filepath:%s. err-msg:%s \n",
-                               path.c_str(), PhysFsLastError().c_str());
-            out.reset();
-            glFlush();
-            return false;
+            stream = std::make_shared<PhysFsStream>();
+            if (!stream->open(filePath))
+            {
+                OutputDebugStringN(L"[ResourcePool::getNewResource] PHYSFS_openRead FAILED. filepath:%s. err-msg:%s \n",
+                                   path.c_str(), PhysFsLastError().c_str());
+                out.reset();
+                glFlush();
+                return false;
+            }
         }
         out->stream = std::move(stream);
         if (!LoadFromStream(*out))
