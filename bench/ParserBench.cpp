@@ -70,51 +70,25 @@ void EnsureEditor()
     bench::EnsureHeadlessEditor(kScriptName, Script());
 }
 
-/// Puts the main parser at line (outside the timing), then times the move to target.
-void MoveCursor(benchmark::State& state, int from, int target, std::uint8_t reset)
+/// Puts the main parser at line from (outside the timing), then times the move to target.
+void TimeMoves(benchmark::State& state, const wchar_t* name, const std::wstring& script, int from, int target,
+               std::uint8_t reset)
 {
-    EnsureEditor();
     for (auto _ : state)
     {
         state.PauseTiming();
-        setNovelScriptText(kScriptName, Script().c_str(), from, 1);
+        setNovelScriptText(name, script.c_str(), from, 1);
         state.ResumeTiming();
-        setNovelScriptText(kScriptName, Script().c_str(), target, reset);
+        setNovelScriptText(name, script.c_str(), target, reset);
     }
     state.counters["main_line"] = zel::MainParser()->readlineno;
 }
 
-/// The editor hands over the script and asks for its last line: every line is read from the start.
-void BM_ResetAndReadTo10000(benchmark::State& state)
+void MoveCursor(benchmark::State& state, int from, int target, std::uint8_t reset)
 {
-    MoveCursor(state, 1, kLines, 1);
+    EnsureEditor();
+    TimeMoves(state, kScriptName, Script(), from, target, reset);
 }
-BENCHMARK(BM_ResetAndReadTo10000)->Unit(benchmark::kMillisecond)->Iterations(kMoves);
-
-void BM_BackFrom10000To9000(benchmark::State& state)
-{
-    MoveCursor(state, kLines, 9000, 0);
-}
-BENCHMARK(BM_BackFrom10000To9000)->Unit(benchmark::kMillisecond)->Iterations(kMoves);
-
-void BM_BackFrom9000To5000(benchmark::State& state)
-{
-    MoveCursor(state, 9000, 5000, 0);
-}
-BENCHMARK(BM_BackFrom9000To5000)->Unit(benchmark::kMillisecond)->Iterations(kMoves);
-
-void BM_ForwardFrom5000To10000(benchmark::State& state)
-{
-    MoveCursor(state, 5000, kLines, 0);
-}
-BENCHMARK(BM_ForwardFrom5000To10000)->Unit(benchmark::kMillisecond)->Iterations(kMoves);
-
-/// A keystroke on line 10,000: the text is amended from the cursor's line on.
-void BM_AmendAtLine10000(benchmark::State& state)
-{
-    MoveCursor(state, kLines, kLines, 1);
-}
-BENCHMARK(BM_AmendAtLine10000)->Unit(benchmark::kMillisecond)->Iterations(kMoves);
 
 /// The same kind of chapter, but its bg and cg lines show real images: backgrounds change every 12 lines, 40 named
 /// pictures are renewed over and over (each keeps a look per line it changed at), and layer moves come between them.
@@ -152,45 +126,20 @@ const std::wstring& PictureScript()
 void MoveCursorWithPictures(benchmark::State& state, int from, int target, std::uint8_t reset)
 {
     bench::EnsureWindowedEditor(800, 600);
-    const wchar_t* name = L"main.txt";
-    for (auto _ : state)
-    {
-        state.PauseTiming();
-        setNovelScriptText(name, PictureScript().c_str(), from, 1);
-        state.ResumeTiming();
-        setNovelScriptText(name, PictureScript().c_str(), target, reset);
-    }
-    state.counters["main_line"] = zel::MainParser()->readlineno;
+    TimeMoves(state, L"main.txt", PictureScript(), from, target, reset);
     state.counters["pictures"] = static_cast<double>(zel::Services::Entities()->CountInLayers());
 }
 
-void BM_Pictures_ResetAndReadTo10000(benchmark::State& state)
-{
-    MoveCursorWithPictures(state, 1, kLines, 1);
-}
-BENCHMARK(BM_Pictures_ResetAndReadTo10000)->Unit(benchmark::kMillisecond)->Iterations(kMoves);
+/// Each cursor move on both chapters: the editor hands over the script and moves the cursor as the author does.
+#define CURSOR_MOVE(name, from, target, reset)                                                                         \
+    BENCHMARK_CAPTURE(MoveCursor, name, from, target, reset)->Unit(benchmark::kMillisecond)->Iterations(kMoves);       \
+    BENCHMARK_CAPTURE(MoveCursorWithPictures, name, from, target, reset)                                               \
+        ->Unit(benchmark::kMillisecond)                                                                                \
+        ->Iterations(kMoves)
 
-void BM_Pictures_BackFrom10000To9000(benchmark::State& state)
-{
-    MoveCursorWithPictures(state, kLines, 9000, 0);
-}
-BENCHMARK(BM_Pictures_BackFrom10000To9000)->Unit(benchmark::kMillisecond)->Iterations(kMoves);
-
-void BM_Pictures_BackFrom9000To5000(benchmark::State& state)
-{
-    MoveCursorWithPictures(state, 9000, 5000, 0);
-}
-BENCHMARK(BM_Pictures_BackFrom9000To5000)->Unit(benchmark::kMillisecond)->Iterations(kMoves);
-
-void BM_Pictures_ForwardFrom5000To10000(benchmark::State& state)
-{
-    MoveCursorWithPictures(state, 5000, kLines, 0);
-}
-BENCHMARK(BM_Pictures_ForwardFrom5000To10000)->Unit(benchmark::kMillisecond)->Iterations(kMoves);
-
-void BM_Pictures_AmendAtLine10000(benchmark::State& state)
-{
-    MoveCursorWithPictures(state, kLines, kLines, 1);
-}
-BENCHMARK(BM_Pictures_AmendAtLine10000)->Unit(benchmark::kMillisecond)->Iterations(kMoves);
+CURSOR_MOVE(ResetAndReadTo10000, 1, kLines, 1); // every line read from the start
+CURSOR_MOVE(BackFrom10000To9000, kLines, 9000, 0);
+CURSOR_MOVE(BackFrom9000To5000, 9000, 5000, 0);
+CURSOR_MOVE(ForwardFrom5000To10000, 5000, kLines, 0);
+CURSOR_MOVE(AmendAtLine10000, kLines, kLines, 1); // a keystroke: the text is amended from the cursor's line on
 } // namespace
