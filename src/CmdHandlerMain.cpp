@@ -81,19 +81,6 @@ void FadeInAtOnce(NEntity& entity, sSprite& state)
     entity.addTween(tween);
 }
 
-void FitBackgroundToWindow(sSprite& state)
-{
-    if (Services::pRenderWindow == nullptr)
-        return;
-    const sf::Vector2u window = Services::pRenderWindow->getSize();
-    const sf::IntRect rect = state.getTextureRect();
-    if (rect.width == 0 || rect.height == 0)
-        return;
-    const float sx = static_cast<float>(window.x) / static_cast<float>(rect.width);
-    const float sy = static_cast<float>(window.y) / static_cast<float>(rect.height);
-    if (sx != 1.0f || sy != 1.0f)
-        state.setScale(sx, sy);
-}
 } // namespace
 
 void HandleCG_InsRm(NType type, const std::wstring& name, const std::wstring& file, double x, double y, int layer,
@@ -119,8 +106,8 @@ void HandleCG_InsRm(NType type, const std::wstring& name, const std::wstring& fi
     state->setPosition(static_cast<float>(x), static_cast<float>(y));
     if (isNew)
         FadeInAtOnce(*entity, *state);
-    if (type == NTYPE_BG)
-        FitBackgroundToWindow(*state);
+    if (type == NTYPE_BG && Services::pRenderWindow != nullptr)
+        NSprite::FitToArea(*state, sf::Vector2f(Services::pRenderWindow->getSize()));
 }
 
 void ExecuteBG(const Tokens& tokens)

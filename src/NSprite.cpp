@@ -54,14 +54,17 @@ void NSprite::Update()
 
 void NSprite::FitToView(sSprite& state)
 {
-    if (Services::pRenderWindow == nullptr)
-        return;
-    const sf::Vector2f view = Services::pRenderWindow->getView().getSize();
+    if (Services::pRenderWindow != nullptr)
+        FitToArea(state, Services::pRenderWindow->getView().getSize());
+}
+
+void NSprite::FitToArea(sSprite& state, sf::Vector2f area)
+{
     const sf::IntRect rect = state.getTextureRect();
     if (rect.width == 0 || rect.height == 0)
         return;
-    const float sx = view.x / static_cast<float>(rect.width);
-    const float sy = view.y / static_cast<float>(rect.height);
+    const float sx = area.x / static_cast<float>(rect.width);
+    const float sy = area.y / static_cast<float>(rect.height);
     if (sx != 1.0f || sy != 1.0f)
         state.setScale(sx, sy);
 }

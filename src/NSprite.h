@@ -46,6 +46,9 @@ public:
 
     LineValue<sSprite> m_SpriteStates;
 
+    /// Scales a background's look so that it covers area exactly (nothing changes when it already does).
+    static void FitToArea(sSprite& state, sf::Vector2f area);
+
 private:
     /// A background always fills the view, whatever its image's size.
     void FitToView(sSprite& state);
