@@ -54,14 +54,18 @@ std::wstring ScriptLine(int i)
     }
 }
 
+/// The chapter whose line i is lineAt(i).
+std::wstring BuildChapter(std::wstring (*lineAt)(int))
+{
+    std::wstring built;
+    for (int i = 1; i <= kLines; ++i)
+        built += lineAt(i) + L"\n";
+    return built;
+}
+
 const std::wstring& Script()
 {
-    static const std::wstring text = [] {
-        std::wstring built;
-        for (int i = 1; i <= kLines; ++i)
-            built += ScriptLine(i) + L"\n";
-        return built;
-    }();
+    static const std::wstring text = BuildChapter(ScriptLine);
     return text;
 }
 
@@ -113,12 +117,7 @@ std::wstring PictureScriptLine(int i)
 
 const std::wstring& PictureScript()
 {
-    static const std::wstring text = [] {
-        std::wstring built;
-        for (int i = 1; i <= kLines; ++i)
-            built += PictureScriptLine(i) + L"\n";
-        return built;
-    }();
+    static const std::wstring text = BuildChapter(PictureScriptLine);
     return text;
 }
 

@@ -23,6 +23,11 @@ double Clock::Milliseconds()
     return std::chrono::duration<double, std::milli>(Now().time_since_epoch()).count();
 }
 
+long long Clock::MillisecondsSince(time_point mark)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Now() - mark).count();
+}
+
 void Clock::SetManual(bool manual)
 {
     // Never backwards: an earlier manual run may have moved ahead of the real clock, and whatever measured time

@@ -15,6 +15,8 @@ public:
     static time_point Now();
     /// Now as milliseconds on the clock's own scale (for the start and elapsed times of animations).
     static double Milliseconds();
+    /// Whole milliseconds from mark to now.
+    static long long MillisecondsSince(time_point mark);
     /// Manual time starts at the current real time (or where an earlier manual run left it, if later) and moves
     /// only through Advance.
     static void SetManual(bool manual);

@@ -2,7 +2,6 @@
 
 #include "CmdHandlers.h"
 #include "Logger.h"
-#include "NHelper.h"
 #include "NSprite.h"
 #include "Parser.h"
 #include "Services.h"
@@ -20,12 +19,6 @@ std::uint8_t CurrentParserKind()
     if (Services::pNParser == nullptr || Services::pNParser->m_parserDeque.empty())
         return 1;
     return Services::pNParser->m_parserDeque.back()->parserKind;
-}
-
-int TextReadMethod()
-{
-    const SystemVariables* sysVars = Services::SysVars();
-    return sysVars == nullptr ? 0 : sysVars->textReadMethod;
 }
 
 /// Music volume as alpha: the volume modulo 256, where "no music" (-1) reads as 255. A silent stream reads as
@@ -126,7 +119,7 @@ void NEntity::setColor(const sf::Color& colour)
 void NEntity::addTween(const Tween& tween)
 {
     tweens.set(tween, !lineContext::Editing());
-    if (lineContext::Editing() || TextReadMethod() == 2)
+    if (lineContext::Editing() || Services::Skipping())
         execTweens(lineContext::MainLine());
 }
 

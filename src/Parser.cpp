@@ -167,7 +167,7 @@ void Parser::ReadScript(int untilLine)
     --readlineno;
     if (GameOver())
         return;
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::Now() - start).count();
+    const auto elapsed = Clock::MillisecondsSince(start);
     OutputDebugStringN(L"[Parser::ReadScript] duration:%ims. script:%s read until line:%i (mainscriptline:%i) \n\n",
                        static_cast<int>(elapsed), scriptName.c_str(), readlineno, lineContext::MainLine());
 }

@@ -182,7 +182,7 @@ int Parser::RunCommand(const NovelCommand& command, const std::wstring& line, st
 void Parser::StartTimedWait(bool sync, int duration)
 {
     const SystemVariables* sysVars = Services::SysVars();
-    if (sysVars == nullptr || !sync || duration < 1 || sysVars->textReadMethod == 2)
+    if (sysVars == nullptr || !sync || duration < 1 || Services::Skipping())
         return;
     const bool playing = sysVars->gameMode == 1;
     if (!playing && !sysVars->tweenAnimationDisplay)

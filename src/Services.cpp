@@ -77,6 +77,12 @@ SystemVariables* Services::SysVars()
     return m_NovelStates.empty() ? nullptr : &m_NovelStates.back()->sysVars;
 }
 
+bool Services::Skipping()
+{
+    const SystemVariables* sysVars = SysVars();
+    return sysVars != nullptr && sysVars->textReadMethod == 2;
+}
+
 EntityRegistry* Services::Entities()
 {
     if (!QH_ASSERT(!m_NovelStates.empty(), L"m_NovelStates.empty() == false", L"Services", 324))

@@ -65,6 +65,8 @@ public:
     static void ReleaseAll();
     /// Makes the render window's GL context current; up to 10 attempts.
     static bool ActivateRenderWindow();
+    /// True while the reader skips (text read method 2): waits end and animations jump to their ends.
+    static bool Skipping();
     /// Where the entities draw: the render window.
     static sf::RenderTarget* RenderTarget();
     /// The transform of the camera's current state (identity when there is no camera).

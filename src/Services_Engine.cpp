@@ -21,7 +21,6 @@ namespace zel
 {
 namespace
 {
-using std::chrono::milliseconds;
 
 /// Loop state kept for the life of the process.
 struct LoopState
@@ -36,11 +35,6 @@ struct LoopState
 };
 LoopState g_loop;
 
-long long MillisecondsSince(Clock::time_point mark)
-{
-    return std::chrono::duration_cast<milliseconds>(Clock::Now() - mark).count();
-}
-
 /// Starts a new counting second when a whole one has passed, publishing the two counters.
 void CountSecond(SystemVariables& sysVars)
 {
@@ -49,7 +43,7 @@ void CountSecond(SystemVariables& sysVars)
         g_loop.started = true;
         g_loop.secondMark = Clock::Now();
     }
-    if (MillisecondsSince(g_loop.secondMark) < 1000)
+    if (Clock::MillisecondsSince(g_loop.secondMark) < 1000)
         return;
     g_loop.secondMark = Clock::Now();
     sysVars.updatesPerSecond = g_loop.updatesThisSecond;
@@ -152,7 +146,7 @@ void RunTimers(SystemVariables& sysVars)
     }
     for (const auto& timer : sysVars.timers)
     {
-        const long long passed = MillisecondsSince(timer->start);
+        const long long passed = Clock::MillisecondsSince(timer->start);
         if (timer->fired || passed < timer->durationMs)
             continue;
         OutputDebugStringN(L"[UpdateEntities] exec timer func. name:%s, passedDuration:%ims \n", timer->name.c_str(),
@@ -333,7 +327,7 @@ void ReadOnAutomatically(SystemVariables& sysVars, const EntityPtr& area, Parser
     const bool textDone = area == nullptr || (!area->isTextFlowing() && parser.m_ParserState == PARSE_FIN);
     if (!textDone)
         return;
-    const long long waited = MillisecondsSince(mark);
+    const long long waited = Clock::MillisecondsSince(mark);
     if (waited < sysVars.sysAutoWait)
         return;
     if (parser.m_ParserState == PARSE_FIN)
@@ -370,7 +364,7 @@ void ApplyTextreadMethod(SystemVariables& sysVars, EntityRegistry& entities)
 /// Within each second a frame is drawn only when more than 14 ms per frame already drawn have passed.
 bool PacingAllowsDraw(const SystemVariables& sysVars)
 {
-    return sysVars.renderMode != 0 || MillisecondsSince(g_loop.secondMark) > 14LL * g_loop.rendersThisSecond;
+    return sysVars.renderMode != 0 || Clock::MillisecondsSince(g_loop.secondMark) > 14LL * g_loop.rendersThisSecond;
 }
 } // namespace
 

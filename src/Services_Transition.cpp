@@ -27,11 +27,6 @@ struct TransitionState
 };
 TransitionState g_transition;
 
-long long ElapsedMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::Now() - g_transition.start).count();
-}
-
 /// Ends the transition and lets the stopped script go on; a transition out leaves an empty scene.
 void Finish(SystemVariables& sysVars)
 {
@@ -107,7 +102,7 @@ void Services::DrawScreenTransition()
     if (!StartIfPending(*sysVars))
         return;
     const std::int64_t duration = sysVars->transitionDuration;
-    const std::int64_t elapsed = ElapsedMs();
+    const std::int64_t elapsed = Clock::MillisecondsSince(g_transition.start);
     if (duration <= 0 || elapsed > duration)
     {
         Finish(*sysVars);

@@ -32,12 +32,6 @@ double Easing::EaseInOutQuad(double t, double start, double change, double d)
 
 namespace
 {
-bool Skipping()
-{
-    const SystemVariables* sysVars = Services::SysVars();
-    return sysVars != nullptr && sysVars->textReadMethod == 2;
-}
-
 /// The value of a linear tween after elapsed ms; the target itself for a 0 ms tween.
 double LinearValue(const Tween& tween, double elapsed)
 {
@@ -100,14 +94,14 @@ bool Tween::execTween(NEntity* entity, const Tween& tween, int triggerLine)
         finished = true;
     }
     applyTween(entity, tween, now - tween.startTime);
-    return finished || Skipping();
+    return finished || Services::Skipping();
 }
 
 void Tween::applyTween(NEntity* entity, const Tween& tween, double elapsed)
 {
     if (entity == nullptr)
         return;
-    if (Skipping())
+    if (Services::Skipping())
         elapsed = tween.duration;
     switch (tween.type)
     {
