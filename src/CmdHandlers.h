@@ -4,12 +4,17 @@
 
 #include "Entity.h"
 
+#include <memory>
+
 #include <limits>
 #include <string>
 #include <vector>
 
 namespace zel
 {
+class NTextbox;
+class sTextbox;
+
 namespace CmdHandlers
 {
 using Tokens = std::vector<std::wstring>;
@@ -31,6 +36,36 @@ void ExecuteLayer(const Tokens& tokens, int oldLayer);
 /// While editing, after the cursor moved back: puts NAME from the list of fromLayer into the list of toLayer, the
 /// layer it reads at the cursor. Records nothing, as no line of the script moved it.
 void RewindLayerList(const std::wstring& name, int fromLayer, int toLayer);
+
+// Text boxes, dialogue and the backlog (CmdHandlerText).
+/// The text box of that name; empty (and warned) when there is none or the name is not a text box's.
+std::shared_ptr<NTextbox> getTextboxWithName(const std::wstring& name);
+/// Pushes a new text state at the main line on the text box of that name; null (and logged) when it cannot.
+sTextbox* pushAndGetSTextWithName(const std::wstring& name);
+void ExecuteTextarea(const Tokens& tokens);
+void ExecuteText(const Tokens& tokens);
+/// Creates or re-uses a text box from its 15 settings (the text label and save slots use it).
+void InitTextarea(const Tokens& items, bool useCamera);
+void ExecuteUseTextbox(const Tokens& tokens);
+void ExecuteTextFont(const Tokens& tokens);
+void ExecuteTextSize(const Tokens& tokens);
+void ExecuteTextColour(const Tokens& tokens);
+void ExecuteTextSpeed(const Tokens& tokens);
+void ExecuteTextBold(const Tokens& tokens);
+void ExecuteTextShadow(const Tokens& tokens);
+void ExecuteTextboxSkin(const Tokens& tokens);
+void ExecuteTextWaitIcon(const Tokens& tokens);
+void ExecuteTextWordWrap(const Tokens& tokens);
+void ExecuteTextDir(const Tokens& tokens);
+void ExecuteTextAutoWait(const Tokens& tokens);
+void ExecuteTextProgress(const Tokens& tokens);
+void ExecuteBacklogConfig(const Tokens& tokens);
+void ExecuteBacklogReset(const Tokens& tokens);
+/// A dialogue line (its leading quote, or minus and quote, included): into the current text box and the backlog.
+/// newText replaces what the box shows; otherwise the text continues it.
+void ExecuteLine(const std::wstring& line, bool newText);
+/// A line that begins with a tilde: the dialogue line after it.
+void ExecuteTilde(const std::wstring& line);
 
 } // namespace CmdHandlers
 } // namespace zel

@@ -152,10 +152,17 @@ void Parser::ReadLines()
     }
 }
 
+int Parser::s_readDepth = 0;
+
 void Parser::ReadScript(int untilLine)
 {
     if (GameOver() || m_ParserState == PARSE_STOP)
         return;
+    struct ReadingMark
+    {
+        ReadingMark() { ++s_readDepth; }
+        ~ReadingMark() { --s_readDepth; }
+    } reading;
     const auto start = Clock::Now();
     readUntilLine = untilLine;
     ++readlineno;

@@ -82,6 +82,9 @@ public:
     /// Replaces "{{name}}" in a token: script variables in place, a global variable as the whole token.
     std::wstring SubstituteVariables(const std::wstring& token) const;
 
+    /// True while some parser is inside ReadScript: text boxes then keep showing what they showed before the read.
+    static bool Reading() { return s_readDepth > 0; }
+
     /// The text mode in force: every line is dialogue while it is on.
     bool TextMode() { return textModeRecord.get(false); }
 
@@ -104,6 +107,8 @@ public:
     std::int32_t syncLine = 0;
 
 private:
+    static int s_readDepth;
+
     void PrepareRead();
     void ReadLines();
     void ResetEditorSysVars();

@@ -73,6 +73,8 @@ public:
     static sf::Transform CameraTransform();
     /// Draws one look, through the camera when useCamera is set, with its bounding box when the host asked.
     static void DrawState(const sf::Sprite& state, bool useCamera);
+    /// Draws one text, through the camera when useCamera is set, with its bounding box when the host asked.
+    static void DrawText(const sf::Text& text, bool useCamera);
     /// Draws the image-mask screen transition of the current frame, when one is set (Services_Transition).
     static void DrawScreenTransition();
     /// Drops the transition's mask (engine teardown).
@@ -83,6 +85,9 @@ public:
     static void HandleKeyboard(const sf::Event& event);
     /// Mouse and keyboard input of both game modes (Services_Input).
     static void DispatchInput(const sf::Event& event);
+    /// Input arrived: a text still flowing consumes it and, once it has flowed for more than 200 ms, is shown whole.
+    /// True when the input was consumed (Services_Input).
+    static bool StopCurTextboxTextFlow();
     /// Queues a script line for the current parser at the next update.
     static void TriggerParseExec(const std::wstring& line);
     /// The editor's render area (0 in application mode); set by the host interface.

@@ -1,0 +1,136 @@
+#pragma once
+// A text box: dialogue, narration and labels. Each script line's look and text is one text state; new text is laid
+// out into the text area when it arrives (word wrap, character wrap, or vertical columns set the Japanese way) and
+// is then revealed letter by letter, after which a blinking icon asks the reader to click.
+
+#include "Clock.h"
+#include "Entity.h"
+#include "NSprite.h"
+
+#include <SFML/Graphics/Text.hpp>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel
+{
+
+class Font;
+
+/// One line's look and text of a text box: the SFML text (string, font, size, style, colour, transform) and what
+/// the engine adds to it.
+class sTextbox : public sf::Text
+{
+public:
+    /// The text as a wide string.
+    std::wstring text() const { return getString().toWideString(); }
+    /// Sets the font and keeps the pooled font alive with this state.
+    void setPooledFont(const std::shared_ptr<Font>& pooled);
+
+    bool visible = true;
+    std::shared_ptr<sSprite> skin;
+    std::wstring skinFile;
+    std::shared_ptr<sSprite> waitIcon; ///< empty: the registry's icon is used
+    std::wstring waitIconFile;
+    std::shared_ptr<Font> font;
+    int areaWidth = 0;  ///< wrapping width in pixels; 0 = no wrapping
+    int areaHeight = 0; ///< text taller than this is cut; 0 = no limit
+    int MS_PER_LETTER = -1; ///< -1: the system speed; 0: no flow
+    sf::Color shadowColour{0, 0, 0, 255};
+    int shadow = 1; ///< 1 = drawn with a shadow
+    bool wordWrap = false;
+    bool vertical = false;
+    /// Vertical text: the laid-out glyphs, column by column from the right.
+    std::vector<std::vector<sf::Text>> vert_lines;
+    int columnX = 0; ///< vertical layout cursor
+    int rowY = 0;
+};
+
+/// How pushNewText lays its text out.
+struct TextPush
+{
+    bool heightCut = true;     ///< drop what does not fit the area's height
+    bool engineUpdates = true; ///< while playing, one engine update per layout step
+};
+
+class NTextbox : public NEntity
+{
+public:
+    NTextbox(NType type, std::wstring entityName, int areaWidth, int areaHeight, int entityLayer, int createdLine);
+
+    /// The newest text state (pruned to the main line while editing).
+    sTextbox* getCurrentText();
+    /// Copies the newest text state into a new one at line; re-running a main-script line starts again from the
+    /// state before it, while the lines of a called script keep building on the state at that line.
+    sTextbox* pushTextState(int line);
+    sSprite* pushNewState(int line) override;
+    /// Lays text out into a new state at line: replacing the text (newLine) or continuing it. The text already
+    /// shown stays shown; only the new text flows.
+    void pushNewText(const std::wstring& text, int line, bool newLine, TextPush how = TextPush());
+
+    void Update() override;
+    void Draw(int mainLine) override;
+    int getCreatedLine() const override;
+    bool isTextFlowing() const override { return m_flowActive; }
+    std::wstring shownText() const override;
+    sf::Color getColor() override;
+    /// The text's colour and, when it has one, the skin's.
+    void setColor(const sf::Color& colour) override;
+
+    /// Shows the skin image at (x, y) under the text of the newest state.
+    bool loadSkin(const std::wstring& fileName, float x, float y);
+    /// Gives the newest state its own wait-for-input icon.
+    bool loadWaitIcon(const std::wstring& fileName);
+    void setVisible(bool visible);
+
+    /// Milliseconds since the running flow began (0 while none runs).
+    double FlowElapsedMs() const;
+    /// Reveals the whole text at once and ends the flow.
+    void ShowWholeText();
+
+    /// Playing mode: every "{{ name }}" replaced by that variable's value (unknown names stay as written).
+    static std::wstring SubstituteVariables(const std::wstring& text);
+    /// Height of a horizontal text: its number of lines times the font's line spacing (0 without a font).
+    static float TextHeight(const sf::Text& text, const std::wstring& string);
+
+    LineValue<sTextbox> m_TextStates;
+
+private:
+    void DrawFlowText(const sTextbox& state, int msPerLetter);
+    void DrawWholeText(const sTextbox& state, bool withIcon);
+    /// The first letters of state (all of them with letters < 0), with the shadow when the state asks for one.
+    void DrawTextWithShadow(const sTextbox& state, int letters);
+    void DrawWaitingForUserInputIcon(const sTextbox& state);
+    bool IsTextboxInUse();
+
+    bool m_timerResetRequest = false;
+    bool m_flowStarted = false;
+    int m_shownBeforeFlow = 0;
+    int m_flowedLetters = 0;
+    Clock::time_point m_flowStart{};
+    bool m_flowActive = false;
+    /// Line of the state the last draw outside a script read showed; drawn again while a read is running.
+    int m_lastDrawnLine = 0;
+    bool m_hasLastDrawn = false;
+    // Wait-icon blinking.
+    bool m_iconVisible = true;
+    Clock::time_point m_iconToggle{};
+    std::wstring m_iconSeenText;
+};
+
+namespace TextLayout
+{
+/// Horizontal layout of text after what state already holds (or instead of it, with newLine): a break before the
+/// word (wordWrap) or character that makes the line wider than the area, and the rest dropped once the text is
+/// taller than the area (heightCut). step runs after every word or character.
+void Horizontal(sTextbox& state, const std::wstring& text, bool newLine, bool heightCut,
+                const std::function<void()>& step);
+/// Vertical layout into columns, right to left. onlyModifyVertLine -1 lays out the whole text; a column number
+/// lays text out again into that column only. False when the state has no font or the column does not exist.
+bool Vertical(sTextbox& state, const std::wstring& text, bool newLine, int onlyModifyVertLine,
+              const std::function<void()>& step);
+} // namespace TextLayout
+
+} // namespace zel
