@@ -8,7 +8,7 @@ packages=(
     clang libclang-rt-14-dev llvm
     libsfml-dev libphysfs-dev libpugixml-dev libx11-dev libxtst-dev libconcurrentqueue-dev
     googletest libgtest-dev libbenchmark-dev
-    xvfb xauth libgl1-mesa-dri imagemagick fonts-dejavu-core zip
+    xvfb xauth libgl1-mesa-dri imagemagick fonts-dejavu-core fonts-vlgothic zip
 )
 
 missing=()

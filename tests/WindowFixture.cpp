@@ -46,6 +46,15 @@ void WindowFixture::MakeImage(const std::string& name, unsigned width, unsigned 
     ASSERT_TRUE(image.saveToFile(*m_novel / ("Images/" + name)));
 }
 
+void WindowFixture::MakeFont(const std::string& name, FontKind kind)
+{
+    const char* installed = kind == FontKind::Latin ? "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+                                                    : "/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf";
+    std::filesystem::create_directories(*m_novel / "Fonts");
+    std::filesystem::copy_file(installed, *m_novel / ("Fonts/" + name),
+                               std::filesystem::copy_options::overwrite_existing);
+}
+
 void WindowFixture::MakeFramedImage(const std::string& name, unsigned width, unsigned height, sf::Color fill,
                                     sf::Color frame)
 {

@@ -29,6 +29,10 @@ protected:
     /// Writes a PNG with a 1-pixel frame of another colour, to see edges.
     void MakeFramedImage(const std::string& name, unsigned width, unsigned height, sf::Color fill, sf::Color frame);
 
+    /// Copies an installed font into Fonts/ under name: DejaVu Sans (Latin), or VL Gothic (Japanese glyphs).
+    enum class FontKind { Latin, Japanese };
+    void MakeFont(const std::string& name, FontKind kind = FontKind::Latin);
+
     /// Editing: hands the script to the engine with the cursor on line (as the editor does on every change).
     void ShowLine(const std::wstring& script, int line);
     /// Playing: reads the script from its first line until it waits or ends.

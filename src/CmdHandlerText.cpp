@@ -1,0 +1,3 @@
+// The text commands: text boxes and labels, their properties, the dialogue line and the backlog settings.
+
+#include "CmdHandlers.h"
