@@ -66,6 +66,10 @@ void MakeNovelFolder()
         image.create(64, 64, colours[i]);
         image.saveToFile(g_folder.path + "/Images/img" + std::to_string(i) + ".png");
     }
+    std::filesystem::create_directories(g_folder.path + "/Fonts");
+    std::filesystem::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", g_folder.path + "/Fonts/latin.ttf");
+    std::filesystem::copy_file("/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf",
+                               g_folder.path + "/Fonts/japanese.ttf");
 }
 } // namespace
 

@@ -11,7 +11,7 @@ namespace bench
 void EnsureHeadlessEditor(const wchar_t* scriptName, const std::wstring& text);
 
 /// An editor session with a window of width x height, whose current folder holds Images/ with the generated
-/// 64x64 images img0.png .. img3.png.
+/// 64x64 images img0.png .. img3.png, and Fonts/ with latin.ttf (DejaVu Sans) and japanese.ttf (VL Gothic).
 void EnsureWindowedEditor(unsigned width, unsigned height);
 
 } // namespace bench
