@@ -401,15 +401,12 @@ sTextbox* NTextbox::pushTextState(int line)
 {
     const bool mainScript = Services::pNParser == nullptr || Services::pNParser->m_parserDeque.empty() ||
                             Services::pNParser->m_parserDeque.back()->parserKind == PARSER_MAIN;
+    // The state the box was created with stays: a change on its creating line builds on it.
     if (lineContext::Editing() && mainScript)
-        m_TextStates.keepBefore(line);
+        m_TextStates.keepBefore(std::max(line, getCreatedLine() + 1));
     const sTextbox* latest = m_TextStates.latest(false);
     if (latest == nullptr)
-    {
-        // Every state of the box came from lines being read again: start from a fresh look.
-        m_TextStates.set(sTextbox(), true);
-        return m_TextStates.latest(false);
-    }
+        return nullptr;
     m_TextStates.set(sTextbox(*latest), true);
     return m_TextStates.latest(false);
 }
