@@ -2,6 +2,7 @@
 // backlog settings, and a click on a flowing text.
 
 #include "Clock.h"
+#include "CmdHandlers.h"
 #include "NBacklog.h"
 #include "NHelper.h"
 #include "NTextbox.h"
@@ -63,6 +64,13 @@ TEST_F(TextCommandsTest, WaitMarksDecideWhetherPlayingStopsAtALine)
     Play(kBox + L"\"One\n\"Two\\w\n\"Three\n");
     EXPECT_EQ(zel::MainParser()->m_ParserState, zel::PARSE_FIN) << "\\w waits with auto-wait off";
     EXPECT_EQ(Shown(), L"Two");
+
+    // A queued line keeps its tilde: only a dialogue line is taken from it.
+    zel::CmdHandlers::ExecuteTilde(L"~-\" again");
+    EXPECT_EQ(Shown(), L"Two again");
+    zel::CmdHandlers::ExecuteTilde(L"~textSize 40");
+    EXPECT_EQ(Shown(), L"Two again");
+    EXPECT_TRUE(Logged("WARNING. (ExecuteTilde) not a line of dialogue:'~textSize 40'"));
 
     zel::MainParser()->textModeRecord.clear(); // the dialogue above left text mode on
     Play(kBox + L"textAutoWait on\n\"One\\c\n\"Two\n\"Three\n");
