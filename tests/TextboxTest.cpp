@@ -103,13 +103,19 @@ protected:
         return found;
     }
 
-    static int CountOf(const sf::Image& image, sf::Color colour)
+    static int CountIn(const sf::Image& image, sf::IntRect region, sf::Color colour)
     {
         int count = 0;
-        for (unsigned y = 0; y < image.getSize().y; ++y)
-            for (unsigned x = 0; x < image.getSize().x; ++x)
-                count += image.getPixel(x, y) == colour ? 1 : 0;
+        for (int y = region.top; y < region.top + region.height; ++y)
+            for (int x = region.left; x < region.left + region.width; ++x)
+                count += image.getPixel(static_cast<unsigned>(x), static_cast<unsigned>(y)) == colour ? 1 : 0;
         return count;
+    }
+
+    static int CountOf(const sf::Image& image, sf::Color colour)
+    {
+        return CountIn(image, sf::IntRect(0, 0, static_cast<int>(image.getSize().x), static_cast<int>(image.getSize().y)),
+                       colour);
     }
 
     static std::size_t Occurrences(const std::string& text, const std::string& what)
@@ -333,4 +339,69 @@ TEST_F(TextboxTest, VariablesAreShownLiterallyWhileEditingAndReplacedWhilePlayin
     sysVars().gameMode = 1;
     box->pushNewText(L"Hi {{ name }}, {{nobody}}.", zel::lineContext::MainLine(), true);
     EXPECT_EQ(box->shownText(), L"Hi Mia, {{nobody}}.");
+}
+
+TEST_F(TextboxTest, DialogueLineAppearsInItsBoxWithItsFontSizeColourAndShadow)
+{
+    sysVars().sysTextSpeed = 0;
+    Play(L"textbox small 20 20 0 280 90 f.ttf 30\n"
+         L"textbox big 20 120 0 280 110 f.ttf 60\n"
+         L"useTextbox small\n"
+         L"textColour 0 255 0\n"
+         L"textShadow 1 255 0 0\n"
+         L"\"Hi\n"
+         L"~useTextbox big\n"
+         L"textColour 0 255 0\n"
+         L"textShadow 0\n"
+         L"\"Hi\n");
+    const sf::Image shot = CaptureAfter(20);
+    const sf::IntRect small = InkBounds(shot, sf::IntRect(0, 0, 320, 110));
+    const sf::IntRect big = InkBounds(shot, sf::IntRect(0, 115, 320, 125));
+    ASSERT_GT(small.width, 0);
+    ASSERT_GT(big.width, 0);
+    EXPECT_GE(small.left, 20 - 2) << "inside its box, shadow included";
+    EXPECT_GE(small.top, 20 - 2);
+    EXPECT_GE(big.top, 120);
+    // Twice the character size gives letters twice as tall (the small text's ink holds 2 pixels of shadow above and
+    // below).
+    EXPECT_NEAR(static_cast<double>(big.height) / (small.height - 4), 2.0, 0.15);
+    const sf::Color red(255, 0, 0);
+    EXPECT_GT(CountIn(shot, small, sf::Color(0, 255, 0)), 50);
+    EXPECT_GT(CountIn(shot, small, red), 40) << "the red shadow around the text";
+    EXPECT_GT(CountIn(shot, big, sf::Color(0, 255, 0)), 200);
+    EXPECT_EQ(CountIn(shot, big, red), 0) << "no shadow where it is switched off";
+}
+
+TEST_F(TextboxTest, ALayoutWhilePlayingKeepsTheEngineGoingButLeavesQueuedWorkForLater)
+{
+    MakeImage("a.png", 8, 8, kWhite);
+    sysVars().gameMode = 1;
+    Play(L"cg a a.png 0 0 0\n");
+    zel::NEntity* picture = entities().Find(L"a").get();
+    ASSERT_NE(picture, nullptr);
+    zel::Tween move;
+    move.type = zel::TWEEN_MOVE;
+    move.startTime = zel::Clock::Milliseconds();
+    move.duration = 0;
+    move.targetPos = sf::Vector2f(50, 60);
+    picture->addTween(move);
+    ASSERT_EQ(picture->getCurrentSprite()->getPosition(), sf::Vector2f(0, 0));
+    bool ranWhileReading = false;
+    bool ran = false;
+    zel::Services::m_deferredCalls.enqueue([&] {
+        ran = true;
+        ranWhileReading = zel::Parser::Reading();
+    });
+
+    zel::MainParser()->setScriptText(L"main.txt", L"textbox box 0 100 0 300 100 f.ttf 20\nuseTextbox box\n\"Hello\n",
+                                     false);
+    zel::MainParser()->GotoLine(1);
+    zel::MainParser()->ReadScript(-1);
+    EXPECT_EQ(picture->getCurrentSprite()->getPosition(), sf::Vector2f(50, 60))
+        << "the engine updated (and ran the tween) while the line was laid out";
+    EXPECT_FALSE(ran) << "queued work never runs inside the read";
+
+    CaptureAfter(20);
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(ranWhileReading);
 }
