@@ -47,6 +47,7 @@ protected:
             std::make_unique<zel::NParser>(std::make_shared<zel::Parser>(kScript, L"", zel::PARSER_MAIN));
         zel::Services::InitNovelState(false);
         zel::Services::pNCommands->commandStrings[L"CmdOptions_noCamera"] = L"noCamera";
+        zel::Services::pNCommands->commandStrings[L"CmdOptions_vertical"] = L"vertical";
     }
 
     /// The editor moves the cursor (reset 0), or hands the text over again (reset 1): at start-up and on a keystroke.
@@ -309,12 +310,20 @@ std::wstring TextLine(std::mt19937& random, int i)
     }
 }
 
-/// A script drawn from the generator: picture lines only, or (withText) about half of them text lines.
+/// A script drawn from the generator: picture lines only, or (withText) about half of them text lines. Dialogue
+/// turns text mode on, in which a line is more dialogue unless a tilde marks it as a command: most commands of a
+/// text script carry one, the rest are read as dialogue while text mode lasts.
 std::wstring GenerateScript(std::mt19937& random, int lineCount, bool withText = false)
 {
     std::wstring script;
     for (int i = 0; i < lineCount; ++i)
-        script += (withText && random() % 2 ? TextLine(random, i) : PictureLine(random, i)) + L"\n";
+    {
+        std::wstring line = withText && random() % 2 ? TextLine(random, i) : PictureLine(random, i);
+        const bool dialogue = !line.empty() && (line.front() == L'"' || line.front() == L'-');
+        if (withText && !dialogue && !line.empty() && random() % 4 != 0)
+            line = L"~" + line;
+        script += line + L"\n";
+    }
     return script;
 }
 } // namespace
