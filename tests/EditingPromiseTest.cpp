@@ -220,6 +220,16 @@ template <typename List> const typename List::value_type& Pick(std::mt19937& ran
     return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
 }
 
+/// The words with a space between them. A braced list is evaluated in order, so the draws that make the words
+/// come in the same order with every compiler, and a seed gives the same script in every build.
+std::wstring Joined(const std::vector<std::wstring>& words)
+{
+    std::wstring line;
+    for (const std::wstring& word : words)
+        line += (line.empty() ? L"" : L" ") + word;
+    return line;
+}
+
 /// A picture line: backgrounds in both forms, cg pictures under reused and new names, every kind of layer, layer
 /// moves, caret names, the no-camera word, blanks and comments.
 std::wstring PictureLine(std::mt19937& random, int i)
@@ -231,30 +241,28 @@ std::wstring PictureLine(std::mt19937& random, int i)
     auto coordinate = [&] {
         return std::to_wstring(std::uniform_int_distribution<int>(-40, 300)(random));
     };
+    auto layer = [&] { return std::to_wstring(Pick(random, layers)); };
     switch (std::uniform_int_distribution<int>(0, 11)(random))
     {
     case 0:
-        return L"bg " + Pick(random, files);
+        return Joined({L"bg", Pick(random, files)});
     case 1:
-        return L"bg " + Pick(random, files) + L" noCamera";
+        return Joined({L"bg", Pick(random, files), L"noCamera"});
     case 2:
-        return L"bg " + Pick(random, bgNames) + L" " + Pick(random, files);
+        return Joined({L"bg", Pick(random, bgNames), Pick(random, files)});
     case 3:
-        return L"bg " + Pick(random, bgNames) + L" " + Pick(random, files) + L" noCamera";
+        return Joined({L"bg", Pick(random, bgNames), Pick(random, files), L"noCamera"});
     case 4:
     case 5:
     case 6:
-        return L"cg " + Pick(random, cgNames) + L" " + Pick(random, files) + L" " + coordinate() + L" " +
-               coordinate() + L" " + std::to_wstring(Pick(random, layers));
+        return Joined({L"cg", Pick(random, cgNames), Pick(random, files), coordinate(), coordinate(), layer()});
     case 7:
         // A new name every time, or a background renewed as a picture.
-        return L"cg " + (random() % 2 ? L"extra" + std::to_wstring(i) : Pick(random, bgNames)) + L" " +
-               Pick(random, files) + L" " + coordinate() + L" " + coordinate() + L" " +
-               std::to_wstring(Pick(random, layers)) + L" noCamera";
+        return Joined({L"cg", random() % 2 ? L"extra" + std::to_wstring(i) : Pick(random, bgNames),
+                       Pick(random, files), coordinate(), coordinate(), layer(), L"noCamera"});
     case 8:
     case 9:
-        return L"layer " + (random() % 4 ? Pick(random, cgNames) : Pick(random, bgNames)) + L" " +
-               std::to_wstring(Pick(random, layers));
+        return Joined({L"layer", random() % 4 ? Pick(random, cgNames) : Pick(random, bgNames), layer()});
     case 10:
         return L"";
     default:
@@ -270,43 +278,46 @@ std::wstring TextLine(std::mt19937& random, int i)
     const std::vector<std::wstring> sayings{L"Hello there", L"Where did the ships go", L"..She waited",
                                             L"One line\\nand the next", L"It is {{mood}} outside",
                                             L"Somewhat longer words that will surely need wrapping twice"};
-    auto number = [&](int low, int high) { return std::to_wstring(std::uniform_int_distribution<int>(low, high)(random)); };
+    auto number = [&](int low, int high) {
+        return std::to_wstring(std::uniform_int_distribution<int>(low, high)(random));
+    };
     auto flag = [&] { return std::wstring(random() % 2 ? L"true" : L"false"); };
+    const std::wstring lineNumber = L"(" + std::to_wstring(i + 1) + L")";
     switch (std::uniform_int_distribution<int>(0, 15)(random))
     {
     case 0:
     case 1:
-        return L"textbox " + Pick(random, boxes) + L" " + number(0, 200) + L" " + number(0, 150) + L" " +
-               number(0, 3) + L" " + Pick(random, std::vector<std::wstring>{L"120", L"200", L"300"}) + L" " +
-               Pick(random, std::vector<std::wstring>{L"0", L"40", L"120"}) + L" " +
-               Pick(random, std::vector<std::wstring>{L"f.ttf", L"f.ttf", L"jp.ttf"}) + L" " +
-               Pick(random, std::vector<std::wstring>{L"12", L"16", L"24"});
+        return Joined({L"textbox", Pick(random, boxes), number(0, 200), number(0, 150), number(0, 3),
+                       Pick(random, std::vector<std::wstring>{L"120", L"200", L"300"}),
+                       Pick(random, std::vector<std::wstring>{L"0", L"40", L"120"}),
+                       Pick(random, std::vector<std::wstring>{L"f.ttf", L"f.ttf", L"jp.ttf"}),
+                       Pick(random, std::vector<std::wstring>{L"12", L"16", L"24"})});
     case 2:
     case 3:
-        return L"useTextbox " + Pick(random, boxes);
+        return Joined({L"useTextbox", Pick(random, boxes)});
     case 4:
-        return L"textSize " + number(10, 30);
+        return Joined({L"textSize", number(10, 30)});
     case 5:
-        return L"textColour " + number(0, 255) + L" " + number(0, 255) + L" " + number(0, 255);
+        return Joined({L"textColour", number(0, 255), number(0, 255), number(0, 255)});
     case 6:
-        return L"textSpeed " + Pick(random, std::vector<std::wstring>{L"-1", L"0", L"30"});
+        return Joined({L"textSpeed", Pick(random, std::vector<std::wstring>{L"-1", L"0", L"30"})});
     case 7:
-        return L"textBold " + flag();
+        return Joined({L"textBold", flag()});
     case 8:
-        return random() % 2 ? L"textShadow " + number(0, 1)
-                            : L"textShadow " + number(0, 1) + L" " + number(0, 255) + L" " + number(0, 255) + L" " +
-                                  number(0, 255);
+        if (random() % 2)
+            return Joined({L"textShadow", number(0, 1)});
+        return Joined({L"textShadow", number(0, 1), number(0, 255), number(0, 255), number(0, 255)});
     case 9:
-        return L"textWordWrap " + flag();
+        return Joined({L"textWordWrap", flag()});
     case 10:
-        return L"textDir " + std::wstring(random() % 2 ? L"vertical" : L"horizontal");
+        return Joined({L"textDir", random() % 2 ? L"vertical" : L"horizontal"});
     case 11:
-        return L"backlogConfig " + Pick(random, boxes);
+        return Joined({L"backlogConfig", Pick(random, boxes)});
     case 12:
     case 13:
-        return L"\"" + Pick(random, sayings) + L" (" + std::to_wstring(i + 1) + L")";
+        return Joined({L"\"" + Pick(random, sayings), lineNumber});
     default:
-        return L"-\"" + Pick(random, sayings) + L" (" + std::to_wstring(i + 1) + L")";
+        return Joined({L"-\"" + Pick(random, sayings), lineNumber});
     }
 }
 
