@@ -490,7 +490,8 @@ void ExecuteBacklogConfig(const Tokens& tokens)
     SystemVariables* sysVars = Services::SysVars();
     if (backlog == nullptr || sysVars == nullptr)
         return;
-    // Shown only while the reader looks back.
+    // Shown only while the reader looks back; hidden from this line on, so the lines above still show it.
+    box->pushTextState(lineContext::MainLine());
     box->setVisible(false);
     backlog->attach(box);
     sysVars->curBacklogUseTextareaName.set(name, false);
