@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Logger.h"
+#include "NBacklog.h"
 #include "NHelper.h"
 #include "NParser.h"
 #include "PhysFsStream.h"
@@ -41,6 +42,8 @@ bool Parser::atEnd()
 void Parser::ResetEditorSysVars()
 {
     Services::RemoveEntities();
+    if (EntityRegistry* entities = Services::Entities(); entities != nullptr && entities->pBacklog != nullptr)
+        entities->pBacklog->clear();
     if (SystemVariables* sysVars = Services::SysVars())
     {
         sysVars->backlogDisplay = LineValue<bool>(false);
