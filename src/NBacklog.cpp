@@ -66,16 +66,22 @@ std::shared_ptr<NTextbox> NBacklog::textbox()
     return m_pNTextbox.get(true);
 }
 
+sTextbox* NBacklog::AttachedState()
+{
+    std::shared_ptr<NTextbox> box = textbox();
+    return box != nullptr ? box->m_TextStates.latest(true) : nullptr;
+}
+
 void NBacklog::setDisplayed(bool displayed)
 {
-    if (std::shared_ptr<NTextbox> box = textbox())
-        box->getCurrentText()->visible = displayed;
+    if (sTextbox* state = AttachedState())
+        state->visible = displayed;
 }
 
 bool NBacklog::AttachOnDemand(const wchar_t* attachedMessage)
 {
     if (textbox() != nullptr)
-        return true;
+        return AttachedState() != nullptr;
     SystemVariables* sysVars = Services::SysVars();
     EntityRegistry* entities = Services::Entities();
     if (sysVars == nullptr || entities == nullptr)
@@ -84,9 +90,9 @@ bool NBacklog::AttachOnDemand(const wchar_t* attachedMessage)
     if (boxName.empty())
         return false;
     auto box = std::dynamic_pointer_cast<NTextbox>(entities->Find(boxName));
-    if (box == nullptr)
+    if (box == nullptr || box->m_TextStates.latest(true) == nullptr)
         return false;
-    box->getCurrentText()->visible = false;
+    box->m_TextStates.latest(true)->visible = false;
     attach(box);
     OutputDebugStringN(attachedMessage);
     return true;
@@ -102,7 +108,7 @@ void NBacklog::pushNewLine(const std::wstring& text, int line, bool newLine)
         return;
     }
     const std::wstring speaker = SpeakerName(newLine);
-    const std::wstring entry = NTextbox::SubstituteVariables(speaker.empty() ? text : speaker + L"\n" + text);
+    const std::wstring entry = speaker.empty() ? text : speaker + L"\n" + text;
 
     BacklogEntry record;
     record.line = lineContext::MainLine();
@@ -117,9 +123,9 @@ void NBacklog::pushNewLine(const std::wstring& text, int line, bool newLine)
 std::wstring NBacklog::LayOut(const std::wstring& entry, int line, bool newLine)
 {
     std::shared_ptr<NTextbox> box = textbox();
-    const std::wstring before = box->getCurrentText()->text();
+    const std::wstring before = AttachedState()->text();
     box->pushNewText(entry, line, newLine, TextPush{false, false});
-    const std::wstring after = box->getCurrentText()->text();
+    const std::wstring after = AttachedState()->text();
     if (newLine)
         return after;
     // Continued text is appended: what was there must still lead the string.
@@ -162,12 +168,12 @@ void NBacklog::calcDisplayLines()
         OutputDebugStringN(L"BACKLOG CURRENTLY HAS NO PUSHED LINES: RETURN. \n");
         return;
     }
-    std::shared_ptr<NTextbox> box = textbox();
-    if (box == nullptr || box->getCurrentText()->areaHeight == 0)
+    const sTextbox* state = AttachedState();
+    if (state == nullptr || state->areaHeight == 0)
         return;
     const Clock::time_point start = Clock::Now();
     KeepPositionInRange();
-    m_displayText = *box->getCurrentText();
+    m_displayText = *state;
     m_displayText.vert_lines.clear();
     m_displayText.setString(FitDisplayString(static_cast<float>(m_displayText.areaHeight)));
     OutputDebugStringN(L"[NBacklog::calcDisplayLines] duration:%ims \n",
@@ -320,7 +326,8 @@ void NBacklog::reset()
 {
     ForgetEntries();
     if (std::shared_ptr<NTextbox> box = textbox())
-        box->pushTextState(lineContext::MainLine())->setString("");
+        if (sTextbox* emptied = box->pushTextState(lineContext::MainLine()))
+            emptied->setString("");
 }
 
 void NBacklog::Update()
@@ -369,8 +376,8 @@ void NBacklog::Draw(int)
         held->reset();
         return;
     }
-    const sTextbox& state = *(*held)->getCurrentText();
-    DrawSkin(state);
+    if (const sTextbox* state = (*held)->m_TextStates.latest(true))
+        DrawSkin(*state);
     if (!m_displayText.getString().isEmpty())
         DrawDisplayText();
 }

@@ -59,6 +59,8 @@ public:
 private:
     /// Attaches the text box the system variables name, when none is attached; logs with who as the caller.
     bool AttachOnDemand(const wchar_t* attachedMessage);
+    /// The attached box's current text state, or null.
+    sTextbox* AttachedState();
     /// Lays entry out in the attached box; returns the text it added (all of its new string with newLine).
     std::wstring LayOut(const std::wstring& entry, int line, bool newLine);
     /// Logs when the newest end line disagrees with the line count of all recorded text.
