@@ -1,1 +1,732 @@
 #include "NTextbox.h"
+
+#include "Assert.h"
+#include "Logger.h"
+#include "Parser.h"
+#include "ResourcePool.h"
+#include "Services.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace zel
+{
+
+void sTextbox::setPooledFont(const std::shared_ptr<Font>& pooled)
+{
+    font = pooled;
+    if (font != nullptr)
+        setFont(font->font);
+}
+
+namespace
+{
+/// Trims white space from both ends.
+std::wstring Trimmed(const std::wstring& text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && std::iswspace(text[first]))
+        ++first;
+    while (last > first && std::iswspace(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+double MillisecondsSince(Clock::time_point mark)
+{
+    return std::chrono::duration<double, std::milli>(Clock::Now() - mark).count();
+}
+
+std::size_t CountOf(const std::wstring& text, wchar_t c, std::size_t upTo = std::wstring::npos)
+{
+    const auto end = upTo >= text.size() ? text.end() : text.begin() + static_cast<std::ptrdiff_t>(upTo);
+    return static_cast<std::size_t>(std::count(text.begin(), end, c));
+}
+} // namespace
+
+std::wstring NTextbox::SubstituteVariables(const std::wstring& text)
+{
+    const SystemVariables* sysVars = Services::SysVars();
+    if (sysVars == nullptr || lineContext::Editing())
+        return text;
+    std::wstring result = text;
+    std::size_t open = result.find(L"{{");
+    while (open != std::wstring::npos)
+    {
+        const std::size_t close = result.find(L"}}", open + 2);
+        if (close == std::wstring::npos)
+            break;
+        auto variable = sysVars->variables.find(Trimmed(result.substr(open + 2, close - open - 2)));
+        std::size_t next = open + 2;
+        if (variable != sysVars->variables.end())
+        {
+            result.replace(open, close + 2 - open, variable->second);
+            next = open + variable->second.size(); // a value is never searched again
+        }
+        open = result.find(L"{{", next);
+    }
+    return result;
+}
+
+float NTextbox::TextHeight(const sf::Text& text, const std::wstring& string)
+{
+    if (text.getFont() == nullptr || string.empty())
+        return 0.f;
+    const float lines = static_cast<float>(CountOf(string, L'\n') + 1);
+    return lines * text.getFont()->getLineSpacing(text.getCharacterSize());
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Horizontal layout
+
+namespace
+{
+/// Measures the width of one line in the look of a text (its font, size, style and spacing, untransformed).
+class LineMeasure
+{
+public:
+    explicit LineMeasure(const sf::Text& look)
+    {
+        if (look.getFont() != nullptr)
+            m_text.setFont(*look.getFont());
+        m_text.setCharacterSize(look.getCharacterSize());
+        m_text.setStyle(look.getStyle());
+        m_text.setLetterSpacing(look.getLetterSpacing());
+    }
+    float Width(const std::wstring& line)
+    {
+        if (m_text.getFont() == nullptr || line.empty())
+            return 0.f;
+        m_text.setString(line);
+        return m_text.findCharacterPos(line.size()).x;
+    }
+
+private:
+    sf::Text m_text;
+};
+
+/// The text after the last line feed.
+std::wstring LastLine(const std::wstring& text)
+{
+    const std::size_t feed = text.rfind(L'\n');
+    return feed == std::wstring::npos ? text : text.substr(feed + 1);
+}
+
+/// The text before the first line feed.
+std::wstring FirstLine(const std::wstring& text)
+{
+    return text.substr(0, text.find(L'\n'));
+}
+
+/// The text grown by one word or character, as long as the area's height allows.
+class HorizontalBuilder
+{
+public:
+    HorizontalBuilder(sTextbox& state, std::wstring start, bool heightCut)
+        : m_state(state), m_measure(state), m_result(std::move(start)), m_line(LastLine(m_result)),
+          m_heightCut(heightCut && state.areaHeight != 0)
+    {
+    }
+
+    /// Adds piece, breaking the line before it first when breakBefore says so. False when it no longer fits the
+    /// height: the piece is not added, and nothing after it should be.
+    bool Add(const std::wstring& piece, const std::wstring& brokenPiece, bool breakBefore)
+    {
+        const std::wstring added = breakBefore ? L"\n" + brokenPiece : piece;
+        std::wstring grown = m_result + added;
+        if (m_heightCut && added.find(L'\n') != std::wstring::npos &&
+            NTextbox::TextHeight(m_state, grown) > static_cast<float>(m_state.areaHeight))
+            return false;
+        m_result = std::move(grown);
+        m_line = added.find(L'\n') == std::wstring::npos ? m_line + added : LastLine(added);
+        return true;
+    }
+
+    /// Width of the current line with extra (up to extra's first line feed) added.
+    float WidthWith(const std::wstring& extra) { return m_measure.Width(m_line + FirstLine(extra)); }
+    bool LineEmpty() const { return m_line.empty(); }
+    std::wstring& Result() { return m_result; }
+
+private:
+    sTextbox& m_state;
+    LineMeasure m_measure;
+    std::wstring m_result;
+    std::wstring m_line;
+    bool m_heightCut;
+};
+
+/// The words of text, cut at every single space (two spaces give an empty word between them).
+std::vector<std::wstring> Words(const std::wstring& text)
+{
+    std::vector<std::wstring> words;
+    std::size_t start = 0;
+    for (std::size_t space = text.find(L' '); space != std::wstring::npos; space = text.find(L' ', start))
+    {
+        words.push_back(text.substr(start, space - start));
+        start = space + 1;
+    }
+    words.push_back(text.substr(start));
+    return words;
+}
+
+void WrapWords(HorizontalBuilder& builder, const std::wstring& text, const sTextbox& state,
+               const std::function<void()>& step)
+{
+    const std::vector<std::wstring> words = Words(text);
+    for (std::size_t i = 0; i < words.size(); ++i)
+    {
+        const std::wstring piece = i == 0 ? words[i] : L" " + words[i];
+        // A word on an empty line stays there, however wide: breaking before it would only add an empty line.
+        const bool tooWide = !builder.LineEmpty() && builder.WidthWith(piece) > static_cast<float>(state.areaWidth);
+        if (!builder.Add(piece, words[i], tooWide))
+            return;
+        if (step)
+            step();
+    }
+}
+
+void WrapCharacters(HorizontalBuilder& builder, const std::wstring& text, const sTextbox& state,
+                    const std::function<void()>& step)
+{
+    for (wchar_t c : text)
+    {
+        const std::wstring piece(1, c);
+        const bool tooWide = c != L'\n' && state.areaWidth != 0 && !builder.LineEmpty() &&
+                             builder.WidthWith(piece) >= static_cast<float>(state.areaWidth);
+        if (!builder.Add(piece, piece, tooWide))
+            return;
+        if (step)
+            step();
+    }
+}
+} // namespace
+
+void TextLayout::Horizontal(sTextbox& state, const std::wstring& text, bool newLine, bool heightCut,
+                            const std::function<void()>& step)
+{
+    HorizontalBuilder builder(state, newLine ? std::wstring() : state.text(), heightCut);
+    if (state.wordWrap)
+        WrapWords(builder, text, state, step);
+    else
+        WrapCharacters(builder, text, state, step);
+    state.setString(builder.Result());
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Vertical layout
+
+namespace
+{
+bool In(const wchar_t* set, wchar_t c)
+{
+    return c != 0 && std::wcschr(set, c) != nullptr;
+}
+
+const wchar_t* const kDot = L".";
+const wchar_t* const kBlank = L" \u3000";
+const wchar_t* const kBracket = L"[]{}():\u300C\u300D\uFF5B\uFF5D\uFF08\uFF09\uFF1A";
+const wchar_t* const kRotated = L"[]{}()-~:\u300C\u300D\uFF5B\uFF5D\uFF08\uFF09\u30FC\uFF5E\uFF1A";
+const wchar_t* const kPunctuation = L".,'\"\u3002\u3001\uFF0E\u2019\u201D";
+const wchar_t* const kStops = L".\uFF0E";
+const wchar_t* const kQuotes = L"'\"\u2019\u201D";
+const wchar_t* const kMarks = L"?!\uFF1F\uFF01";
+
+struct VerticalMetrics
+{
+    int c = 0;         ///< character size
+    float s = 0.f;     ///< line spacing: the distance between columns
+    int gap = 0;       ///< space between two characters of a column
+    int top = 0;
+    int startX = 0;    ///< the first (rightmost) column
+    int areaHeight = 0;
+};
+
+VerticalMetrics MetricsOf(const sTextbox& state)
+{
+    VerticalMetrics m;
+    m.c = static_cast<int>(state.getCharacterSize());
+    m.s = state.getFont()->getLineSpacing(state.getCharacterSize());
+    m.gap = static_cast<int>(m.c * 0.25);
+    m.top = static_cast<int>(state.getPosition().y);
+    m.startX = static_cast<int>(static_cast<float>(state.areaWidth) + state.getPosition().x) - m.c;
+    m.areaHeight = state.areaHeight;
+    return m;
+}
+
+/// Moves y for ch after prev, so that small marks and blanks take less room.
+void SpaceBefore(wchar_t ch, wchar_t prev, const VerticalMetrics& m, int& y)
+{
+    if (In(kDot, ch))
+        y -= static_cast<int>(m.c * 0.75);
+    else if (In(kBlank, ch))
+    {
+        y -= m.c;
+        if (!In(kBracket, prev))
+            y += m.gap;
+    }
+    else if (In(kBracket, ch) && In(kBracket, prev))
+        y -= static_cast<int>(m.c * 0.75);
+}
+
+/// Turns brackets and long marks sideways and moves stops and quotes to their place in the cell.
+void SetGlyphPose(sf::Text& glyph, wchar_t ch, const VerticalMetrics& m)
+{
+    const float c = static_cast<float>(m.c);
+    const sf::FloatRect bounds = glyph.getLocalBounds();
+    if (In(kRotated, ch))
+    {
+        glyph.setRotation(90.f);
+        glyph.move(0.f, static_cast<float>((m.c + m.gap) / 4));
+    }
+    else if (In(kPunctuation, ch))
+    {
+        glyph.setRotation(0.f);
+        if (In(kStops, ch))
+            glyph.move(c / 2 - bounds.width / 2, 0.f);
+        else if (In(kQuotes, ch))
+            glyph.move(c / 2, c / 2 - bounds.height / 2);
+        else
+            glyph.move(c / 2, -c / 2);
+    }
+    else if (In(kMarks, ch))
+    {
+        glyph.setRotation(0.f);
+        glyph.move(c / 2 - bounds.width / 2, 0.f);
+    }
+    else
+        glyph.setRotation(0.f);
+}
+
+sf::Text MakeGlyph(const sTextbox& state, wchar_t ch, const VerticalMetrics& m)
+{
+    sf::Text glyph(state);
+    glyph.setString(sf::String(static_cast<sf::Uint32>(ch)));
+    glyph.setPosition(0.f, 0.f);
+    glyph.setRotation(0.f);
+    glyph.setScale(1.f, 1.f);
+    glyph.setOrigin(m.s / 2, static_cast<float>(m.c) / 2);
+    return glyph;
+}
+} // namespace
+
+bool TextLayout::Vertical(sTextbox& state, const std::wstring& text, bool newLine, int onlyModifyVertLine,
+                          const std::function<void()>& step)
+{
+    if (state.getFont() == nullptr)
+        return false;
+    const VerticalMetrics m = MetricsOf(state);
+    std::size_t column = 0;
+    if (onlyModifyVertLine == -1)
+    {
+        if (newLine)
+        {
+            state.setString(text);
+            state.vert_lines.clear();
+            state.columnX = m.startX;
+            state.rowY = m.top;
+        }
+        else
+            state.setString(state.getString() + sf::String(text));
+    }
+    else
+    {
+        if (onlyModifyVertLine < 0 || onlyModifyVertLine >= static_cast<int>(state.vert_lines.size()))
+        {
+            OutputDebugStringN(L"\nERROR. onlyModifyVertLine >= vert_lines.size() \n");
+            return false;
+        }
+        column = static_cast<std::size_t>(onlyModifyVertLine);
+        state.columnX = m.startX - static_cast<int>(m.s * static_cast<float>(onlyModifyVertLine));
+        state.rowY = m.top;
+        state.vert_lines[column].clear();
+    }
+    if (state.vert_lines.empty())
+    {
+        state.vert_lines.emplace_back();
+        state.columnX = m.startX;
+        state.rowY = m.top;
+    }
+    if (onlyModifyVertLine == -1)
+        column = state.vert_lines.size() - 1;
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        const wchar_t ch = text[i];
+        // A height of 0 sets no limit, as for horizontal text.
+        const bool columnFull = m.areaHeight != 0 && m.areaHeight < state.rowY - m.top;
+        if (ch == L'\n' || columnFull)
+        {
+            state.vert_lines.emplace_back();
+            column = state.vert_lines.size() - 1;
+            state.rowY = m.top;
+            state.columnX -= static_cast<int>(m.s);
+        }
+        if (ch == L'\n')
+            continue;
+        sf::Text glyph = MakeGlyph(state, ch, m);
+        const wchar_t prev = i > 0 ? text[i - 1] : 0;
+        if (i > 0 && prev != L'\n')
+            SpaceBefore(ch, prev, m, state.rowY);
+        glyph.setPosition(static_cast<float>(state.columnX), static_cast<float>(state.rowY));
+        SetGlyphPose(glyph, ch, m);
+        state.vert_lines[column].push_back(glyph);
+        state.rowY += m.c + m.gap;
+        if (step)
+            step();
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// The text box
+
+NTextbox::NTextbox(NType type, std::wstring entityName, int areaWidth, int areaHeight, int entityLayer,
+                   int createdLine)
+    : NEntity(type, std::move(entityName), entityLayer)
+{
+    sTextbox initial;
+    initial.areaWidth = areaWidth;
+    initial.areaHeight = areaHeight;
+    m_TextStates.entries()[createdLine] = initial;
+}
+
+sTextbox* NTextbox::getCurrentText()
+{
+    sTextbox* state = m_TextStates.latest(true);
+    QH_ASSERT(state != nullptr, L"m_TextStates.empty( ) == false", L"Entity", 1107);
+    return state;
+}
+
+sTextbox* NTextbox::pushTextState(int line)
+{
+    const bool mainScript = Services::pNParser == nullptr || Services::pNParser->m_parserDeque.empty() ||
+                            Services::pNParser->m_parserDeque.back()->parserKind == PARSER_MAIN;
+    if (lineContext::Editing() && mainScript)
+        m_TextStates.keepBefore(line);
+    const sTextbox* latest = m_TextStates.latest(false);
+    if (latest == nullptr)
+    {
+        // Every state of the box came from lines being read again: start from a fresh look.
+        m_TextStates.set(sTextbox(), true);
+        return m_TextStates.latest(false);
+    }
+    m_TextStates.set(sTextbox(*latest), true);
+    return m_TextStates.latest(false);
+}
+
+sSprite* NTextbox::pushNewState(int line)
+{
+    pushTextState(line);
+    return nullptr;
+}
+
+void NTextbox::pushNewText(const std::wstring& text, int line, bool newLine, TextPush how)
+{
+    sTextbox* state = pushTextState(line);
+    if (state == nullptr)
+        return;
+    const std::wstring laidOut = SubstituteVariables(text);
+    const int old = static_cast<int>(state->getString().getSize());
+    const bool updates = how.engineUpdates && !lineContext::Editing();
+    if (state->vertical)
+    {
+        std::function<void()> step;
+        if (updates)
+            step = [] {
+                const SystemVariables* sysVars = Services::SysVars();
+                if (sysVars != nullptr && sysVars->updatesPerSecond < 60)
+                    Services::UpdateEngine(true, false);
+            };
+        TextLayout::Vertical(*state, laidOut, newLine, -1, step);
+    }
+    else
+        TextLayout::Horizontal(*state, laidOut, newLine, how.heightCut,
+                               updates ? std::function<void()>([] { Services::UpdateEngine(true, false); })
+                                       : std::function<void()>());
+    if (newLine)
+    {
+        m_shownBeforeFlow = 0;
+        OutputDebugStringN(L"[NTextbox::pushNewText] PUSH NEW LINE. name:%s \n", name.c_str());
+    }
+    else if (m_flowActive)
+        m_shownBeforeFlow = std::min(m_shownBeforeFlow + m_flowedLetters, old);
+    else
+        m_shownBeforeFlow = old;
+    m_flowedLetters = 0;
+    m_flowActive = true;
+    m_timerResetRequest = true;
+    m_flowStarted = false;
+}
+
+void NTextbox::Update()
+{
+    if (lineContext::Editing())
+        m_TextStates.pruneAfter(lineContext::MainLine());
+    NEntity::Update();
+}
+
+int NTextbox::getCreatedLine() const
+{
+    const auto& states = m_TextStates.entries();
+    return states.empty() ? -1 : states.begin()->first;
+}
+
+std::wstring NTextbox::shownText() const
+{
+    const auto& states = m_TextStates.entries();
+    return states.empty() ? std::wstring() : states.rbegin()->second.text();
+}
+
+sf::Color NTextbox::getColor()
+{
+    const sTextbox* state = getCurrentText();
+    return state != nullptr ? state->getFillColor() : sf::Color(0, 0, 0, 0);
+}
+
+void NTextbox::setColor(const sf::Color& colour)
+{
+    sTextbox* state = getCurrentText();
+    if (state == nullptr)
+        return;
+    state->setFillColor(colour);
+    if (state->skin != nullptr)
+        state->skin->setColor(colour);
+}
+
+bool NTextbox::loadSkin(const std::wstring& fileName, float x, float y)
+{
+    sTextbox* state = getCurrentText();
+    auto skin = std::make_shared<sSprite>();
+    if (state == nullptr || !skin->loadTexture(fileName))
+    {
+        OutputDebugStringN(L"\nERROR. NText. texture does not exist:%s \n", fileName.c_str());
+        return false;
+    }
+    skin->setPosition(x, y);
+    state->skin = std::move(skin);
+    state->skinFile = fileName;
+    return true;
+}
+
+bool NTextbox::loadWaitIcon(const std::wstring& fileName)
+{
+    sTextbox* state = getCurrentText();
+    auto icon = std::make_shared<sSprite>();
+    if (state == nullptr || !icon->loadTexture(fileName))
+    {
+        OutputDebugStringN(L"\nERROR. [loadTextWaitIconFromFile] texture does not exist:%s \n", fileName.c_str());
+        return false;
+    }
+    state->waitIcon = std::move(icon);
+    state->waitIconFile = fileName;
+    return true;
+}
+
+void NTextbox::setVisible(bool visible)
+{
+    if (sTextbox* state = getCurrentText())
+        state->visible = visible;
+}
+
+double NTextbox::FlowElapsedMs() const
+{
+    return m_flowActive && m_flowStarted ? MillisecondsSince(m_flowStart) : 0.0;
+}
+
+void NTextbox::ShowWholeText()
+{
+    m_shownBeforeFlow = static_cast<int>(shownText().size());
+    m_flowedLetters = 0;
+    m_flowActive = false;
+    m_timerResetRequest = false;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Drawing
+
+void NTextbox::Draw(int)
+{
+    sTextbox* state = getCurrentText();
+    if (state == nullptr || !state->visible)
+        return;
+    if (state->skin != nullptr)
+    {
+        sSprite skin = *state->skin;
+        sf::Color colour = skin.getColor();
+        colour.a = state->getFillColor().a;
+        skin.setColor(colour);
+        Services::DrawState(skin, inCamera());
+    }
+    if (Parser::Reading())
+    {
+        // The script is still being read (a layout runs engine updates): keep showing what was there before.
+        auto shown = m_TextStates.entries().find(m_lastDrawnLine);
+        if (m_hasLastDrawn && shown != m_TextStates.entries().end() && shown->second.getFont() != nullptr)
+            DrawTextWithShadow(shown->second, -1);
+        return;
+    }
+    m_lastDrawnLine = m_TextStates.entries().rbegin()->first;
+    m_hasLastDrawn = true;
+    const SystemVariables* sysVars = Services::SysVars();
+    if (sysVars == nullptr)
+        return;
+    const int v = state->MS_PER_LETTER;
+    const bool instant = (!sysVars->tweenAnimationDisplay && lineContext::Editing()) || sysVars->textReadMethod == 2;
+    if ((v != -1 || sysVars->sysTextSpeed != 0) && v != 0 && m_flowActive && !instant)
+    {
+        if (v == -1 || v > 0)
+            DrawFlowText(*state, v);
+        else
+            DebuggerOutput(L"\nERROR: INVALID MS_PER_LETTER \n");
+        return;
+    }
+    DrawWholeText(*state, true);
+}
+
+void NTextbox::DrawFlowText(const sTextbox& state, int msPerLetter)
+{
+    if (m_timerResetRequest)
+    {
+        OutputDebugStringN(L"[NTextbox::DrawFlowText] FLOW TIMER RESET \n");
+        m_flowStart = Clock::Now();
+        m_timerResetRequest = false;
+        m_flowStarted = true;
+    }
+    const int length = static_cast<int>(state.getString().getSize());
+    const double elapsed = MillisecondsSince(m_flowStart);
+    const SystemVariables* sysVars = Services::SysVars();
+    int speed = msPerLetter;
+    if (speed == -1 && sysVars != nullptr)
+        speed = sysVars->textReadMethod == 1 ? sysVars->sysAutoSpeed : sysVars->sysTextSpeed;
+    // A speed of 0 (automatic reading without an automatic speed) reveals everything at once.
+    m_flowedLetters = speed > 0 ? static_cast<int>(elapsed / speed) : length;
+    if (m_shownBeforeFlow + m_flowedLetters >= length)
+    {
+        m_flowActive = false;
+        OutputDebugStringN(L"TEXT FLOW FINISHED. passedTime:%fms \n", elapsed);
+    }
+    DrawTextWithShadow(state, std::min(m_shownBeforeFlow + m_flowedLetters, length));
+}
+
+bool NTextbox::IsTextboxInUse()
+{
+    SystemVariables* sysVars = Services::SysVars();
+    return sysVars != nullptr && sysVars->curUseTextareaName.get(true) == name;
+}
+
+void NTextbox::DrawWholeText(const sTextbox& state, bool withIcon)
+{
+    // Everything is revealed now, so no flow is running any longer (input and automatic reading rely on it).
+    m_flowActive = false;
+    DrawTextWithShadow(state, -1);
+    if (!withIcon || state.getString().isEmpty())
+        return;
+    const std::shared_ptr<Parser> parser = CurParser();
+    const SystemVariables* sysVars = Services::SysVars();
+    if ((parser != nullptr && parser->m_ParserState == SYNC_EXEC) || sysVars == nullptr || sysVars->gameMode != 1 ||
+        !tweens.empty() || !IsTextboxInUse())
+        return;
+    DrawWaitingForUserInputIcon(state);
+}
+
+void NTextbox::DrawTextWithShadow(const sTextbox& state, int letters)
+{
+    const bool useCamera = inCamera();
+    sf::Color shadowColour = state.shadowColour;
+    shadowColour.a = state.getFillColor().a;
+    if (state.vertical)
+    {
+        const std::size_t glyphs =
+            letters < 0 ? std::wstring::npos
+                        : static_cast<std::size_t>(letters) - CountOf(state.text(), L'\n', static_cast<std::size_t>(letters));
+        std::size_t drawn = 0;
+        for (const auto& column : state.vert_lines)
+            for (const sf::Text& glyph : column)
+            {
+                if (drawn++ >= glyphs)
+                    return;
+                sf::Text coloured(glyph);
+                coloured.setFillColor(state.getFillColor());
+                Services::DrawText(coloured, useCamera);
+            }
+        return;
+    }
+    sf::Text text(state);
+    if (letters >= 0)
+        text.setString(state.getString().substring(0, static_cast<std::size_t>(letters)));
+    if (state.shadow == 1)
+    {
+        sf::Text shadow(text);
+        shadow.setFillColor(shadowColour);
+        const sf::Vector2f at = text.getPosition();
+        for (const sf::Vector2f offset : {sf::Vector2f(2, 0), sf::Vector2f(-2, 0), sf::Vector2f(0, 2), sf::Vector2f(0, -2)})
+        {
+            shadow.setPosition(at + offset);
+            Services::DrawText(shadow, useCamera);
+        }
+    }
+    Services::DrawText(text, useCamera);
+}
+
+namespace
+{
+/// The icon a text box shows: its own, else the one every text box shares; null when there is neither.
+const sSprite* WaitIcon(const sTextbox& state)
+{
+    if (state.waitIcon != nullptr && state.waitIcon->hasTexture())
+        return state.waitIcon.get();
+    const EntityRegistry* entities = Services::Entities();
+    if (entities == nullptr || entities->pWaitIcon == nullptr)
+        return nullptr;
+    const sSprite* shared = entities->pWaitIcon->m_SpriteStates.latest(false);
+    return shared != nullptr && shared->hasTexture() ? shared : nullptr;
+}
+
+/// Horizontal text: just right of the end of the last line, bottom-aligned with the text. Vertical text: at the
+/// column cursor, centred on the column.
+sf::Vector2f WaitIconPosition(const sTextbox& state, sf::Vector2f iconSize)
+{
+    if (state.vertical)
+        return sf::Vector2f(static_cast<float>(state.columnX) - iconSize.x / 2,
+                            static_cast<float>(state.rowY) - static_cast<float>(state.getCharacterSize()) / 2);
+    const sf::Vector2f end = state.findCharacterPos(state.getString().getSize());
+    const sf::FloatRect bounds = state.getGlobalBounds();
+    return sf::Vector2f(end.x + 2.f, bounds.top + bounds.height - iconSize.y);
+}
+} // namespace
+
+void NTextbox::DrawWaitingForUserInputIcon(const sTextbox& state)
+{
+    const sSprite* icon = WaitIcon(state);
+    if (icon == nullptr)
+    {
+        if (!m_missingIconLogged)
+            OutputDebugStringN(L"\nERROR. [DrawWaitingForUserInputIcon] user input icon pSprite == nullptr\n");
+        m_missingIconLogged = true;
+        return;
+    }
+    m_missingIconLogged = false;
+    const std::wstring text = state.text();
+    if (text != m_iconSeenText)
+    {
+        m_iconSeenText = text;
+        m_iconVisible = true;
+        m_iconToggle = Clock::Now();
+    }
+    else if (Clock::MillisecondsSince(m_iconToggle) >= 500)
+    {
+        m_iconVisible = !m_iconVisible;
+        m_iconToggle = Clock::Now();
+    }
+    if (!m_iconVisible)
+        return;
+    sSprite drawn(*icon);
+    const sf::FloatRect bounds = drawn.getGlobalBounds();
+    drawn.setPosition(WaitIconPosition(state, sf::Vector2f(bounds.width, bounds.height)));
+    sf::Color colour = drawn.getColor();
+    colour.a = state.getFillColor().a;
+    drawn.setColor(colour);
+    Services::DrawState(drawn, inCamera());
+}
+
+} // namespace zel

@@ -118,6 +118,7 @@ private:
     bool m_iconVisible = true;
     Clock::time_point m_iconToggle{};
     std::wstring m_iconSeenText;
+    bool m_missingIconLogged = false;
 };
 
 namespace TextLayout

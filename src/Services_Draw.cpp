@@ -3,6 +3,8 @@
 
 #include "NCamera.h"
 #include "NSprite.h"
+
+#include <SFML/Graphics/Text.hpp>
 #include "Services.h"
 
 #include <SFML/Graphics/RectangleShape.hpp>
@@ -62,6 +64,23 @@ void Services::DrawState(const sf::Sprite& state, bool useCamera)
         const sf::IntRect rect = state.getTextureRect();
         DrawBoundingBox(*target, state, sf::Vector2f(static_cast<float>(rect.width), static_cast<float>(rect.height)),
                         states, sf::Color(255, 0, 0, 255));
+    }
+}
+
+void Services::DrawText(const sf::Text& text, bool useCamera)
+{
+    sf::RenderTarget* target = RenderTarget();
+    if (target == nullptr)
+        return;
+    ActivateRenderWindow();
+    const sf::RenderStates states = StatesFor(useCamera);
+    target->draw(text, states);
+    const SystemVariables* sysVars = SysVars();
+    if (sysVars != nullptr && sysVars->boundingBoxDisplay)
+    {
+        const sf::FloatRect bounds = text.getLocalBounds();
+        DrawBoundingBox(*target, text, sf::Vector2f(bounds.left + bounds.width, bounds.top + bounds.height), states,
+                        sf::Color(0, 255, 0, 255));
     }
 }
 

@@ -32,6 +32,7 @@ struct LoopState
     bool eventsBusy = false;
     sf::Event lastEvent{};
     bool hasLastEvent = false;
+    int depth = 0; ///< UpdateEngine calls in progress (layouts update the engine from inside script work)
 };
 LoopState g_loop;
 
@@ -395,6 +396,11 @@ void Services::UpdateEngine(bool render, bool update)
     }
     if (sysVars->gameOver || pRenderWindow == nullptr || !pRenderWindow->isOpen())
         return;
+    struct Depth
+    {
+        Depth() { ++g_loop.depth; }
+        ~Depth() { --g_loop.depth; }
+    } depth;
     CountSecond(*sysVars);
     ++g_loop.updatesThisSecond;
     if (update)
@@ -404,7 +410,10 @@ void Services::UpdateEngine(bool render, bool update)
     if (sysVars == nullptr || entities == nullptr)
         return;
     UpdateEntities(*sysVars, *entities);
-    RunDeferredCalls();
+    // An update from inside script work (a text layout) leaves the queued work to the outermost update: running it
+    // there would read the script again while that very read is still going on.
+    if (g_loop.depth == 1)
+        RunDeferredCalls();
     sysVars = SysVars();
     entities = Entities();
     if (sysVars == nullptr || entities == nullptr)

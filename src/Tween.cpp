@@ -5,6 +5,7 @@
 #include "Logger.h"
 #include "NCamera.h"
 #include "NSprite.h"
+#include "NTextbox.h"
 #include "Services.h"
 
 #include <algorithm>
@@ -63,6 +64,9 @@ void ApplyAlpha(NEntity& entity, const Tween& tween, double elapsed)
         entity.markRemoved(true, true);
     colour.a = static_cast<sf::Uint8>(alpha);
     entity.setColor(colour);
+    if (entity.nType == NTYPE_TEXTBOX && tween.removeAtEnd && tween.targetValue == 0 && alpha <= 0)
+        if (sTextbox* text = static_cast<NTextbox&>(entity).getCurrentText())
+            text->setString("");
 }
 
 void ApplyToEach(NEntity& entity, const std::function<void(sf::Transformable&)>& apply)
@@ -145,6 +149,18 @@ TransformableSet CollectTransformables(NEntity& entity)
         }
         return set;
     }
+    if (entity.nType == NTYPE_TEXTBOX)
+    {
+        sTextbox* text = static_cast<NTextbox&>(entity).getCurrentText();
+        set.items.push_back(text);
+        if (text != nullptr)
+        {
+            const sf::FloatRect bounds = text->getLocalBounds();
+            set.size = sf::Vector2i(static_cast<int>(bounds.left + bounds.width),
+                                    static_cast<int>(bounds.top + bounds.height));
+        }
+        return set;
+    }
     sSprite* sprite = entity.getCurrentSprite();
     set.items.push_back(sprite);
     if (sprite != nullptr)
@@ -171,11 +187,15 @@ sf::Transformable* PushStateForTween(NEntity& entity)
     const int mainLine = lineContext::MainLine();
     if (entity.nType == NTYPE_CAMERA)
         return static_cast<NCamera&>(entity).pushCameraState(mainLine);
+    if (entity.nType == NTYPE_TEXTBOX)
+        return static_cast<NTextbox&>(entity).pushTextState(mainLine);
     return entity.pushNewState(mainLine);
 }
 
 sf::Transformable* CurrentTransformable(NEntity& entity)
 {
+    if (entity.nType == NTYPE_TEXTBOX)
+        return static_cast<NTextbox&>(entity).getCurrentText();
     return entity.getCurrentSprite();
 }
 
