@@ -153,9 +153,10 @@ std::size_t NBacklog::EntryHolding(int textLine) const
     if (holder == m_entries.end())
         return m_entries.empty() ? 0 : m_entries.size() - 1;
     std::size_t index = static_cast<std::size_t>(holder - m_entries.begin());
-    // Text continued on the line that the holder ends on belongs to that line as well.
+    // Text continued without a line break begins on the line that the entry before it ends on: when that is the
+    // line wanted, the line goes on in the next entry.
     while (m_entries[index].endLine == textLine && index + 1 < m_entries.size() &&
-           m_entries[index + 1].endLine == textLine && !NHelper::StartsWith(m_entries[index + 1].text, L"\n"))
+           !NHelper::StartsWith(m_entries[index + 1].text, L"\n"))
         ++index;
     return index;
 }

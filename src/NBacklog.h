@@ -65,7 +65,8 @@ private:
     std::wstring LayOut(const std::wstring& entry, int line, bool newLine);
     /// Logs when the newest end line disagrees with the line count of all recorded text.
     void CheckEndLine() const;
-    /// Index of the entry that holds backlog text line textLine (the last entry past the end).
+    /// Index of the entry that holds backlog text line textLine: the last one with text on it (the last entry past
+    /// the end).
     std::size_t EntryHolding(int textLine) const;
     /// Brings m_curTextLine back into the backlog (its last line when outside) and picks the entry holding it.
     void KeepPositionInRange();

@@ -2,9 +2,11 @@
 // hides, and how editing back takes recorded lines away.
 
 #include "NBacklog.h"
+#include "NHelper.h"
 #include "NTextbox.h"
 #include "ResourcePool.h"
 #include "WindowFixture.h"
+#include "quillhaven.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,6 +41,7 @@ protected:
         state->setCharacterSize(16);
         if (named)
             sysVars().curBacklogUseTextareaName.set(L"log", false);
+        m_font = font;
         return box;
     }
 
@@ -47,8 +50,7 @@ protected:
     /// Height of n lines of the box's font.
     float LinesHeight(int n)
     {
-        const sf::Font* font = backlog().textbox()->getCurrentText()->getFont();
-        return static_cast<float>(n) * font->getLineSpacing(16);
+        return static_cast<float>(n) * m_font->font.getLineSpacing(16);
     }
 
     /// Every recorded text, in push order.
@@ -59,6 +61,9 @@ protected:
             all += entry.text;
         return all;
     }
+
+    /// Editing: the cursor moves within the same script text, as the editor does when the author only moves it.
+    static void MoveTo(const std::wstring& script, int line) { setNovelScriptText(L"main.txt", script.c_str(), line, 0); }
 
     std::wstring Display() { return backlog().displayText().getString().toWideString(); }
 
@@ -77,6 +82,8 @@ protected:
     {
         return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
     }
+
+    std::shared_ptr<zel::Font> m_font;
 };
 } // namespace
 
@@ -130,17 +137,17 @@ TEST_F(BacklogTest, EditingBackBeforeALineRemovesItsEntry)
     const std::wstring script(10, L'\n');
     ShowLine(script, 1);
     MakeBox(300, 200);
-    ShowLine(script, 3);
+    MoveTo(script, 3);
     backlog().pushNewLine(L"one", 3, true);
-    ShowLine(script, 5);
+    MoveTo(script, 5);
     backlog().pushNewLine(L"two", 5, true);
-    ShowLine(script, 7);
+    MoveTo(script, 7);
     backlog().pushNewLine(L"three", 7, true);
     backlog().scroll("up");
     ASSERT_EQ(backlog().entries().size(), 3u);
     EXPECT_EQ(backlog().curTextLine(), 5);
 
-    ShowLine(script, 4);
+    MoveTo(script, 4);
     ASSERT_EQ(backlog().entries().size(), 1u);
     EXPECT_EQ(backlog().entries()[0].text, L"one");
     EXPECT_LE(backlog().curTextLine(), 1) << "the display position stays inside what is left";
@@ -154,8 +161,8 @@ TEST_F(BacklogTest, EditingBackBeforeALineRemovesItsEntry)
 
 TEST_F(BacklogTest, ScrollingUpStopsAtTheFirstLineAndOnlyLogs)
 {
-    MakeBox(300, 0);
-    backlog().textbox()->getCurrentText()->areaHeight = static_cast<int>(std::ceil(LinesHeight(2)));
+    std::shared_ptr<NTextbox> box = MakeBox(300, 0);
+    box->getCurrentText()->areaHeight = static_cast<int>(std::ceil(LinesHeight(2)));
     for (const wchar_t* text : {L"first", L"second", L"third", L"fourth"})
         backlog().pushNewLine(text, 1, true);
     const int last = backlog().entries().back().endLine;
@@ -271,7 +278,7 @@ TEST_F(BacklogTest, EndLinesMatchTheRecordedTextOverManyMixedPushes)
     {
         ASSERT_EQ(backlog().curTextLine(), line);
         const std::wstring shown = Display();
-        ASSERT_TRUE(EndsWith(upTo, shown)) << line;
+        ASSERT_TRUE(EndsWith(upTo, shown)) << line << ": [" << zel::NHelper::ws2s(shown) << "]";
         ASSERT_TRUE(shown.size() == upTo.size() || upTo[upTo.size() - shown.size() - 1] == L'\n') << line;
         upTo = upTo.substr(0, upTo.rfind(L'\n'));
         backlog().scrollBacklogToNextLine("up");
@@ -307,19 +314,23 @@ TEST_F(BacklogTest, DisplayedBacklogDrawsItsTextAndAHiddenOneDrawsNothing)
     backlog().pushNewLine(L"Hello there", 1, true);
     backlog().pushNewLine(L"General reader", 1, true);
     const sf::IntRect area(40, 40, 200, 100);
-    const auto inkInArea = [&](const sf::Image& shot) {
+    const auto inkInArea = [](const sf::Image& shot, const sf::IntRect& rect) {
         int ink = 0;
-        for (int y = area.top; y < area.top + area.height; ++y)
-            for (int x = area.left; x < area.left + area.width; ++x)
+        for (int y = rect.top; y < rect.top + rect.height; ++y)
+            for (int x = rect.left; x < rect.left + rect.width; ++x)
                 ink += shot.getPixel(x, y) != kClear;
         return ink;
     };
 
-    EXPECT_EQ(inkInArea(Capture()), 0) << "a hidden backlog shows nothing, not even its box's newest line";
+    EXPECT_EQ(inkInArea(Capture(), area), 0) << "a hidden backlog shows nothing, not even its box's newest line";
     backlog().scroll("up");
-    EXPECT_GT(inkInArea(Capture()), 50);
+    const sf::Image shown = Capture();
+    EXPECT_GT(inkInArea(shown, area), 50);
+    // The third line holds the newest entry: only the backlog's display reaches down there.
+    const int spacing = static_cast<int>(LinesHeight(1));
+    EXPECT_GT(inkInArea(shown, sf::IntRect(40, 40 + 2 * spacing, 200, spacing)), 0);
     EXPECT_TRUE(box->getCurrentText()->visible);
     backlog().scroll("down");
-    EXPECT_EQ(inkInArea(Capture()), 0);
+    EXPECT_EQ(inkInArea(Capture(), area), 0);
     EXPECT_FALSE(box->getCurrentText()->visible);
 }
