@@ -311,7 +311,7 @@ void NBacklog::scrollBacklogToNextLine(const std::string& direction)
 void NBacklog::ForgetEntries()
 {
     m_entries.clear();
-    m_displayText.setString("");
+    m_displayText = sTextbox(); // lets go of the copied font and skin as well
     m_curTextLine = -1;
     m_curEntry = 0;
     m_held = false;

@@ -41,9 +41,10 @@ bool Parser::atEnd()
 
 void Parser::ResetEditorSysVars()
 {
-    Services::RemoveEntities();
+    // Before the registry empties the resource pools: the backlog holds its box and a copy of the box's font.
     if (EntityRegistry* entities = Services::Entities(); entities != nullptr && entities->pBacklog != nullptr)
         entities->pBacklog->clear();
+    Services::RemoveEntities();
     if (SystemVariables* sysVars = Services::SysVars())
     {
         sysVars->backlogDisplay = LineValue<bool>(false);
