@@ -124,22 +124,24 @@ class HorizontalBuilder
 {
 public:
     HorizontalBuilder(sTextbox& state, std::wstring start, bool heightCut)
-        : m_state(state), m_measure(state), m_result(std::move(start)), m_line(LastLine(m_result)),
-          m_heightCut(heightCut && state.areaHeight != 0)
+        : m_measure(state), m_result(std::move(start)), m_line(LastLine(m_result)),
+          m_lines(CountOf(m_result, L'\n') + 1),
+          m_spacing(state.getFont() != nullptr ? state.getFont()->getLineSpacing(state.getCharacterSize()) : 0.f),
+          m_maxHeight(heightCut && state.areaHeight != 0 ? static_cast<float>(state.areaHeight) : 0.f)
     {
     }
 
-    /// Adds piece, breaking the line before it first when breakBefore says so. False when it no longer fits the
-    /// height: the piece is not added, and nothing after it should be.
+    /// Adds piece, or breaks the line and adds brokenPiece when breakBefore says so. False when that would make the
+    /// text taller than the area: nothing is added, and nothing after it should be.
     bool Add(const std::wstring& piece, const std::wstring& brokenPiece, bool breakBefore)
     {
         const std::wstring added = breakBefore ? L"\n" + brokenPiece : piece;
-        std::wstring grown = m_result + added;
-        if (m_heightCut && added.find(L'\n') != std::wstring::npos &&
-            NTextbox::TextHeight(m_state, grown) > static_cast<float>(m_state.areaHeight))
+        const std::size_t feeds = CountOf(added, L'\n');
+        if (feeds > 0 && m_maxHeight > 0.f && static_cast<float>(m_lines + feeds) * m_spacing > m_maxHeight)
             return false;
-        m_result = std::move(grown);
-        m_line = added.find(L'\n') == std::wstring::npos ? m_line + added : LastLine(added);
+        m_result += added;
+        m_lines += feeds;
+        m_line = feeds == 0 ? m_line + added : LastLine(added);
         return true;
     }
 
@@ -149,11 +151,12 @@ public:
     std::wstring& Result() { return m_result; }
 
 private:
-    sTextbox& m_state;
     LineMeasure m_measure;
     std::wstring m_result;
     std::wstring m_line;
-    bool m_heightCut;
+    std::size_t m_lines;
+    float m_spacing;
+    float m_maxHeight; ///< 0: no cut
 };
 
 /// The words of text, cut at every single space (two spaces give an empty word between them).
@@ -401,15 +404,12 @@ sTextbox* NTextbox::pushTextState(int line)
 {
     const bool mainScript = Services::pNParser == nullptr || Services::pNParser->m_parserDeque.empty() ||
                             Services::pNParser->m_parserDeque.back()->parserKind == PARSER_MAIN;
+    // The state the box was created with stays: a change on its creating line builds on it.
     if (lineContext::Editing() && mainScript)
-        m_TextStates.keepBefore(line);
+        m_TextStates.keepBefore(std::max(line, getCreatedLine() + 1));
     const sTextbox* latest = m_TextStates.latest(false);
     if (latest == nullptr)
-    {
-        // Every state of the box came from lines being read again: start from a fresh look.
-        m_TextStates.set(sTextbox(), true);
-        return m_TextStates.latest(false);
-    }
+        return nullptr;
     m_TextStates.set(sTextbox(*latest), true);
     return m_TextStates.latest(false);
 }
@@ -461,7 +461,13 @@ void NTextbox::pushNewText(const std::wstring& text, int line, bool newLine, Tex
 void NTextbox::Update()
 {
     if (lineContext::Editing())
+    {
+        const std::size_t before = m_TextStates.entries().size();
         m_TextStates.pruneAfter(lineContext::MainLine());
+        // The editor went back before the text that was flowing: the text of that line is shown as it was left.
+        if (m_TextStates.entries().size() != before)
+            m_flowActive = false;
+    }
     NEntity::Update();
 }
 

@@ -54,6 +54,15 @@ CommandHandler Run(void (*handler)(const CmdHandlers::Tokens&))
     };
 }
 
+/// A dialogue line: the whole line as read goes to the text box (newText: the quote form, else the minus form).
+CommandHandler Dialogue(bool newText)
+{
+    return [newText](CommandCall& call) {
+        CmdHandlers::ExecuteLine(call.line, newText);
+        return 0;
+    };
+}
+
 /// The one place that binds each command to its handler. A row without a handler matches and consumes its line.
 /// Rows stand in table order; "order" is the position in the dispatch chain.
 std::vector<CommandRow> CommandTable()
@@ -74,26 +83,30 @@ std::vector<CommandRow> CommandTable()
         {L"btnBasicRes", 4, NO_MAX, 8, EXACT, NOTHING, NONE, nullptr},
         {L"onBtnTouch", 3, NO_MAX, 9, EXACT, NOTHING, NONE, nullptr},
         {L"btnAliveRegion", 1, SAME, 10, EXACT, NOTHING, NONE, nullptr},
-        {L"\"", ANY, NO_MAX, 11, PREFIX, NOTHING, TEXT_MODE_ON, nullptr},
-        {L"-\"", ANY, NO_MAX, 12, PREFIX, NOTHING, TEXT_MODE_ON, nullptr},
-        {L"~", ANY, NO_MAX, 13, PREFIX, NOTHING, NONE, nullptr},
-        {L"textbox", 9, 10, 14, EXACT, NOTHING, NONE, nullptr},
-        {L"useTextbox", 2, SAME, 15, EXACT, NOTHING, NONE, nullptr},
-        {L"textFont", 2, SAME, 16, EXACT, NOTHING, NONE, nullptr},
-        {L"textSize", 2, SAME, 17, EXACT, NOTHING, NONE, nullptr},
-        {L"textColour", 4, SAME, 18, EXACT, NOTHING, NONE, nullptr},
-        {L"textSpeed", 2, SAME, 19, EXACT, NOTHING, NONE, nullptr},
-        {L"textBold", 2, SAME, 20, EXACT, NOTHING, NONE, nullptr},
-        {L"textShadow", 2, 5, 21, EXACT, NOTHING, NONE, nullptr},
-        {L"textboxSkin", 4, SAME, 25, EXACT, NOTHING, NONE, nullptr},
-        {L"textWaitIcon", 2, SAME, 26, EXACT, NOTHING, NONE, nullptr},
-        {L"textWordWrap", 2, SAME, 22, EXACT, NOTHING, NONE, nullptr},
-        {L"textDir", 2, SAME, 23, EXACT, NOTHING, NONE, nullptr},
-        {L"textAutoWait", 2, SAME, 24, EXACT, NOTHING, NONE, nullptr},
-        {L"textProgress", 2, SAME, 27, EXACT, NOTHING, NONE, nullptr},
-        {L"text", 8, NO_MAX, 28, EXACT, NOTHING, NONE, nullptr},
-        {L"backlogConfig", 2, SAME, 29, EXACT, NOTHING, NONE, nullptr},
-        {L"backlogReset", 1, SAME, 30, EXACT, NOTHING, NONE, nullptr},
+        {L"\"", ANY, NO_MAX, 11, PREFIX, NOTHING, TEXT_MODE_ON, Dialogue(true)},
+        {L"-\"", ANY, NO_MAX, 12, PREFIX, NOTHING, TEXT_MODE_ON, Dialogue(false)},
+        {L"~", ANY, NO_MAX, 13, PREFIX, NOTHING, NONE,
+         [](CommandCall& call) {
+             CmdHandlers::ExecuteTilde(call.line);
+             return 0;
+         }},
+        {L"textbox", 9, 10, 14, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextarea)},
+        {L"useTextbox", 2, SAME, 15, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteUseTextbox)},
+        {L"textFont", 2, SAME, 16, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextFont)},
+        {L"textSize", 2, SAME, 17, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextSize)},
+        {L"textColour", 4, SAME, 18, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextColour)},
+        {L"textSpeed", 2, SAME, 19, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextSpeed)},
+        {L"textBold", 2, SAME, 20, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextBold)},
+        {L"textShadow", 2, 5, 21, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextShadow)},
+        {L"textboxSkin", 4, SAME, 25, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextboxSkin)},
+        {L"textWaitIcon", 2, SAME, 26, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextWaitIcon)},
+        {L"textWordWrap", 2, SAME, 22, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextWordWrap)},
+        {L"textDir", 2, SAME, 23, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextDir)},
+        {L"textAutoWait", 2, SAME, 24, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextAutoWait)},
+        {L"textProgress", 2, SAME, 27, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTextProgress)},
+        {L"text", 8, NO_MAX, 28, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteText)},
+        {L"backlogConfig", 2, SAME, 29, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteBacklogConfig)},
+        {L"backlogReset", 1, SAME, 30, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteBacklogReset)},
         {L"move", 4, NO_MAX, 35, EXACT, DURATION, NONE, nullptr},
         {L"fadein", 2, NO_MAX, 36, EXACT, DURATION, NONE, nullptr},
         {L"fadeout", 2, NO_MAX, 37, EXACT, DURATION, NONE, nullptr},

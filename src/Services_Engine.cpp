@@ -32,7 +32,6 @@ struct LoopState
     bool eventsBusy = false;
     sf::Event lastEvent{};
     bool hasLastEvent = false;
-    int depth = 0; ///< UpdateEngine calls in progress (layouts update the engine from inside script work)
 };
 LoopState g_loop;
 
@@ -396,11 +395,6 @@ void Services::UpdateEngine(bool render, bool update)
     }
     if (sysVars->gameOver || pRenderWindow == nullptr || !pRenderWindow->isOpen())
         return;
-    struct Depth
-    {
-        Depth() { ++g_loop.depth; }
-        ~Depth() { --g_loop.depth; }
-    } depth;
     CountSecond(*sysVars);
     ++g_loop.updatesThisSecond;
     if (update)
@@ -410,9 +404,9 @@ void Services::UpdateEngine(bool render, bool update)
     if (sysVars == nullptr || entities == nullptr)
         return;
     UpdateEntities(*sysVars, *entities);
-    // An update from inside script work (a text layout) leaves the queued work to the outermost update: running it
-    // there would read the script again while that very read is still going on.
-    if (g_loop.depth == 1)
+    // An update from inside a script read (a text layout) leaves the queued work to a later update: running it there
+    // would read the script again while that very read is still going on.
+    if (!Parser::Reading())
         RunDeferredCalls();
     sysVars = SysVars();
     entities = Entities();

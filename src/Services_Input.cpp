@@ -1,6 +1,9 @@
 // Mouse and keyboard input. Every window event that the frame loop does not handle itself comes here.
 
 #include "Services.h"
+
+#include "Logger.h"
+#include "NTextbox.h"
 #include "platform/Platform.h"
 
 #include <SFML/Window/Event.hpp>
@@ -15,6 +18,35 @@ void Services::DispatchInput(const sf::Event& event)
     // The editor's render area takes the keyboard focus when the author clicks into it.
     if (event.type == sf::Event::MouseButtonPressed && childWindow != 0)
         platform::FocusWindow(childWindow);
+}
+
+bool Services::StopCurTextboxTextFlow()
+{
+    SystemVariables* sysVars = SysVars();
+    EntityRegistry* entities = sysVars != nullptr ? Entities() : nullptr;
+    if (entities == nullptr)
+        return false;
+    const std::wstring name = sysVars->curUseTextareaName.get(true);
+    const EntityPtr entity = entities->Find(name);
+    auto box =
+        entity != nullptr && entity->nType == NTYPE_TEXTBOX ? std::dynamic_pointer_cast<NTextbox>(entity) : nullptr;
+    if (box == nullptr)
+    {
+        OutputDebugStringN(
+            L"\nERROR. (Services::StopCurTextboxTextFlow) entity:'%s' does not exist or not a textarea  \n",
+            name.c_str());
+        return false;
+    }
+    if (!box->isTextFlowing())
+        return false;
+    // In its first 200 ms a text only swallows the click, so that a double click does not skip it unread.
+    const double elapsed = box->FlowElapsedMs();
+    if (elapsed > 200.0)
+    {
+        OutputDebugStringN(L"TEXT CUR FLOWING: TRIGGER DISPLAY ENTIRE TEXT. passedTime:%fms \n", elapsed);
+        box->ShowWholeText();
+    }
+    return true;
 }
 
 } // namespace zel
