@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 using namespace testsupport;
 using zel::NBacklog;
@@ -132,31 +133,36 @@ TEST_F(BacklogTest, SpeakerNameStandsOnItsOwnLineAboveANewLineOnly)
     EXPECT_EQ(AllText(), L"Anna\nHello again\n\nQuiet");
 }
 
-TEST_F(BacklogTest, EditingBackBeforeALineRemovesItsEntry)
+TEST_F(BacklogTest, EditingBackBeforeALineRemovesItsEntryAndReadingOnRecordsItOnce)
 {
-    const std::wstring script(10, L'\n');
-    ShowLine(script, 1);
-    MakeBox(300, 200);
-    MoveTo(script, 3);
-    backlog().pushNewLine(L"one", 3, true);
-    MoveTo(script, 5);
-    backlog().pushNewLine(L"two", 5, true);
-    MoveTo(script, 7);
-    backlog().pushNewLine(L"three", 7, true);
+    const std::wstring head = L"textbox box 10 10 1 300 200 f.ttf 20\nuseTextbox box\n"
+                              L"textbox log 0 0 2 300 200 f.ttf 16\nbacklogConfig log\n";
+    const std::wstring script = head + L"\"one\n\"two\n\"three\n\n";
+    const auto texts = [this] {
+        std::vector<std::wstring> all;
+        for (const zel::BacklogEntry& entry : backlog().entries())
+            all.push_back(entry.text);
+        return all;
+    };
+    ShowLine(script, 7);
+    EXPECT_EQ(texts(), (std::vector<std::wstring>{L"one", L"\n\ntwo", L"\n\nthree"}));
     backlog().scroll("up");
-    ASSERT_EQ(backlog().entries().size(), 3u);
     EXPECT_EQ(backlog().curTextLine(), 5);
 
-    MoveTo(script, 4);
-    ASSERT_EQ(backlog().entries().size(), 1u);
-    EXPECT_EQ(backlog().entries()[0].text, L"one");
+    MoveTo(script, 5);
+    EXPECT_EQ(texts(), (std::vector<std::wstring>{L"one"}));
     EXPECT_LE(backlog().curTextLine(), 1) << "the display position stays inside what is left";
-
     backlog().scroll("up");
     EXPECT_EQ(Display(), L"one");
-    backlog().pushNewLine(L"four", 5, true);
-    ASSERT_EQ(backlog().entries().size(), 2u);
-    EXPECT_EQ(backlog().entries()[1].endLine, 3);
+
+    MoveTo(script, 7);
+    EXPECT_EQ(texts(), (std::vector<std::wstring>{L"one", L"\n\ntwo", L"\n\nthree"}));
+    const std::wstring edited = head + L"\"one\n\"zwei\n\"three\n\n";
+    ShowLine(edited, 6);
+    EXPECT_EQ(texts(), (std::vector<std::wstring>{L"one", L"\n\nzwei"}));
+    MoveTo(edited, 7);
+    EXPECT_EQ(texts(), (std::vector<std::wstring>{L"one", L"\n\nzwei", L"\n\nthree"}));
+    EXPECT_EQ(backlog().entries().back().endLine, 5);
 }
 
 TEST_F(BacklogTest, ScrollingUpStopsAtTheFirstLineAndOnlyLogs)
