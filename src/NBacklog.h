@@ -45,6 +45,8 @@ public:
     void scrollBacklogToNextLine(const std::string& direction);
     /// Forgets every recorded line and empties the text box (the script's backlog reset).
     void reset();
+    /// Forgets every recorded line and the text box (the editor's script reset, after the registry was emptied).
+    void clear();
 
     void Update() override;
     void Draw(int mainLine) override;
@@ -57,12 +59,36 @@ public:
 private:
     /// Attaches the text box the system variables name, when none is attached; logs with who as the caller.
     bool AttachOnDemand(const wchar_t* attachedMessage);
+    /// The attached box's current text state, or null.
+    sTextbox* AttachedState();
+    /// Lays entry out in the attached box; returns the text it added (all of its new string with newLine).
+    std::wstring LayOut(const std::wstring& entry, int line, bool newLine);
+    /// Logs when the newest end line disagrees with the line count of all recorded text.
+    void CheckEndLine() const;
+    /// Index of the entry that holds backlog text line textLine: the last one with text on it (the last entry past
+    /// the end).
+    std::size_t EntryHolding(int textLine) const;
+    /// Brings m_curTextLine back into the backlog (its last line when outside) and picks the entry holding it.
+    void KeepPositionInRange();
+    /// The display string ending with m_curTextLine, as many whole lines as areaHeight takes; sets m_held.
+    std::wstring FitDisplayString(float areaHeight);
+    /// The longest run of piece's last lines that still fits above below.
+    std::wstring FittingTail(const std::wstring& piece, const std::wstring& below, float areaHeight) const;
+    void ScrollUp();
+    void ScrollDown();
+    void ForgetEntries();
+    /// Editing moved back: drops the entries of later lines and keeps the position valid.
+    void EraseEntriesAfter(int mainLine);
+    void RecountEndLines();
+    void DrawSkin(const sTextbox& state) const;
+    void DrawDisplayText() const;
 
     std::vector<BacklogEntry> m_entries;
     LineValue<std::shared_ptr<NTextbox>> m_pNTextbox;
     sTextbox m_displayText;
     int m_curTextLine = -1;
     std::size_t m_curEntry = 0;
+    /// The display reaches up to the first line: scrolling up has nothing more to show.
     bool m_held = false;
 };
 

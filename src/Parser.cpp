@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Logger.h"
+#include "NBacklog.h"
 #include "NHelper.h"
 #include "NParser.h"
 #include "PhysFsStream.h"
@@ -40,6 +41,9 @@ bool Parser::atEnd()
 
 void Parser::ResetEditorSysVars()
 {
+    // Before the registry empties the resource pools: the backlog holds its box and a copy of the box's font.
+    if (EntityRegistry* entities = Services::Entities(); entities != nullptr && entities->pBacklog != nullptr)
+        entities->pBacklog->clear();
     Services::RemoveEntities();
     if (SystemVariables* sysVars = Services::SysVars())
     {

@@ -237,6 +237,13 @@ bool ShouldSkipInScreenshot(const NEntity& entity)
 void DrawEntities(SystemVariables& sysVars, EntityRegistry& entities)
 {
     const int mainLine = lineContext::MainLine();
+    const bool backlogDisplayed = sysVars.backlogDisplay.get(true);
+    const NEntity* backlogBox = nullptr;
+    if (entities.pBacklog != nullptr)
+    {
+        entities.pBacklog->setDisplayed(backlogDisplayed);
+        backlogBox = entities.pBacklog->textbox().get();
+    }
     for (auto& layerEntry : entities.entityLayers)
         for (const EntityPtr& entity : layerEntry.second)
         {
@@ -245,6 +252,14 @@ void DrawEntities(SystemVariables& sysVars, EntityRegistry& entities)
             if (sysVars.renderMode == 2 && ShouldSkipInScreenshot(*entity))
             {
                 OutputDebugStringN(L"NOT SAVING IN SS: %s\n", entity->name.c_str());
+                continue;
+            }
+            // The backlog's box shows the backlog's display text, and only while the backlog is displayed: its own
+            // string holds just the newest entry.
+            if (entity.get() == backlogBox)
+            {
+                if (backlogDisplayed)
+                    entities.pBacklog->Draw(mainLine);
                 continue;
             }
             entity->Draw(mainLine);
