@@ -46,6 +46,12 @@ std::wstring SpeakerName(bool newLine)
     return named == sysVars->variables.end() ? L"" : named->second;
 }
 
+bool IsWaiting(std::uint8_t state)
+{
+    return state == PARSE_FIN || state == SYNC_EXEC || state == WAIT_BTNSEL || state == WAIT_MSGBOXSEL ||
+           state == PARSE_STOP;
+}
+
 bool BacklogShown()
 {
     SystemVariables* sysVars = Services::SysVars();
@@ -114,10 +120,14 @@ void NBacklog::pushNewLine(const std::wstring& text, int line, bool newLine)
     record.line = lineContext::MainLine();
     record.newLine = newLine;
     const std::wstring laidOut = LayOut(entry, line, newLine);
-    record.text = newLine && !m_entries.empty() ? L"\n\n" + laidOut : laidOut;
+    const bool separated = newLine && !m_entries.empty();
+    record.text = separated ? L"\n\n" + laidOut : laidOut;
     record.endLine = (m_entries.empty() ? 1 : m_entries.back().endLine) + CountBreaks(record.text);
     m_entries.push_back(record);
-    CheckEndLine();
+    // The line count kept from what the box laid out must agree with where the entry says it ends.
+    m_textLines = std::max(m_textLines, 1) + CountBreaks(laidOut) + (separated ? 2 : 0);
+    if (m_textLines != record.endLine)
+        OutputDebugStringN(L"\nERROR. (NBacklog::pushNewLine) NEWLINE POSITION INCORRECT. \n");
 }
 
 std::wstring NBacklog::LayOut(const std::wstring& entry, int line, bool newLine)
@@ -135,15 +145,6 @@ std::wstring NBacklog::LayOut(const std::wstring& entry, int line, bool newLine)
         return after.size() > before.size() ? after.substr(before.size()) : std::wstring();
     }
     return after.substr(before.size());
-}
-
-void NBacklog::CheckEndLine() const
-{
-    int lines = 1;
-    for (const BacklogEntry& entry : m_entries)
-        lines += CountBreaks(entry.text);
-    if (lines != m_entries.back().endLine)
-        OutputDebugStringN(L"\nERROR. (NBacklog::pushNewLine) NEWLINE POSITION INCORRECT. \n");
 }
 
 std::size_t NBacklog::EntryHolding(int textLine) const
@@ -274,8 +275,10 @@ void NBacklog::ScrollDown()
     m_held = false;
     sysVars->backlogDisplay.set(false, false);
     m_curEntry = m_entries.empty() ? 0 : m_entries.size() - 1;
+    // A script that went on reading while the backlog was shown reads on; one that waits (for a click, a choice, a
+    // timed wait or a transition) keeps waiting.
     std::shared_ptr<Parser> parser = CurParser();
-    if (parser != nullptr && parser->m_ParserState != PARSE_FIN)
+    if (parser != nullptr && !IsWaiting(parser->m_ParserState))
         parser->m_ParserState = PARSE_CONT;
 }
 
@@ -311,6 +314,7 @@ void NBacklog::scrollBacklogToNextLine(const std::string& direction)
 void NBacklog::ForgetEntries()
 {
     m_entries.clear();
+    m_textLines = 0;
     m_displayText = sTextbox(); // lets go of the copied font and skin as well
     m_curTextLine = -1;
     m_curEntry = 0;
@@ -364,6 +368,7 @@ void NBacklog::RecountEndLines()
         endLine += CountBreaks(entry.text);
         entry.endLine = endLine;
     }
+    m_textLines = m_entries.empty() ? 0 : endLine;
 }
 
 void NBacklog::Draw(int)
@@ -378,38 +383,9 @@ void NBacklog::Draw(int)
         return;
     }
     if (const sTextbox* state = (*held)->m_TextStates.latest(true))
-        DrawSkin(*state);
+        NTextbox::DrawSkin(*state, false);
     if (!m_displayText.getString().isEmpty())
-        DrawDisplayText();
-}
-
-void NBacklog::DrawSkin(const sTextbox& state) const
-{
-    if (state.skin == nullptr)
-        return;
-    sSprite skin = *state.skin;
-    sf::Color colour = skin.getColor();
-    colour.a = state.getFillColor().a;
-    skin.setColor(colour);
-    Services::DrawState(skin, false);
-}
-
-void NBacklog::DrawDisplayText() const
-{
-    if (m_displayText.shadow == 1)
-    {
-        sf::Text shadow = m_displayText;
-        sf::Color colour = m_displayText.shadowColour;
-        colour.a = m_displayText.getFillColor().a;
-        shadow.setFillColor(colour);
-        const sf::Vector2f at = m_displayText.getPosition();
-        for (const sf::Vector2f offset : {sf::Vector2f(2, 0), sf::Vector2f(-2, 0), sf::Vector2f(0, 2), sf::Vector2f(0, -2)})
-        {
-            shadow.setPosition(at + offset);
-            Services::DrawText(shadow, false);
-        }
-    }
-    Services::DrawText(m_displayText, false);
+        NTextbox::DrawShadowed(m_displayText, m_displayText, false);
 }
 
 } // namespace zel

@@ -63,8 +63,6 @@ private:
     sTextbox* AttachedState();
     /// Lays entry out in the attached box; returns the text it added (all of its new string with newLine).
     std::wstring LayOut(const std::wstring& entry, int line, bool newLine);
-    /// Logs when the newest end line disagrees with the line count of all recorded text.
-    void CheckEndLine() const;
     /// Index of the entry that holds backlog text line textLine: the last one with text on it (the last entry past
     /// the end).
     std::size_t EntryHolding(int textLine) const;
@@ -80,10 +78,9 @@ private:
     /// Editing moved back: drops the entries of later lines and keeps the position valid.
     void EraseEntriesAfter(int mainLine);
     void RecountEndLines();
-    void DrawSkin(const sTextbox& state) const;
-    void DrawDisplayText() const;
 
     std::vector<BacklogEntry> m_entries;
+    int m_textLines = 0; ///< backlog text lines, counted from what the box laid out (0: none)
     LineValue<std::shared_ptr<NTextbox>> m_pNTextbox;
     sTextbox m_displayText;
     int m_curTextLine = -1;

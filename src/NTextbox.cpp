@@ -555,14 +555,7 @@ void NTextbox::Draw(int)
     sTextbox* state = getCurrentText();
     if (state == nullptr || !state->visible)
         return;
-    if (state->skin != nullptr)
-    {
-        sSprite skin = *state->skin;
-        sf::Color colour = skin.getColor();
-        colour.a = state->getFillColor().a;
-        skin.setColor(colour);
-        Services::DrawState(skin, inCamera());
-    }
+    DrawSkin(*state, inCamera());
     if (Parser::Reading())
     {
         // The script is still being read (a layout runs engine updates): keep showing what was there before.
@@ -638,8 +631,6 @@ void NTextbox::DrawWholeText(const sTextbox& state, bool withIcon)
 void NTextbox::DrawTextWithShadow(const sTextbox& state, int letters)
 {
     const bool useCamera = inCamera();
-    sf::Color shadowColour = state.shadowColour;
-    shadowColour.a = state.getFillColor().a;
     if (state.vertical)
     {
         const std::size_t glyphs =
@@ -660,10 +651,28 @@ void NTextbox::DrawTextWithShadow(const sTextbox& state, int letters)
     sf::Text text(state);
     if (letters >= 0)
         text.setString(state.getString().substring(0, static_cast<std::size_t>(letters)));
-    if (state.shadow == 1)
+    DrawShadowed(text, state, useCamera);
+}
+
+void NTextbox::DrawSkin(const sTextbox& look, bool useCamera)
+{
+    if (look.skin == nullptr)
+        return;
+    sSprite skin = *look.skin;
+    sf::Color colour = skin.getColor();
+    colour.a = look.getFillColor().a;
+    skin.setColor(colour);
+    Services::DrawState(skin, useCamera);
+}
+
+void NTextbox::DrawShadowed(const sf::Text& text, const sTextbox& look, bool useCamera)
+{
+    if (look.shadow == 1)
     {
         sf::Text shadow(text);
-        shadow.setFillColor(shadowColour);
+        sf::Color colour = look.shadowColour;
+        colour.a = text.getFillColor().a;
+        shadow.setFillColor(colour);
         const sf::Vector2f at = text.getPosition();
         for (const sf::Vector2f offset : {sf::Vector2f(2, 0), sf::Vector2f(-2, 0), sf::Vector2f(0, 2), sf::Vector2f(0, -2)})
         {

@@ -95,6 +95,12 @@ public:
     /// Height of a horizontal text: its number of lines times the font's line spacing (0 without a font).
     static float TextHeight(const sf::Text& text, const std::wstring& string);
 
+    /// Draws the skin of a look with the text's alpha.
+    static void DrawSkin(const sTextbox& look, bool useCamera);
+    /// Draws text; when look asks for a shadow, first the shadow in look's shadow colour (with the text's alpha)
+    /// 2 pixels to each side.
+    static void DrawShadowed(const sf::Text& text, const sTextbox& look, bool useCamera);
+
     LineValue<sTextbox> m_TextStates;
 
 private:

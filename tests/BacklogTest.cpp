@@ -207,7 +207,7 @@ TEST_F(BacklogTest, ShownAtTheNewestEntryAndHiddenAgainByScrollingDownPastIt)
     std::shared_ptr<zel::Parser> parser = zel::CurParser();
     ASSERT_NE(parser, nullptr);
 
-    parser->m_ParserState = zel::PARSE_STOP;
+    parser->m_ParserState = zel::PARSE_SCRIPT_FIN;
     backlog().scroll("up");
     EXPECT_TRUE(sysVars().backlogDisplay.get(true));
     EXPECT_EQ(backlog().curTextLine(), 3);
@@ -223,6 +223,14 @@ TEST_F(BacklogTest, ShownAtTheNewestEntryAndHiddenAgainByScrollingDownPastIt)
     backlog().scroll("down");
     EXPECT_FALSE(sysVars().backlogDisplay.get(true));
     EXPECT_EQ(parser->m_ParserState, zel::PARSE_FIN) << "a parser waiting for a click keeps waiting";
+
+    for (const std::uint8_t waiting : {zel::SYNC_EXEC, zel::WAIT_BTNSEL, zel::WAIT_MSGBOXSEL, zel::PARSE_STOP})
+    {
+        parser->m_ParserState = waiting;
+        backlog().scroll("up");
+        backlog().scroll("down");
+        EXPECT_EQ(parser->m_ParserState, waiting) << "a timed wait, a choice or a transition is never cut short";
+    }
 }
 
 TEST_F(BacklogTest, DisplayFillsTheAreaFromTheBottomWithWholeLinesOnly)
