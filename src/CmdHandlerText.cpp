@@ -33,13 +33,6 @@ bool IsWord(const std::wstring& token, const wchar_t* key)
     return !word.empty() && token == word;
 }
 
-std::shared_ptr<NTextbox> AsTextbox(const EntityPtr& entity)
-{
-    if (entity == nullptr || entity->nType != NTYPE_TEXTBOX)
-        return nullptr;
-    return std::dynamic_pointer_cast<NTextbox>(entity);
-}
-
 bool IsPlaying()
 {
     const SystemVariables* sysVars = Services::SysVars();
@@ -95,6 +88,19 @@ std::shared_ptr<Font> LoadFont(const std::wstring& file)
     if (sysVars == nullptr || !ResourcePool<Font>::getResource(font, sysVars->FilePath(DATA_FONTS, file)))
         return nullptr;
     return font;
+}
+
+/// Gives the state the font of the fonts folder; false (logged) when it cannot be loaded.
+bool SetFont(sTextbox& state, const std::wstring& file)
+{
+    std::shared_ptr<Font> font = LoadFont(file);
+    if (font == nullptr)
+    {
+        OutputDebugStringN(L"\nERROR: failed to load font:'%s' \n", file.c_str());
+        return false;
+    }
+    state.setPooledFont(font);
+    return true;
 }
 
 /// Pushes a new text state at the main line on the text box of that name; the box goes to box when given.
@@ -199,7 +205,7 @@ void WaitForReaderIfNeeded(bool noWaitMark, bool waitMark)
 std::shared_ptr<NTextbox> getTextboxWithName(const std::wstring& name)
 {
     EntityRegistry* entities = Services::Entities();
-    std::shared_ptr<NTextbox> box = entities != nullptr ? AsTextbox(entities->findEntityWithName(name, true)) : nullptr;
+    std::shared_ptr<NTextbox> box = entities != nullptr ? NTextbox::From(entities->findEntityWithName(name, true)) : nullptr;
     if (box == nullptr)
         OutputDebugStringN(L"WARNING. (mainline:%i,curline:%i) entity:'%s' does not exist or not a textbox  \n",
                            lineContext::MainLine(), lineContext::CurrentLine(), name.c_str());
@@ -228,7 +234,7 @@ void ExecuteTextarea(const Tokens& tokens)
     const bool useCamera = !(tokens.size() == 10 && IsWord(tokens[9], L"CmdOptions_noCamera"));
 
     const EntityPtr found = entities->findEntityWithName(name, true);
-    std::shared_ptr<NTextbox> box = AsTextbox(found);
+    std::shared_ptr<NTextbox> box = NTextbox::From(found);
     if (found != nullptr && box == nullptr)
     {
         OutputDebugStringN(L"\nERROR. (ExecuteTextarea) name:'%s' is already used by a non textbox  \n", name.c_str());
@@ -259,14 +265,8 @@ void ExecuteTextarea(const Tokens& tokens)
     }
     if (!QH_ASSERT(state != nullptr, L"pTextbox != nullptr", L"CmdHandlerText", 292))
         return;
-    std::shared_ptr<Font> font = LoadFont(tokens[7]);
-    if (font == nullptr)
-    {
-        OutputDebugStringN(L"\nERROR: failed to load font:'%s' \n", tokens[7].c_str());
-        return;
-    }
-    state->setPooledFont(font);
-    state->setCharacterSize(static_cast<unsigned>(numbers[5]));
+    if (SetFont(*state, tokens[7]))
+        state->setCharacterSize(static_cast<unsigned>(numbers[5]));
 }
 
 void ExecuteText(const Tokens& tokens)
@@ -309,7 +309,7 @@ void InitTextarea(const Tokens& items, bool useCamera)
     const int line = lineContext::MainLine();
 
     const EntityPtr found = entities->findEntityWithName(name, true);
-    std::shared_ptr<NTextbox> box = AsTextbox(found);
+    std::shared_ptr<NTextbox> box = NTextbox::From(found);
     if (found != nullptr && box == nullptr)
     {
         OutputDebugStringN(L"\nERROR. (InitTextarea) name:%s is already used by a non-textbox \n", name.c_str());
@@ -355,7 +355,7 @@ void ExecuteUseTextbox(const Tokens& tokens)
         return;
     const std::wstring& name = tokens[1];
     std::wstring value;
-    if (AsTextbox(entities->findEntityWithName(name, true)) != nullptr)
+    if (NTextbox::From(entities->findEntityWithName(name, true)) != nullptr)
     {
         value = name;
         OutputDebugStringN(L"[ExecuteUseTextbox] assigning textbox:%s \n", name.c_str());
@@ -368,16 +368,8 @@ void ExecuteUseTextbox(const Tokens& tokens)
 
 void ExecuteTextFont(const Tokens& tokens)
 {
-    sTextbox* state = PushCurrentTextState();
-    if (state == nullptr)
-        return;
-    std::shared_ptr<Font> font = LoadFont(tokens[1]);
-    if (font == nullptr)
-    {
-        OutputDebugStringN(L"\nERROR: failed to load font:'%s' \n", tokens[1].c_str());
-        return;
-    }
-    state->setPooledFont(font);
+    if (sTextbox* state = PushCurrentTextState())
+        SetFont(*state, tokens[1]);
 }
 
 void ExecuteTextSize(const Tokens& tokens)
@@ -517,7 +509,7 @@ void ExecuteLine(const std::wstring& line, bool newText)
 
     const std::wstring name = CurrentTextboxName();
     EntityRegistry* entities = Services::Entities();
-    std::shared_ptr<NTextbox> box = entities != nullptr ? AsTextbox(entities->findEntityWithName(name, true)) : nullptr;
+    std::shared_ptr<NTextbox> box = entities != nullptr ? NTextbox::From(entities->findEntityWithName(name, true)) : nullptr;
     if (box == nullptr)
     {
         OutputDebugStringN(L"\nERROR. (ExecuteLine) entity:'%s' does not exist or not a textbox  \n", name.c_str());

@@ -95,7 +95,7 @@ bool NBacklog::AttachOnDemand(const wchar_t* attachedMessage)
     const std::wstring& boxName = sysVars->curBacklogUseTextareaName.get(true);
     if (boxName.empty())
         return false;
-    auto box = std::dynamic_pointer_cast<NTextbox>(entities->Find(boxName));
+    std::shared_ptr<NTextbox> box = NTextbox::From(entities->Find(boxName));
     if (box == nullptr || box->m_TextStates.latest(true) == nullptr)
         return false;
     box->m_TextStates.latest(true)->visible = false;

@@ -45,6 +45,22 @@ std::size_t CountOf(const std::wstring& text, wchar_t c, std::size_t upTo = std:
 }
 } // namespace
 
+std::shared_ptr<NTextbox> NTextbox::From(const EntityPtr& entity)
+{
+    if (entity == nullptr || entity->nType != NTYPE_TEXTBOX)
+        return nullptr;
+    return std::dynamic_pointer_cast<NTextbox>(entity);
+}
+
+std::shared_ptr<NTextbox> NTextbox::Current()
+{
+    SystemVariables* sysVars = Services::SysVars();
+    const EntityRegistry* entities = Services::Entities();
+    if (sysVars == nullptr || entities == nullptr)
+        return nullptr;
+    return From(entities->Find(sysVars->curUseTextareaName.get(true)));
+}
+
 std::wstring NTextbox::SubstituteVariables(const std::wstring& text)
 {
     const SystemVariables* sysVars = Services::SysVars();

@@ -90,6 +90,11 @@ public:
     /// Reveals the whole text at once and ends the flow.
     void ShowWholeText();
 
+    /// The entity as a text box; null when it is none.
+    static std::shared_ptr<NTextbox> From(const EntityPtr& entity);
+    /// The text box dialogue goes to (the current text-area name), or null.
+    static std::shared_ptr<NTextbox> Current();
+
     /// Playing mode: every "{{ name }}" replaced by that variable's value (unknown names stay as written).
     static std::wstring SubstituteVariables(const std::wstring& text);
     /// Height of a horizontal text: its number of lines times the font's line spacing (0 without a font).

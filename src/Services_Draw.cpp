@@ -49,39 +49,36 @@ sf::Transform Services::CameraTransform()
     return m_NovelStates.back()->entities.pCamera->getCurrentSprite()->getTransform();
 }
 
-void Services::DrawState(const sf::Sprite& state, bool useCamera)
+namespace
 {
-    sf::RenderTarget* target = RenderTarget();
+/// Draws a picture or a text through the camera (or not) and, when the host asked for bounding boxes, its outline
+/// of size over it (drawn under it, an opaque picture would hide its own outline).
+template <typename Shape> void DrawOutlined(const Shape& shape, bool useCamera, sf::Vector2f size, sf::Color colour)
+{
+    sf::RenderTarget* target = Services::RenderTarget();
     if (target == nullptr)
         return;
-    ActivateRenderWindow();
+    Services::ActivateRenderWindow();
     const sf::RenderStates states = StatesFor(useCamera);
-    const SystemVariables* sysVars = SysVars();
-    target->draw(state, states);
-    // Over the picture: drawn under it, an opaque picture would hide its own outline.
+    target->draw(shape, states);
+    const SystemVariables* sysVars = Services::SysVars();
     if (sysVars != nullptr && sysVars->boundingBoxDisplay)
-    {
-        const sf::IntRect rect = state.getTextureRect();
-        DrawBoundingBox(*target, state, sf::Vector2f(static_cast<float>(rect.width), static_cast<float>(rect.height)),
-                        states, sf::Color(255, 0, 0, 255));
-    }
+        DrawBoundingBox(*target, shape, size, states, colour);
+}
+} // namespace
+
+void Services::DrawState(const sf::Sprite& state, bool useCamera)
+{
+    const sf::IntRect rect = state.getTextureRect();
+    DrawOutlined(state, useCamera, sf::Vector2f(static_cast<float>(rect.width), static_cast<float>(rect.height)),
+                 sf::Color(255, 0, 0, 255));
 }
 
 void Services::DrawText(const sf::Text& text, bool useCamera)
 {
-    sf::RenderTarget* target = RenderTarget();
-    if (target == nullptr)
-        return;
-    ActivateRenderWindow();
-    const sf::RenderStates states = StatesFor(useCamera);
-    target->draw(text, states);
-    const SystemVariables* sysVars = SysVars();
-    if (sysVars != nullptr && sysVars->boundingBoxDisplay)
-    {
-        const sf::FloatRect bounds = text.getLocalBounds();
-        DrawBoundingBox(*target, text, sf::Vector2f(bounds.left + bounds.width, bounds.top + bounds.height), states,
-                        sf::Color(0, 255, 0, 255));
-    }
+    const sf::FloatRect bounds = text.getLocalBounds();
+    DrawOutlined(text, useCamera, sf::Vector2f(bounds.left + bounds.width, bounds.top + bounds.height),
+                 sf::Color(0, 255, 0, 255));
 }
 
 } // namespace zel

@@ -8,6 +8,7 @@
 #include "NCamera.h"
 #include "NHelper.h"
 #include "NSprite.h"
+#include "NTextbox.h"
 #include "Parser.h"
 #include "ResourcePool.h"
 #include "Services.h"
@@ -322,13 +323,6 @@ void AutoContScript_ifNeeded()
                        static_cast<int>(Services::pNParser->m_parserDeque.size()));
 }
 
-/// The text box dialogue goes to, when it exists and is a text box.
-EntityPtr CurrentTextArea(SystemVariables& sysVars, EntityRegistry& entities)
-{
-    EntityPtr area = entities.Find(sysVars.curUseTextareaName.get(true));
-    return area != nullptr && area->nType == NTYPE_TEXTBOX ? area : nullptr;
-}
-
 /// Automatic reading: reads on sysAutoWait ms after the text has finished and the parser waits.
 void ReadOnAutomatically(SystemVariables& sysVars, const EntityPtr& area, Parser& parser)
 {
@@ -362,16 +356,16 @@ void ReadOnSkipping(const EntityPtr& area, Parser& parser)
         parser.m_ParserState = PARSE_CONT;
 }
 
-void ApplyTextreadMethod(SystemVariables& sysVars, EntityRegistry& entities)
+void ApplyTextreadMethod(SystemVariables& sysVars)
 {
     const int method = sysVars.textReadMethod;
     if (method == 0)
         return;
     std::shared_ptr<Parser> parser = CurParser();
     if (method == 1 && parser != nullptr)
-        ReadOnAutomatically(sysVars, CurrentTextArea(sysVars, entities), *parser);
+        ReadOnAutomatically(sysVars, NTextbox::Current(), *parser);
     else if (method == 2 && parser != nullptr)
-        ReadOnSkipping(CurrentTextArea(sysVars, entities), *parser);
+        ReadOnSkipping(NTextbox::Current(), *parser);
     else if (method != 1 && method != 2)
         OutputDebugStringN(L"ERROR. (ApplyTextreadMethod) INVALID TEXT READ METHOD \n");
 }
@@ -424,7 +418,7 @@ void Services::UpdateEngine(bool render, bool update)
     }
     if (update && sysVars->renderMode == 0 && !sysVars->gameOver)
     {
-        ApplyTextreadMethod(*sysVars, *entities);
+        ApplyTextreadMethod(*sysVars);
         AutoContScript_ifNeeded();
     }
 }

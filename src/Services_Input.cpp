@@ -22,19 +22,13 @@ void Services::DispatchInput(const sf::Event& event)
 
 bool Services::StopCurTextboxTextFlow()
 {
-    SystemVariables* sysVars = SysVars();
-    EntityRegistry* entities = sysVars != nullptr ? Entities() : nullptr;
-    if (entities == nullptr)
-        return false;
-    const std::wstring name = sysVars->curUseTextareaName.get(true);
-    const EntityPtr entity = entities->Find(name);
-    auto box =
-        entity != nullptr && entity->nType == NTYPE_TEXTBOX ? std::dynamic_pointer_cast<NTextbox>(entity) : nullptr;
+    const std::shared_ptr<NTextbox> box = NTextbox::Current();
     if (box == nullptr)
     {
+        SystemVariables* sysVars = SysVars();
         OutputDebugStringN(
             L"\nERROR. (Services::StopCurTextboxTextFlow) entity:'%s' does not exist or not a textarea  \n",
-            name.c_str());
+            sysVars != nullptr ? sysVars->curUseTextareaName.get(true).c_str() : L"");
         return false;
     }
     if (!box->isTextFlowing())
