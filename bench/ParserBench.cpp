@@ -24,6 +24,12 @@ const wchar_t* const kScriptName = L"long.txt";
 /// One line of a novel: mostly dialogue, with the commands a scene uses between the lines.
 std::wstring ScriptLine(int i)
 {
+    // The chapter opens with its message box and the backlog's page, so every dialogue line is laid out twice.
+    static const wchar_t* const kSetup[] = {L"textbox msg 40 500 5 1200 200 latin.ttf 28", L"useTextbox msg",
+                                            L"textbox history 40 40 6 1200 600 latin.ttf 24",
+                                            L"backlogConfig history"};
+    if (i <= 4)
+        return kSetup[i - 1];
     const std::wstring n = std::to_wstring(i);
     switch (i % 12)
     {

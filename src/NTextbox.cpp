@@ -98,28 +98,47 @@ float NTextbox::TextHeight(const sf::Text& text, const std::wstring& string)
 
 namespace
 {
-/// Measures the width of one line in the look of a text (its font, size, style and spacing, untransformed).
+/// Measures how far a run of characters advances a line in the look of a text (its font, size, style and letter
+/// spacing), the way the text itself places its characters, so that a line's width grows by what is added to it.
 class LineMeasure
 {
 public:
     explicit LineMeasure(const sf::Text& look)
+        : m_font(look.getFont()), m_size(look.getCharacterSize()), m_bold((look.getStyle() & sf::Text::Bold) != 0)
     {
-        if (look.getFont() != nullptr)
-            m_text.setFont(*look.getFont());
-        m_text.setCharacterSize(look.getCharacterSize());
-        m_text.setStyle(look.getStyle());
-        m_text.setLetterSpacing(look.getLetterSpacing());
+        if (m_font == nullptr)
+            return;
+        const float whitespace = m_font->getGlyph(L' ', m_size, m_bold).advance;
+        m_letterSpacing = (whitespace / 3.f) * (look.getLetterSpacing() - 1.f);
+        m_whitespace = whitespace + m_letterSpacing;
     }
-    float Width(const std::wstring& line)
+
+    /// The advance of run after the character prev (0: at the start of a line); run holds no line feed.
+    float Advance(const std::wstring& run, wchar_t prev) const
     {
-        if (m_text.getFont() == nullptr || line.empty())
+        if (m_font == nullptr)
             return 0.f;
-        m_text.setString(line);
-        return m_text.findCharacterPos(line.size()).x;
+        float x = 0.f;
+        for (wchar_t c : run)
+        {
+            x += m_font->getKerning(static_cast<sf::Uint32>(prev), static_cast<sf::Uint32>(c), m_size);
+            prev = c;
+            if (c == L' ')
+                x += m_whitespace;
+            else if (c == L'\t')
+                x += m_whitespace * 4;
+            else
+                x += m_font->getGlyph(static_cast<sf::Uint32>(c), m_size, m_bold).advance + m_letterSpacing;
+        }
+        return x;
     }
 
 private:
-    sf::Text m_text;
+    const sf::Font* m_font;
+    unsigned m_size;
+    bool m_bold;
+    float m_letterSpacing = 0.f;
+    float m_whitespace = 0.f;
 };
 
 /// The text after the last line feed.
@@ -135,16 +154,17 @@ std::wstring FirstLine(const std::wstring& text)
     return text.substr(0, text.find(L'\n'));
 }
 
-/// The text grown by one word or character, as long as the area's height allows.
+/// The text grown by one word or character, as long as the area's height allows. The current line's width is kept
+/// as it grows, so each step measures only what it adds.
 class HorizontalBuilder
 {
 public:
     HorizontalBuilder(sTextbox& state, std::wstring start, bool heightCut)
-        : m_measure(state), m_result(std::move(start)), m_line(LastLine(m_result)),
-          m_lines(CountOf(m_result, L'\n') + 1),
+        : m_measure(state), m_result(std::move(start)), m_lines(CountOf(m_result, L'\n') + 1),
           m_spacing(state.getFont() != nullptr ? state.getFont()->getLineSpacing(state.getCharacterSize()) : 0.f),
           m_maxHeight(heightCut && state.areaHeight != 0 ? static_cast<float>(state.areaHeight) : 0.f)
     {
+        StartLine(LastLine(m_result));
     }
 
     /// Adds piece, or breaks the line and adds brokenPiece when breakBefore says so. False when that would make the
@@ -157,22 +177,38 @@ public:
             return false;
         m_result += added;
         m_lines += feeds;
-        m_line = feeds == 0 ? m_line + added : LastLine(added);
+        if (feeds > 0)
+            StartLine(LastLine(added));
+        else if (!added.empty())
+        {
+            m_lineWidth += m_measure.Advance(added, m_lastChar);
+            m_lastChar = added.back();
+        }
         return true;
     }
 
     /// Width of the current line with extra (up to extra's first line feed) added.
-    float WidthWith(const std::wstring& extra) { return m_measure.Width(m_line + FirstLine(extra)); }
-    bool LineEmpty() const { return m_line.empty(); }
+    float WidthWith(const std::wstring& extra) const
+    {
+        return m_lineWidth + m_measure.Advance(FirstLine(extra), m_lastChar);
+    }
+    bool LineEmpty() const { return m_lastChar == 0; }
     std::wstring& Result() { return m_result; }
 
 private:
+    void StartLine(const std::wstring& line)
+    {
+        m_lineWidth = m_measure.Advance(line, 0);
+        m_lastChar = line.empty() ? 0 : line.back();
+    }
+
     LineMeasure m_measure;
     std::wstring m_result;
-    std::wstring m_line;
     std::size_t m_lines;
     float m_spacing;
     float m_maxHeight; ///< 0: no cut
+    float m_lineWidth = 0.f;
+    wchar_t m_lastChar = 0; ///< 0 while the current line is empty
 };
 
 /// The words of text, cut at every single space (two spaces give an empty word between them).
