@@ -203,9 +203,18 @@ TEST_F(TextboxTest, WaitIconOnlyForTheBoxInUseWhilePlaying)
     sysVars().gameMode = 1;
     sysVars().curUseTextareaName.set(L"other", false);
     EXPECT_EQ(CountOf(CaptureAfter(20), kYellow), 0) << "never for a box dialogue does not go to";
+
+    // A box in use without any icon says so once, not in every frame.
+    auto bare = MakeBox(L"bare", 10, 100, 300, 0);
+    bare->getCurrentText()->MS_PER_LETTER = 0;
+    bare->pushNewText(L"No icon", zel::lineContext::MainLine(), true);
+    const std::size_t mark = LogText().size();
+    for (int frame = 0; frame < 3; ++frame)
+        CaptureAfter(20);
+    EXPECT_EQ(Occurrences(LogText().substr(mark), "user input icon pSprite == nullptr"), 1u);
 }
 
-TEST_F(TextboxTest, SkippingShowsEveryTextWhole)
+TEST_F(TextboxTest, SkippingOrAutomaticReadingWithoutASpeedShowsEveryTextWhole)
 {
     sysVars().sysTextSpeed = 1000;
     sysVars().textReadMethod = 2;
@@ -213,6 +222,13 @@ TEST_F(TextboxTest, SkippingShowsEveryTextWhole)
     box->pushNewText(L"Skipped", zel::lineContext::MainLine(), true);
     const sf::IntRect shown = Ink(CaptureAfter(20));
     EXPECT_GT(shown.width, 40);
+    EXPECT_FALSE(box->isTextFlowing());
+
+    // Automatic reading takes its own speed; without one the text is shown whole rather than divided by zero.
+    sysVars().textReadMethod = 1;
+    sysVars().sysAutoSpeed = 0;
+    box->pushNewText(L"Automatic", zel::lineContext::MainLine(), true);
+    EXPECT_GT(Ink(CaptureAfter(20)).width, 40);
     EXPECT_FALSE(box->isTextFlowing());
 }
 
