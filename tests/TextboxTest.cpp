@@ -212,6 +212,10 @@ TEST_F(TextboxTest, WaitIconOnlyForTheBoxInUseWhilePlaying)
     for (int frame = 0; frame < 3; ++frame)
         CaptureAfter(20);
     EXPECT_EQ(Occurrences(LogText().substr(mark), "user input icon pSprite == nullptr"), 1u);
+
+    // The icon every box shares stands in for a box's own.
+    ASSERT_TRUE(entities().pWaitIcon->loadTexture(L"icon.png"));
+    EXPECT_EQ(CountOf(CaptureAfter(20), kYellow), 144);
 }
 
 TEST_F(TextboxTest, SkippingOrAutomaticReadingWithoutASpeedShowsEveryTextWhole)
