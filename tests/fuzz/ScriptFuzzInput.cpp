@@ -1,5 +1,7 @@
 #include "ScriptFuzzInput.h"
 
+#include "NBacklog.h"
+#include "NCamera.h"
 #include "NHelper.h"
 #include "NParser.h"
 #include "NovelCommands.h"
@@ -29,7 +31,12 @@ bool g_logging = true;
 void BuildRegistry()
 {
     zel::Services::m_NovelStates.clear();
-    zel::Services::m_NovelStates.push_back(std::make_shared<zel::NovelState>());
+    auto state = std::make_shared<zel::NovelState>();
+    // The fixed entities every novel state has from its start.
+    state->entities.pCamera = std::make_shared<zel::NCamera>();
+    state->entities.pBacklog = std::make_shared<zel::NBacklog>();
+    state->entities.pWaitIcon = std::make_shared<zel::NSprite>(zel::NTYPE_WAITICON, L"", -1);
+    zel::Services::m_NovelStates.push_back(state);
     zel::Services::pNCommands = std::make_unique<zel::NovelCommands>();
     zel::Services::pNParser =
         std::make_unique<zel::NParser>(std::make_shared<zel::Parser>(kScriptName, std::wstring(), zel::PARSER_MAIN));
