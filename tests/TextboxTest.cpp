@@ -5,6 +5,7 @@
 #include "NTextbox.h"
 #include "ResourcePool.h"
 #include "WindowFixture.h"
+#include "quillhaven.h"
 
 #include <chrono>
 
@@ -348,6 +349,33 @@ TEST_F(TextboxTest, VerticalTextRunsInColumnsFromTheRightWithTurnedBracketsAndAS
     ASSERT_GT(dot.width, 0);
     EXPECT_GT(dot.left + dot.width / 2, uInk.left + uInk.width / 2) << "right of the column's centre";
     EXPECT_LT(dot.top + dot.height / 2, uInk.top + 40 + uInk.height / 2) << "above the cell's centre";
+
+    // The glyphs take the box's colour as it is now.
+    box->setColor(sf::Color(0, 255, 0));
+    const sf::Image recoloured = CaptureAfter(20);
+    EXPECT_GT(CountOf(recoloured, sf::Color(0, 255, 0)), 100);
+    EXPECT_EQ(CountOf(recoloured, kWhite), 0);
+}
+
+TEST_F(TextboxTest, GoingBackInTheEditorShowsAnEarlierLinesTextWholeWhileALaterOneFlowed)
+{
+    sysVars().sysTextSpeed = 1000;
+    const std::wstring script =
+        L"textbox box 10 10 0 300 0 f.ttf 20\nuseTextbox box\n\"Hello\n~textSize 20\n\"World\n";
+    ShowLine(script, 3);
+    CaptureAfter(5000);
+    ShowLine(script, 5);
+    CaptureAfter(20);
+    zel::NEntity* box = entities().Find(L"box").get();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(box->isTextFlowing());
+
+    // The line under the cursor sets no text: the box shows line 3's text as it was left, not World's flow.
+    setNovelScriptText(L"main.txt", script.c_str(), 4, 0);
+    const sf::IntRect shown = Ink(CaptureAfter(20));
+    EXPECT_EQ(box->shownText(), L"Hello");
+    EXPECT_FALSE(box->isTextFlowing());
+    EXPECT_GT(shown.width, 30) << "the whole of Hello, at once";
 }
 
 TEST_F(TextboxTest, VariablesAreShownLiterallyWhileEditingAndReplacedWhilePlaying)
