@@ -70,11 +70,12 @@ void ReportLayout(benchmark::State& state, const zel::sTextbox& laidOut, std::si
                                                : static_cast<double>(std::count(result.begin(), result.end(), L'\n') + 1);
 }
 
-void BM_LayoutWordWrap(benchmark::State& state)
+/// Horizontal layout of the Latin paragraph: word wrap (argument 1) or character wrap (0).
+void BM_LayoutHorizontal(benchmark::State& state)
 {
     bench::EnsureWindowedEditor(800, 600);
     zel::sTextbox text = TextState(L"Fonts/latin.ttf");
-    text.wordWrap = true;
+    text.wordWrap = state.range(0) == 1;
     const std::wstring paragraph = LatinParagraph(kParagraphLength);
     for (auto _ : state)
     {
@@ -83,22 +84,7 @@ void BM_LayoutWordWrap(benchmark::State& state)
     }
     ReportLayout(state, text, paragraph.size());
 }
-BENCHMARK(BM_LayoutWordWrap)->Unit(benchmark::kMicrosecond);
-
-void BM_LayoutCharacterWrap(benchmark::State& state)
-{
-    bench::EnsureWindowedEditor(800, 600);
-    zel::sTextbox text = TextState(L"Fonts/latin.ttf");
-    text.wordWrap = false;
-    const std::wstring paragraph = LatinParagraph(kParagraphLength);
-    for (auto _ : state)
-    {
-        zel::TextLayout::Horizontal(text, paragraph, true, true, nullptr);
-        benchmark::DoNotOptimize(text.getString().getSize());
-    }
-    ReportLayout(state, text, paragraph.size());
-}
-BENCHMARK(BM_LayoutCharacterWrap)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LayoutHorizontal)->ArgName("wordWrap")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 void BM_LayoutVertical(benchmark::State& state)
 {
