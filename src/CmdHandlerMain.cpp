@@ -12,17 +12,22 @@ namespace zel
 {
 namespace CmdHandlers
 {
-namespace
-{
 std::wstring Word(const wchar_t* key)
 {
     return Services::pNCommands != nullptr ? Services::pNCommands->Word(key) : L"";
 }
 
+bool IsWord(const std::wstring& token, const wchar_t* key)
+{
+    const std::wstring word = Word(key);
+    return !word.empty() && token == word;
+}
+
+namespace
+{
 bool IsNoCameraWord(const std::wstring& token)
 {
-    const std::wstring word = Word(L"CmdOptions_noCamera");
-    return !word.empty() && token == word;
+    return IsWord(token, L"CmdOptions_noCamera");
 }
 
 /// A new picture from file; null when the image cannot be loaded or the name is taken.

@@ -21,24 +21,6 @@ namespace CmdHandlers
 {
 namespace
 {
-std::wstring Word(const wchar_t* key)
-{
-    return Services::pNCommands != nullptr ? Services::pNCommands->Word(key) : L"";
-}
-
-/// True when token is the script word of that vocabulary key (a key without a word matches nothing).
-bool IsWord(const std::wstring& token, const wchar_t* key)
-{
-    const std::wstring word = Word(key);
-    return !word.empty() && token == word;
-}
-
-bool IsPlaying()
-{
-    const SystemVariables* sysVars = Services::SysVars();
-    return sysVars != nullptr && sysVars->gameMode == 1;
-}
-
 /// The tokens at positions (counted from 1, as the script counts them) as integers. False when one is not a
 /// number (warned by the number check) or has too many digits for one (logged for who).
 bool ReadInts(const Tokens& tokens, std::initializer_list<std::size_t> positions, std::vector<int>& values,
@@ -192,7 +174,7 @@ void RewriteEscapes(std::wstring& text)
 void WaitForReaderIfNeeded(bool noWaitMark, bool waitMark)
 {
     SystemVariables* sysVars = Services::SysVars();
-    if (sysVars == nullptr || sysVars->gameMode != 1)
+    if (sysVars == nullptr || lineContext::Editing())
         return;
     if (!((!noWaitMark && sysVars->textAutoWait.get(true)) || waitMark))
         return;
@@ -465,7 +447,7 @@ void ExecuteTextAutoWait(const Tokens& tokens)
 
 void ExecuteTextProgress(const Tokens& tokens)
 {
-    if (!IsPlaying())
+    if (lineContext::Editing())
         return;
     std::vector<int> method;
     if (!ReadInts(tokens, {2}, method, L"ExecuteTextProgress"))
@@ -493,7 +475,7 @@ void ExecuteBacklogConfig(const Tokens& tokens)
 
 void ExecuteBacklogReset(const Tokens&)
 {
-    if (!IsPlaying())
+    if (lineContext::Editing())
         return;
     if (std::shared_ptr<NBacklog> backlog = Backlog())
         backlog->reset();

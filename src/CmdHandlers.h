@@ -19,6 +19,11 @@ namespace CmdHandlers
 {
 using Tokens = std::vector<std::wstring>;
 
+/// The script word of a vocabulary key ("" while the key has none).
+std::wstring Word(const wchar_t* key);
+/// True when token is the script word of that key (a key without a word matches nothing).
+bool IsWord(const std::wstring& token, const wchar_t* key);
+
 // Pictures (CmdHandlerMain).
 void ExecuteBG(const Tokens& tokens);
 void ExecuteCG(const Tokens& tokens);

@@ -21,7 +21,7 @@ const wchar_t* const kAttachedByLayout =
 
 int CountBreaks(const std::wstring& text)
 {
-    return static_cast<int>(std::count(text.begin(), text.end(), L'\n'));
+    return static_cast<int>(NHelper::CountOf(text, L'\n'));
 }
 
 /// The text without its last count lines (each cut before a line break, searched from the end).
@@ -348,6 +348,9 @@ void NBacklog::Update()
 
 void NBacklog::EraseEntriesAfter(int mainLine)
 {
+    // Entries are pushed in reading order, so in the usual frame the newest one already answers.
+    if (m_entries.empty() || m_entries.back().line <= mainLine)
+        return;
     auto kept = std::remove_if(m_entries.begin(), m_entries.end(),
                                [mainLine](const BacklogEntry& entry) { return entry.line > mainLine; });
     if (kept == m_entries.end())

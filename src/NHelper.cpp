@@ -1,5 +1,7 @@
 #include "NHelper.h"
 
+#include <algorithm>
+
 #include "LineValue.h"
 #include "Logger.h"
 
@@ -120,6 +122,12 @@ bool IsSpace(wchar_t c)
     return std::iswspace(static_cast<wint_t>(c)) != 0;
 }
 } // namespace
+
+std::size_t CountOf(const std::wstring& text, wchar_t c, std::size_t upTo)
+{
+    const auto end = upTo >= text.size() ? text.end() : text.begin() + static_cast<std::ptrdiff_t>(upTo);
+    return static_cast<std::size_t>(std::count(text.begin(), end, c));
+}
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix)
 {

@@ -15,6 +15,8 @@ std::string ws2s(const std::wstring& wide);
 std::wstring s2ws(const std::string& narrow);
 /// Byte offset of the first invalid UTF-8 sequence, or npos when the text is valid.
 std::size_t FirstInvalidUtf8(const std::string& narrow);
+/// How often c occurs in text (in its first upTo characters).
+std::size_t CountOf(const std::wstring& text, wchar_t c, std::size_t upTo = std::wstring::npos);
 /// True when text begins with prefix (always for an empty prefix).
 bool StartsWith(const std::wstring& text, const std::wstring& prefix);
 /// Splits a line at runs of whitespace; never yields empty pieces.

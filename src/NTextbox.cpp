@@ -2,6 +2,7 @@
 
 #include "Assert.h"
 #include "Logger.h"
+#include "NHelper.h"
 #include "Parser.h"
 #include "ResourcePool.h"
 #include "Services.h"
@@ -33,16 +34,6 @@ std::wstring Trimmed(const std::wstring& text)
     return text.substr(first, last - first);
 }
 
-double MillisecondsSince(Clock::time_point mark)
-{
-    return std::chrono::duration<double, std::milli>(Clock::Now() - mark).count();
-}
-
-std::size_t CountOf(const std::wstring& text, wchar_t c, std::size_t upTo = std::wstring::npos)
-{
-    const auto end = upTo >= text.size() ? text.end() : text.begin() + static_cast<std::ptrdiff_t>(upTo);
-    return static_cast<std::size_t>(std::count(text.begin(), end, c));
-}
 } // namespace
 
 std::shared_ptr<NTextbox> NTextbox::From(const EntityPtr& entity)
@@ -89,7 +80,7 @@ float NTextbox::TextHeight(const sf::Text& text, const std::wstring& string)
 {
     if (text.getFont() == nullptr || string.empty())
         return 0.f;
-    const float lines = static_cast<float>(CountOf(string, L'\n') + 1);
+    const float lines = static_cast<float>(NHelper::CountOf(string, L'\n') + 1);
     return lines * text.getFont()->getLineSpacing(text.getCharacterSize());
 }
 
@@ -160,7 +151,7 @@ class HorizontalBuilder
 {
 public:
     HorizontalBuilder(sTextbox& state, std::wstring start, bool heightCut)
-        : m_measure(state), m_result(std::move(start)), m_lines(CountOf(m_result, L'\n') + 1),
+        : m_measure(state), m_result(std::move(start)), m_lines(NHelper::CountOf(m_result, L'\n') + 1),
           m_spacing(state.getFont() != nullptr ? state.getFont()->getLineSpacing(state.getCharacterSize()) : 0.f),
           m_maxHeight(heightCut && state.areaHeight != 0 ? static_cast<float>(state.areaHeight) : 0.f)
     {
@@ -172,7 +163,7 @@ public:
     bool Add(const std::wstring& piece, const std::wstring& brokenPiece, bool breakBefore)
     {
         const std::wstring added = breakBefore ? L"\n" + brokenPiece : piece;
-        const std::size_t feeds = CountOf(added, L'\n');
+        const std::size_t feeds = NHelper::CountOf(added, L'\n');
         if (feeds > 0 && m_maxHeight > 0.f && static_cast<float>(m_lines + feeds) * m_spacing > m_maxHeight)
             return false;
         m_result += added;
@@ -588,7 +579,7 @@ void NTextbox::setVisible(bool visible)
 
 double NTextbox::FlowElapsedMs() const
 {
-    return m_flowActive && m_flowStarted ? MillisecondsSince(m_flowStart) : 0.0;
+    return m_flowActive && m_flowStarted ? static_cast<double>(Clock::MillisecondsSince(m_flowStart)) : 0.0;
 }
 
 void NTextbox::ShowWholeText()
@@ -644,7 +635,7 @@ void NTextbox::DrawFlowText(const sTextbox& state, int msPerLetter)
         m_flowStarted = true;
     }
     const int length = static_cast<int>(state.getString().getSize());
-    const double elapsed = MillisecondsSince(m_flowStart);
+    const double elapsed = static_cast<double>(Clock::MillisecondsSince(m_flowStart));
     const SystemVariables* sysVars = Services::SysVars();
     int speed = msPerLetter;
     if (speed == -1 && sysVars != nullptr)
@@ -687,7 +678,7 @@ void NTextbox::DrawTextWithShadow(const sTextbox& state, int letters)
     {
         const std::size_t glyphs =
             letters < 0 ? std::wstring::npos
-                        : static_cast<std::size_t>(letters) - CountOf(state.text(), L'\n', static_cast<std::size_t>(letters));
+                        : static_cast<std::size_t>(letters) - NHelper::CountOf(state.text(), L'\n', static_cast<std::size_t>(letters));
         std::size_t drawn = 0;
         for (const auto& column : state.vert_lines)
             for (const sf::Text& glyph : column)
