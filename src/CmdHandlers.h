@@ -4,9 +4,9 @@
 
 #include "Entity.h"
 
-#include <memory>
-
+#include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,6 +71,27 @@ void ExecuteBacklogReset(const Tokens& tokens);
 void ExecuteLine(const std::wstring& line, bool newText);
 /// A line that begins with a tilde: the dialogue line after it.
 void ExecuteTilde(const std::wstring& line);
+
+// Flow control: waits, jumps, called scripts, triggers, timers, the message box (CmdHandlerFlow).
+/// The wait command: a duration in ms for a timed wait, or -1 (no wait while editing, or a wait for a click, a
+/// button choice or a message-box choice).
+int ExecuteWait(const Tokens& tokens);
+/// Calls a script like a subroutine (parser kind 2 from the script command, 5 from the message box).
+void ExecuteScript(const Tokens& tokens, std::uint8_t parserKind);
+/// Jumps to a bookmark of the running script (returns its line) or to another script (returns 0).
+int ExecuteJump(const Tokens& tokens);
+/// Binds a script line to a key or mouse name.
+void ExecuteKeyTrigger(const Tokens& tokens);
+/// Playing only: asks the player through the message box and runs the line on a positive answer.
+void ExecuteDialog(const Tokens& tokens);
+void ExecuteTimer(const Tokens& tokens);
+void ExecuteTimerEnd(const Tokens& tokens);
+void ExecuteEndGame(const Tokens& tokens);
+void ExecuteClearRGB(const Tokens& tokens);
+/// Playing only: renders a placeholder picture into the images folder.
+void ExecuteCreateDummyCG(const Tokens& tokens);
+/// Opens the message box of a kind (token 1: a "Msg_" key) by running the message-box script.
+void ExecuteMessageBox(const Tokens& tokens);
 
 } // namespace CmdHandlers
 } // namespace zel

@@ -64,6 +64,22 @@ public:
     /// Text boxes: the text being shown.
     virtual std::wstring shownText() const { return L""; }
 
+    // Buttons and sliders: what the pointer does to the entities of the registry's interactive list.
+    /// A disabled button answers the pointer (it takes the click) but does nothing.
+    virtual bool isDisabled() const { return false; }
+    /// A button that a wait for a button choice does not count as the choice.
+    virtual bool isExcludedFromSelection() const { return false; }
+    /// Sliders: a press over the knob starts dragging it.
+    virtual bool isSlider() const { return false; }
+    /// Shows the touched look (the pointer is over it) or the normal look.
+    virtual void setTouched(bool) {}
+    /// Shows the clicked look.
+    virtual void setClicked() {}
+    /// A press with trigger "left.click" or "right.click"; true when the button handled it.
+    virtual bool Click(const std::wstring&) { return false; }
+    /// Sliders: the pointer moved to position (world coordinates) while the knob is dragged.
+    virtual void Drag(float, float) {}
+
     /// Colour by type: the current look's colour for pictures; for music and sound the volume read as alpha.
     virtual sf::Color getColor();
     virtual void setColor(const sf::Color& colour);
@@ -113,6 +129,8 @@ struct EntityRegistry
     std::shared_ptr<NSprite> pWaitIcon;
     std::shared_ptr<NCamera> pCamera;
     std::shared_ptr<NBacklog> pBacklog;
+    /// Buttons, system buttons and sliders in creation order: the entities the pointer can press.
+    EntityList interactives;
 
     /// Registers an entity under its layer (and, while editing, its line); a taken name registers nothing.
     bool InsNovelEntity(const EntityPtr& entity, int entityLayer, const std::wstring& entityName);

@@ -54,6 +54,12 @@ CommandHandler Run(void (*handler)(const CmdHandlers::Tokens&))
     };
 }
 
+/// A handler whose value ParseTokens reads (a duration or a line).
+CommandHandler Value(int (*handler)(const CmdHandlers::Tokens&))
+{
+    return [handler](CommandCall& call) { return handler(call.tokens); };
+}
+
 /// A dialogue line: the whole line as read goes to the text box (newText: the quote form, else the minus form).
 CommandHandler Dialogue(bool newText)
 {
@@ -68,11 +74,15 @@ CommandHandler Dialogue(bool newText)
 std::vector<CommandRow> CommandTable()
 {
     return {
-        {L"wait", 1, NO_MAX, 34, EXACT, CommandResult::WAIT, NONE, nullptr},
+        {L"wait", 1, NO_MAX, 34, EXACT, CommandResult::WAIT, NONE, Value(CmdHandlers::ExecuteWait)},
         {L"bookmark", ANY, NO_MAX, NEVER, EXACT, NOTHING, NONE, nullptr},
-        {L"jump", 2, NO_MAX, 31, EXACT, CommandResult::LINE, NONE, nullptr},
-        {L"script", 2, NO_MAX, 32, EXACT, NOTHING, NONE, nullptr},
-        {L"keyTrigger", 2, NO_MAX, 33, EXACT, NOTHING, NONE, nullptr},
+        {L"jump", 2, NO_MAX, 31, EXACT, CommandResult::LINE, NONE, Value(CmdHandlers::ExecuteJump)},
+        {L"script", 2, NO_MAX, 32, EXACT, NOTHING, NONE,
+         [](CommandCall& call) {
+             CmdHandlers::ExecuteScript(call.tokens, PARSER_SCRIPT);
+             return 0;
+         }},
+        {L"keyTrigger", 2, NO_MAX, 33, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteKeyTrigger)},
         {L"remove", 1, NO_MAX, 3, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteRemove)},
         {L"clear", 1, SAME, 4, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteClear)},
         {L"bg", 2, 4, 1, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteBG)},
@@ -129,13 +139,13 @@ std::vector<CommandRow> CommandTable()
         {L"volume", 3, SAME, 50, EXACT, NOTHING, NONE, nullptr},
         {L"var", 4, NO_MAX, 51, EXACT, NOTHING, NONE, nullptr},
         {L"if", 6, 9, 52, EXACT, NOTHING, NONE, nullptr},
-        {L"endGame", ANY, NO_MAX, 56, EXACT, NOTHING, NONE, nullptr},
-        {L"clearRGB", 4, SAME, 57, EXACT, NOTHING, NONE, nullptr},
+        {L"endGame", ANY, NO_MAX, 56, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteEndGame)},
+        {L"clearRGB", 4, SAME, 57, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteClearRGB)},
         {L"trackbar", 8, NO_MAX, 58, EXACT, NOTHING, NONE, nullptr},
-        {L"dialog", 3, NO_MAX, 53, EXACT, NOTHING, PLAYING_ONLY, nullptr},
-        {L"timer", 4, NO_MAX, 54, EXACT, NOTHING, NONE, nullptr},
-        {L"timerEnd", 2, NO_MAX, 55, EXACT, NOTHING, NONE, nullptr},
-        {L"createDummyCG", 6, NO_MAX, 59, EXACT, NOTHING, NONE, nullptr},
+        {L"dialog", 3, NO_MAX, 53, EXACT, NOTHING, PLAYING_ONLY, Run(CmdHandlers::ExecuteDialog)},
+        {L"timer", 4, NO_MAX, 54, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTimer)},
+        {L"timerEnd", 2, NO_MAX, 55, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTimerEnd)},
+        {L"createDummyCG", 6, NO_MAX, 59, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteCreateDummyCG)},
     };
 }
 

@@ -46,6 +46,13 @@ struct UserDialogRequest
     std::uint8_t flag = 0; ///< 0: nothing pending
 };
 
+/// A script line bound to a key or a mouse action.
+struct TriggerRecord
+{
+    int triggerLine = 0;          ///< the main line on which the trigger was set
+    std::wstring trigger_function; ///< the script line to run ("" runs nothing)
+};
+
 /// A script line that runs once its time has passed (playing mode only).
 struct TimerRecord
 {
@@ -53,6 +60,7 @@ struct TimerRecord
     std::chrono::steady_clock::time_point start;
     int durationMs = 0;
     std::wstring line;
+    bool repeat = false;
     bool fired = false;
     std::chrono::steady_clock::time_point firedAt;
 };
@@ -73,9 +81,9 @@ struct SystemVariables
     std::shared_ptr<NSprite> editorPicture;
     UserDialogRequest userDialog;
     std::map<std::wstring, int> keyNames{{L"ctrl", 37}};
-    std::map<int, std::wstring> keyTriggers;
+    std::map<int, TriggerRecord> keyTriggers;
     std::map<std::wstring, int> mouseNames{{L"l.click", 0}, {L"r.click", 1}, {L"wheel.up", 2}};
-    std::map<int, std::wstring> mouseTriggers;
+    std::map<int, TriggerRecord> mouseTriggers;
     std::uintptr_t hostWindow = 0;
     std::uintptr_t renderWindow = 0;
     std::uintptr_t moduleInstance = 0;

@@ -10,6 +10,7 @@
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Graphics/Sprite.hpp>
 #include <SFML/Graphics/Text.hpp>
+#include <SFML/Window/Event.hpp>
 #include <concurrentqueue/concurrentqueue.h>
 
 #include <deque>
@@ -86,6 +87,17 @@ public:
     static void HandleKeyboard(const sf::Event& event);
     /// Mouse and keyboard input of both game modes (Services_Input).
     static void DispatchInput(const sf::Event& event);
+    /// Playing: a mouse event (type and its first payload word: the wheel delta or the button) (Services_Input).
+    static void UpdateMouse(sf::Event::EventType type, int value);
+    /// Space or Return while playing: completes a flowing text, else reads on (Services_Input).
+    static void UpdateKeyboard();
+    /// Hit test of the interactive list at the pointer: kind 1 hover, kind 2 press; trigger "left.click" or
+    /// "right.click". True when a button handled the input (Services_Input).
+    static bool CheckButtons(int kind, const std::wstring& trigger);
+    /// Runs the script line bound to a key (mouse false) or mouse code; true when one ran (Services_Input).
+    static bool ExecuteTrigger(int code, bool mouse);
+    /// The last pointer position the window reported, in world coordinates (through the window's current view).
+    static sf::Vector2f MousePosition();
     /// Input arrived: a text still flowing consumes it and, once it has flowed for more than 200 ms, is shown whole.
     /// True when the input was consumed (Services_Input).
     static bool StopCurTextboxTextFlow();

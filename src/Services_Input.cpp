@@ -20,6 +20,25 @@ void Services::DispatchInput(const sf::Event& event)
         platform::FocusWindow(childWindow);
 }
 
+void Services::UpdateMouse(sf::Event::EventType, int) {}
+
+void Services::UpdateKeyboard() {}
+
+bool Services::CheckButtons(int, const std::wstring&)
+{
+    return false;
+}
+
+bool Services::ExecuteTrigger(int, bool)
+{
+    return false;
+}
+
+sf::Vector2f Services::MousePosition()
+{
+    return {};
+}
+
 bool Services::StopCurTextboxTextFlow()
 {
     const std::shared_ptr<NTextbox> box = NTextbox::Current();

@@ -44,7 +44,7 @@ TEST_F(ParserTest, ANewScriptNameResetsTheEditorState)
 {
     SetMainLine(2);
     AddEntity(L"picture", 2);
-    sysVars().keyTriggers[37] = L"jump start";
+    sysVars().keyTriggers[37] = zel::TriggerRecord{3, L"jump start"};
     mainParser().setScriptText(L"other.txt", L"a\nb\n", false);
     EXPECT_EQ(mainParser().scriptName, L"other.txt");
     EXPECT_EQ(entities().CountInLayers(), 0u);
