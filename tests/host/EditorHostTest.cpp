@@ -2,6 +2,7 @@
 // over as the cursor moves, and play-testing switched on and off.
 
 #include "ChildReport.h"
+#include "EditorSession.h"
 #include "HostLibrary.h"
 #include "TestSupport.h"
 #include "X11TestWindow.h"
@@ -18,7 +19,9 @@
 namespace
 {
 using hosttest::ChildReport;
+using hosttest::EditorWindows;
 using hosttest::HostLibrary;
+using hosttest::OpenEditor;
 using testsupport::TempDir;
 
 constexpr int kWidth = 640;
@@ -53,28 +56,6 @@ std::string Between(const std::string& text, const std::string& from, const std:
         return "";
     const std::size_t end = text.find(to, start + from.size());
     return end == std::string::npos ? "" : text.substr(start + from.size(), end - start - from.size());
-}
-
-/// The host's window and the render area the engine made inside it.
-struct EditorWindows
-{
-    hosttest::WindowId host = 0;
-    hosttest::WindowId child = 0;
-};
-
-/// Does what an editor does at start-up: its own window, the render area inside it, then the novel settings.
-bool OpenEditor(const HostLibrary& library, Display* display, const std::wstring& script, EditorWindows& windows,
-                ChildReport& report)
-{
-    windows.host = hosttest::CreateHostWindow(display, 1024, 768, false);
-    void* const host = reinterpret_cast<void*>(windows.host);
-    void* const child =
-        library.CreateRenderWindow(nullptr, host, kWidth, kHeight, kTitle, kScriptName, script.c_str(), L"", 1);
-    if (!report.Check(child != nullptr, "CreateRenderWindow returned no render area"))
-        return false;
-    windows.child = static_cast<hosttest::WindowId>(reinterpret_cast<std::uintptr_t>(child));
-    library.InitNovelSettings(nullptr, host, kTitle, kScriptName, script.c_str(), L"", 1);
-    return true;
 }
 
 class EditorHost : public ::testing::Test

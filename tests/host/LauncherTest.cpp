@@ -1,5 +1,6 @@
-// The launcher program as a user runs it: `quillhaven play DIR` on a novel folder, closed through its window, and
-// refused with exit code 2 and a message when the folder, the script or the arguments are wrong.
+// The launcher program as a user runs it: `quillhaven play DIR` on a novel folder, closed through its window or
+// ended by the script, and refused with exit code 2 and a message when the folder, the script or the arguments are
+// wrong.
 
 #include "ChildReport.h"
 #include "TestSupport.h"
@@ -165,6 +166,27 @@ INSTANTIATE_TEST_SUITE_P(Novels, LauncherPlays, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "WithConfig" : "WithOnlyAOneLineScript";
                          });
+
+TEST(Launcher, EndsByItselfWhenTheScriptEndsTheGame)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
+    const TempDir novel;
+    const TempDir work;
+    testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
+    testsupport::WriteFile(novel / "Scripts/main.txt", "\"The last line.\"\nendGame\n\"Never read.\"\n");
+    Launcher launcher({"play", novel.path(), "--size", "640x480"}, work.path());
+    ASSERT_TRUE(launcher.started());
+    EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 0) << launcher.Stderr();
+
+    const std::string log = testsupport::ReadFile(novel / "debug.txt");
+    std::string missing;
+    EXPECT_TRUE(testsupport::ContainsInOrder(
+        log, {"[DLL::InitNovelSettings] COMPLETE", "[ExecuteEndGame] APPLICATION MODE) endGame.", "CloseEngine"},
+        &missing))
+        << "missing: " << missing << "\nlog:\n"
+        << log;
+    EXPECT_EQ(log.find("read until line:3"), std::string::npos) << "read on past endGame:\n" << log;
+}
 
 TEST(Launcher, RefusesAMissingFolderWithOneLine)
 {

@@ -65,6 +65,22 @@ Window FindNamedBelow(Display* display, Window parent, const std::string& namePa
     }
     return 0;
 }
+
+bool HasXTest(Display* display)
+{
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    return XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor) != 0;
+}
+
+/// x,y inside window in root coordinates, where XTest places the pointer.
+bool ToRoot(Display* display, Window window, int x, int y, int& rootX, int& rootY)
+{
+    Window ignored = 0;
+    return XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored) != 0;
+}
 } // namespace
 
 X11Connection::X11Connection()
@@ -193,23 +209,35 @@ bool SendDeleteWindow(Display* display, Window window)
     return Checked(display, [&] { sent = XSendEvent(display, window, False, NoEventMask, &event); }) && sent != 0;
 }
 
-bool ClickAt(Display* display, Window window, int x, int y)
+bool MovePointer(Display* display, Window window, int x, int y)
 {
-    int eventBase = 0;
-    int errorBase = 0;
-    int major = 0;
-    int minor = 0;
-    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor))
-        return false;
     int rootX = 0;
     int rootY = 0;
-    Window ignored = 0;
-    if (!XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored))
+    if (!HasXTest(display) || !ToRoot(display, window, x, y, rootX, rootY))
+        return false;
+    return Checked(display, [&] { XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime); });
+}
+
+bool ClickAt(Display* display, Window window, int x, int y, PointerButton button)
+{
+    if (!MovePointer(display, window, x, y))
+        return false;
+    const auto number = static_cast<unsigned>(button);
+    return Checked(display, [&] {
+        XTestFakeButtonEvent(display, number, True, CurrentTime);
+        XTestFakeButtonEvent(display, number, False, CurrentTime);
+    });
+}
+
+bool PressKey(Display* display, const std::string& keysymName)
+{
+    const KeySym keysym = XStringToKeysym(keysymName.c_str());
+    const KeyCode keycode = keysym != NoSymbol ? XKeysymToKeycode(display, keysym) : 0;
+    if (keycode == 0 || !HasXTest(display))
         return false;
     return Checked(display, [&] {
-        XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
-        XTestFakeButtonEvent(display, Button1, True, CurrentTime);
-        XTestFakeButtonEvent(display, Button1, False, CurrentTime);
+        XTestFakeKeyEvent(display, keycode, True, CurrentTime);
+        XTestFakeKeyEvent(display, keycode, False, CurrentTime);
     });
 }
 
@@ -219,6 +247,26 @@ Window FocusedWindow(Display* display)
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
     return focus;
+}
+
+bool GiveFocus(Display* display, Window window, std::chrono::milliseconds timeout, const std::function<void()>& between)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;)
+    {
+        // Only a viewable window can take the focus; asking earlier is an error the server refuses.
+        if (MapStateOf(display, window) == MapState::Viewable)
+        {
+            Checked(display, [&] { XSetInputFocus(display, window, RevertToParent, CurrentTime); });
+            if (FocusedWindow(display) == window)
+                return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        if (between)
+            between();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 } // namespace hosttest

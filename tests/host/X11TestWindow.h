@@ -1,6 +1,6 @@
 #pragma once
 // Small Xlib helpers for the host tests: a connection of the test's own, a host window to embed the engine in,
-// window queries, the close request a window manager would send, and real pointer clicks through XTest.
+// window queries, the close request a window manager would send, and real pointer and keyboard input through XTest.
 
 #include <chrono>
 #include <functional>
@@ -66,9 +66,27 @@ WindowId WaitForTopLevelWindow(Display* display, const std::string& namePart, st
 
 /// Sends the WM_PROTOCOLS / WM_DELETE_WINDOW client message a window manager sends when the user closes a window.
 bool SendDeleteWindow(Display* display, WindowId window);
-/// Moves the pointer to x,y inside window and clicks the left button there, through XTest.
-bool ClickAt(Display* display, WindowId window, int x, int y);
+/// Moves the pointer to x,y inside window, through XTest.
+bool MovePointer(Display* display, WindowId window, int x, int y);
+/// Pointer buttons by their X numbers; the wheel turns as presses of buttons 4 (up) and 5 (down).
+enum class PointerButton
+{
+    Left = 1,
+    Right = 3,
+    WheelUp = 4,
+    WheelDown = 5,
+};
+/// Moves the pointer to x,y inside window and presses and releases button there, through XTest.
+bool ClickAt(Display* display, WindowId window, int x, int y, PointerButton button = PointerButton::Left);
+/// Presses and releases the key of an X keysym name ("space", "Return", "Control_L", "a"), through XTest. The key
+/// goes to the window holding the focus (see GiveFocus).
+bool PressKey(Display* display, const std::string& keysymName);
 /// The window holding the keyboard focus (may be None or PointerRoot).
 WindowId FocusedWindow(Display* display);
+/// Gives window the keyboard focus once it is viewable and waits until the server reports it; false when it did not
+/// happen within timeout. Without a window manager nobody else hands out the focus, so keys would otherwise go
+/// wherever the pointer happens to be.
+bool GiveFocus(Display* display, WindowId window, std::chrono::milliseconds timeout,
+               const std::function<void()>& between = {});
 
 } // namespace hosttest
