@@ -336,9 +336,10 @@ TEST_F(InputHost, FlowingTextSwallowsAnEarlyClickAndCompletesOnALaterOne)
 
 TEST_F(InputHost, RightClickOnlyEndsAutomaticReading)
 {
-    // Line 4 waits for a click; then automatic reading, switched on by the script, takes over at line 6.
+    // Line 4 waits for a click; then automatic reading, switched on by the script (the tilde ends the dialogue's
+    // text mode), takes over at line 6.
     const std::wstring script =
-        kPrelude + L"\"Go.\"\ntextProgress 1\n\"Thirty letters, read by itself.\"\n\"Read on.\"\n";
+        kPrelude + L"\"Go.\"\n~textProgress 1\n\"Thirty letters, read by itself.\"\n\"Read on.\"\n";
     Run([&](ChildReport& report) {
         const PlayedNovel novel(report, script);
         if (!novel.ready() || !novel.AwaitWholeLine(4))
@@ -514,7 +515,7 @@ TEST_F(InputHost, KeysDoNothingWhileEditing)
         for (const char* key : {"space", "Return", "a", "Control_L"})
             editor.Key(key);
         editor.RunFor(milliseconds(300));
-        editor.Mark(L"[host] keys while editing done\n");
+        editor.Mark(L"[host] editing keys sent\n");
         report.Equal(Session::Line(), 5, "line after keys while editing");
         report.Equal(editor.State(), state, "parser state after keys while editing");
 
@@ -525,7 +526,7 @@ TEST_F(InputHost, KeysDoNothingWhileEditing)
         editor.RunUntilLogged("INPUT KEYBOARD::SPACE", 1, "Space did not reach the render area while play-testing");
         editor.library().setGameMode(0);
     });
-    ExpectNone(Step("[host] keys while editing", "[host] keys while editing done"),
+    ExpectNone(Step("[host] keys while editing", "[host] editing keys sent"),
                {"INPUT KEYBOARD", "TRIGGER NOT FOUND", "trigger:'ctrl'", "TriggerParseExec", kReadOn, kReadUntil});
 }
 

@@ -173,7 +173,8 @@ TEST(Launcher, EndsByItselfWhenTheScriptEndsTheGame)
     const TempDir novel;
     const TempDir work;
     testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
-    testsupport::WriteFile(novel / "Scripts/main.txt", "\"The last line.\"\nendGame\n\"Never read.\"\n");
+    // After a line of dialogue the tilde ends text mode, so that endGame is read as a command.
+    testsupport::WriteFile(novel / "Scripts/main.txt", "\"The last line.\"\n~endGame\n\"Never read.\"\n");
     Launcher launcher({"play", novel.path(), "--size", "640x480"}, work.path());
     ASSERT_TRUE(launcher.started());
     EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 0) << launcher.Stderr();
