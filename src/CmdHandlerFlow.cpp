@@ -305,6 +305,12 @@ void ExecuteTimer(const Tokens& tokens)
     timer->durationMs = duration[0];
     timer->repeat = IsWord(tokens[3], L"CmdOptions_repeat");
     timer->line = JoinFrom(tokens, timer->repeat ? 4 : 3);
+    if (timer->line.empty())
+    {
+        // An empty line would make the trigger run the current parser's last line again.
+        OutputDebugStringN(L"\nERROR. (ExecuteTimer) timer:%s has no script line. not set \n", timer->name.c_str());
+        return;
+    }
     sysVars->timers.push_back(timer);
     OutputDebugStringN(L"[ExecuteTimer] name:%s duration:%ims repeat:%i line:%s \n", timer->name.c_str(),
                        timer->durationMs, timer->repeat ? 1 : 0, timer->line.c_str());

@@ -260,6 +260,10 @@ TEST_F(FlowCommandsTest, TimersFireOnceOrRepeatUntilEndedAndNeverWhileEditing)
     ASSERT_EQ(sysVars().timers.size(), 1u);
     zel::CmdHandlers::ExecuteTimerEnd({L"timerEnd", L"tick"});
     EXPECT_TRUE(sysVars().timers.empty());
+
+    Play(L"timer idle 10 repeat\n");
+    EXPECT_TRUE(Logged("ERROR. (ExecuteTimer) timer:idle has no script line. not set"));
+    EXPECT_TRUE(sysVars().timers.empty()) << "it would run the line the parser read last";
 }
 
 TEST_F(FlowCommandsTest, ClearColourKeepsTheLowEightBitsAndRefusesTooLongNumbers)
