@@ -173,20 +173,22 @@ TEST(Launcher, EndsByItselfWhenTheScriptEndsTheGame)
     const TempDir novel;
     const TempDir work;
     testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
-    // After a line of dialogue the tilde ends text mode, so that endGame is read as a command.
-    testsupport::WriteFile(novel / "Scripts/main.txt", "\"The last line.\"\n~endGame\n\"Never read.\"\n");
+    // The game ends while the launcher runs frames, after a short timed wait; the tilde ends the dialogue's text
+    // mode, so that the wait is read as a command.
+    testsupport::WriteFile(novel / "Scripts/main.txt", "\"The last line.\"\n~wait 300\nendGame\n\"Never read.\"\n");
     Launcher launcher({"play", novel.path(), "--size", "640x480"}, work.path());
     ASSERT_TRUE(launcher.started());
     EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 0) << launcher.Stderr();
 
     const std::string log = testsupport::ReadFile(novel / "debug.txt");
     std::string missing;
-    EXPECT_TRUE(testsupport::ContainsInOrder(
-        log, {"[DLL::InitNovelSettings] COMPLETE", "[ExecuteEndGame] APPLICATION MODE) endGame.", "CloseEngine"},
-        &missing))
+    EXPECT_TRUE(testsupport::ContainsInOrder(log,
+                                             {"[DLL::CreateRenderWindow] COMPLETE", "SYNC_EXEC COMPLETE",
+                                              "[ExecuteEndGame] APPLICATION MODE) endGame.", "CloseEngine"},
+                                             &missing))
         << "missing: " << missing << "\nlog:\n"
         << log;
-    EXPECT_EQ(log.find("read until line:3"), std::string::npos) << "read on past endGame:\n" << log;
+    EXPECT_EQ(log.find("read until line:4"), std::string::npos) << "read on past endGame:\n" << log;
 }
 
 TEST(Launcher, RefusesAMissingFolderWithOneLine)
