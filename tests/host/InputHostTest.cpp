@@ -362,11 +362,19 @@ TEST_F(InputHost, RightClickOnlyEndsAutomaticReading)
 
         novel.Mark(L"[host] left click\n");
         novel.Click();
-        novel.RunUntilLine(7, "a left click after the right one did not read on");
+        if (!novel.RunUntilLine(7, "a left click after the right one did not read on") || !novel.AwaitWholeLine(7))
+            return;
+
+        // Reading by hand, a right click looks for its trigger and does not read on.
+        novel.Mark(L"[host] right click by hand\n");
+        novel.Click(PointerButton::Right);
+        novel.RunUntilLogged("TRIGGER NOT FOUND. key:1, type:mouse", 1, "a right click did not look for its trigger");
+        report.Equal(Session::Line(), 7, "line after a right click while reading by hand");
     });
     const std::string rightClick = Step("[host] right click", "[host] left click");
     ExpectInOrder(rightClick, {"INPUT MOUSE CLICK::RIGHT", "(Services::UpdateMouse) TEXT AUTO/SKIP CLEARED."});
     ExpectNone(rightClick, {kShownWhole, kReadOn, kReadUntil, "TRIGGER NOT FOUND", kAutoReadOn});
+    ExpectNone(Step("[host] right click by hand"), {kShownWhole, kReadOn, kReadUntil, "AUTO/SKIP CLEARED"});
 }
 
 TEST_F(InputHost, WheelAndKeysReadOnOrLookForTheirTriggers)
@@ -419,6 +427,7 @@ TEST_F(InputHost, WheelAndKeysReadOnOrLookForTheirTriggers)
     const std::string letter = Step("[host] letter", "[host] control");
     ExpectInOrder(letter, {"WARNING. TRIGGER NOT FOUND. key:0, type:keyboard"});
     ExpectNone(letter, {kReadOn, kReadUntil});
+    EXPECT_EQ(Count(letter, "TRIGGER NOT FOUND"), 1) << "one key press, one look for its trigger:\n" << letter;
     ExpectInOrder(Step("[host] control"),
                   {"trigger:'ctrl' exists. trigger-line:4 execute.", "TriggerParseExec:textProgress 2", kReadUntil});
 }
@@ -499,7 +508,7 @@ private:
     bool m_ready = false;
 };
 
-TEST_F(InputHost, KeysDoNothingWhileEditing)
+TEST_F(InputHost, KeysAndClicksDoNothingWhileEditing)
 {
     const std::wstring script = kPrelude + L"keyTrigger ctrl textProgress 2\n\"One.\"\n\"Two.\"\n\"Three.\"\n";
     Run([&](ChildReport& report) {
@@ -514,6 +523,7 @@ TEST_F(InputHost, KeysDoNothingWhileEditing)
         editor.Mark(L"[host] keys while editing\n");
         for (const char* key : {"space", "Return", "a", "Control_L"})
             editor.Key(key);
+        editor.Click(editor.area(), 20, 20); // without an editor picture a click only focuses the render area
         editor.RunFor(milliseconds(300));
         editor.Mark(L"[host] editing keys sent\n");
         report.Equal(Session::Line(), 5, "line after keys while editing");
@@ -527,7 +537,8 @@ TEST_F(InputHost, KeysDoNothingWhileEditing)
         editor.library().setGameMode(0);
     });
     ExpectNone(Step("[host] keys while editing", "[host] editing keys sent"),
-               {"INPUT KEYBOARD", "TRIGGER NOT FOUND", "trigger:'ctrl'", "TriggerParseExec", kReadOn, kReadUntil});
+               {"INPUT KEYBOARD", "INPUT MOUSE", "TRIGGER NOT FOUND", "trigger:'ctrl'", "TriggerParseExec", kReadOn,
+                kReadUntil});
 }
 
 /// A 6 x 4 red PNG.
