@@ -250,10 +250,10 @@ protected:
         m_log = testsupport::ReadFile(m_dir / "debug.txt");
     }
 
-    /// The log of the step marked from (its last mark) up to the next mark to.
+    /// The log of the step marked from (its last mark) up to the next mark to; a mark is a whole log line.
     std::string Step(const std::string& from, const std::string& to = "") const
     {
-        return SectionFromLast(m_log, from, to);
+        return SectionFromLast(m_log, from + "\n", to.empty() ? to : to + "\n");
     }
     void ExpectInOrder(const std::string& text, const std::vector<std::string>& needles) const
     {
