@@ -124,8 +124,7 @@ bool CallScript(const Tokens& tokens, std::uint8_t parserKind)
     called->m_ParserState = PARSE_CONT;
     called->ReadScript(-1);
     // A script that waits stays on top: the caller stops reading, and the frame loop pops it once it has finished.
-    const bool finished = called->m_ParserState == PARSE_SCRIPT_FIN || called->atEnd();
-    if (finished && CurParser() == called)
+    if (called->Finished() && CurParser() == called)
         stack->Pop();
     return true;
 }

@@ -322,7 +322,7 @@ void AutoContScript_ifNeeded()
     current->AutoContScript_ifNeeded();
     if (Services::pNParser->m_parserDeque.size() == 1)
         return;
-    if (current->m_ParserState != PARSE_SCRIPT_FIN && !current->atEnd())
+    if (!current->Finished())
         return;
     OutputDebugStringN(L"AutoContScript_ifNeeded(start): CurParser(not main) finished normally: pop\n");
     Services::pNParser->Pop();
