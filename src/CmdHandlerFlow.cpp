@@ -34,7 +34,37 @@ void ExecuteMessageBox(const Tokens&) {}
 
 // Key and mouse triggers.
 
-void ExecuteKeyTrigger(const Tokens&) {}
+namespace
+{
+/// The script line a trigger runs: tokens 3 onward joined with single blanks ("" when there are none).
+std::wstring TriggerFunctionOf(const Tokens& tokens)
+{
+    std::wstring joined;
+    for (std::size_t i = 2; i < tokens.size(); ++i)
+        joined += (i > 2 ? L" " : L"") + tokens[i];
+    return joined;
+}
+} // namespace
+
+void ExecuteKeyTrigger(const Tokens& tokens)
+{
+    SystemVariables* sysVars = Services::SysVars();
+    if (sysVars == nullptr || tokens.size() < 2)
+        return;
+    const std::wstring& key = tokens[1];
+    const TriggerRecord record{lineContext::MainLine(), TriggerFunctionOf(tokens)};
+    if (auto named = sysVars->keyNames.find(key); named != sysVars->keyNames.end())
+        sysVars->keyTriggers[named->second] = record;
+    else if (auto mouseNamed = sysVars->mouseNames.find(key); mouseNamed != sysVars->mouseNames.end())
+        sysVars->mouseTriggers[mouseNamed->second] = record;
+    else
+    {
+        OutputDebugStringN(L"\nERROR: (ExecuteKeyTrigger) INVALID TRIGGER KEY:%s \n", key.c_str());
+        return;
+    }
+    OutputDebugStringN(L"[ExecuteKeyTrigger] TRIGGER SAVED. key:%s trigger_func:%s \n", key.c_str(),
+                       record.trigger_function.c_str());
+}
 
 } // namespace CmdHandlers
 } // namespace zel
