@@ -23,6 +23,28 @@ bool IsWord(const std::wstring& token, const wchar_t* key)
     return !word.empty() && token == word;
 }
 
+bool ReadInts(const Tokens& tokens, std::initializer_list<std::size_t> positions, std::vector<int>& values,
+              const wchar_t* who)
+{
+    std::vector<std::wstring> picked;
+    for (std::size_t position : positions)
+        picked.push_back(position <= tokens.size() ? tokens[position - 1] : std::wstring());
+    if (!NHelper::IsNumberTokens(picked, true))
+        return false;
+    values.clear();
+    try
+    {
+        for (const std::wstring& token : picked)
+            values.push_back(NHelper::ToInt(token));
+    }
+    catch (const std::exception& e)
+    {
+        OutputDebugStringN(L"\nERROR. (%s) %s. line ignored \n", who, NHelper::s2ws(e.what()).c_str());
+        return false;
+    }
+    return true;
+}
+
 namespace
 {
 bool IsNoCameraWord(const std::wstring& token)

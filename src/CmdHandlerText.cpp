@@ -21,30 +21,6 @@ namespace CmdHandlers
 {
 namespace
 {
-/// The tokens at positions (counted from 1, as the script counts them) as integers. False when one is not a
-/// number (warned by the number check) or has too many digits for one (logged for who).
-bool ReadInts(const Tokens& tokens, std::initializer_list<std::size_t> positions, std::vector<int>& values,
-              const wchar_t* who)
-{
-    std::vector<std::wstring> picked;
-    for (std::size_t position : positions)
-        picked.push_back(position <= tokens.size() ? tokens[position - 1] : std::wstring());
-    if (!NHelper::IsNumberTokens(picked, true))
-        return false;
-    values.clear();
-    try
-    {
-        for (const std::wstring& token : picked)
-            values.push_back(NHelper::ToInt(token));
-    }
-    catch (const std::exception& e)
-    {
-        OutputDebugStringN(L"\nERROR. (%s) %s. line ignored \n", who, NHelper::s2ws(e.what()).c_str());
-        return false;
-    }
-    return true;
-}
-
 /// A character size below 0 would reach the font as a huge unsigned size.
 bool IsCharacterSize(int size, const wchar_t* who)
 {

@@ -5,6 +5,7 @@
 #include "Entity.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <string>
@@ -23,6 +24,10 @@ using Tokens = std::vector<std::wstring>;
 std::wstring Word(const wchar_t* key);
 /// True when token is the script word of that key (a key without a word matches nothing).
 bool IsWord(const std::wstring& token, const wchar_t* key);
+/// The tokens at positions (counted from 1, as the script counts them) as integers. False when one is not a
+/// number (warned by the number check) or has too many digits for one (logged for who).
+bool ReadInts(const Tokens& tokens, std::initializer_list<std::size_t> positions, std::vector<int>& values,
+              const wchar_t* who);
 
 // Pictures (CmdHandlerMain).
 void ExecuteBG(const Tokens& tokens);
@@ -90,8 +95,9 @@ void ExecuteEndGame(const Tokens& tokens);
 void ExecuteClearRGB(const Tokens& tokens);
 /// Playing only: renders a placeholder picture into the images folder.
 void ExecuteCreateDummyCG(const Tokens& tokens);
-/// Opens the message box of a kind (token 1: a "Msg_" key) by running the message-box script.
-void ExecuteMessageBox(const Tokens& tokens);
+/// Opens the message box of a kind (token 1: a "Msg_" key) by running the message-box script. False when no box
+/// could be shown: no message-box script is named or it cannot be read.
+bool ExecuteMessageBox(const Tokens& tokens);
 
 } // namespace CmdHandlers
 } // namespace zel

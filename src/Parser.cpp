@@ -294,7 +294,7 @@ int Parser::GotoBookmark(const std::wstring& name)
     return -1;
 }
 
-void Parser::GoToScript(const std::wstring& script, const std::wstring& bookmark)
+bool Parser::GoToScript(const std::wstring& script, const std::wstring& bookmark)
 {
     std::wstring text;
     const SystemVariables* sysVars = Services::SysVars();
@@ -303,7 +303,7 @@ void Parser::GoToScript(const std::wstring& script, const std::wstring& bookmark
     {
         OutputDebugStringN(L"[Parser::GoToScript] FAILED! dest-script:%s, dest-bookmark:%s \n", script.c_str(),
                            bookmark.c_str());
-        return;
+        return false;
     }
     scriptName = script;
     ReplaceText(text);
@@ -321,6 +321,7 @@ void Parser::GoToScript(const std::wstring& script, const std::wstring& bookmark
         OutputDebugStringN(L"[GoToScript] script jump complete. current_script:%s \n", scriptName.c_str());
     if (!lineContext::Editing() || !isMain())
         readlineno = result == -1 ? 0 : result;
+    return true;
 }
 
 void Parser::DeclareScriptVars(const std::vector<std::wstring>& names)

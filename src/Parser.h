@@ -70,8 +70,8 @@ public:
     /// position left where it was.
     int GotoBookmark(const std::wstring& name);
     /// Switches this parser to another script file, at a bookmark or (bookmark "") at the start; a script that
-    /// cannot be read leaves the parser as it was.
-    void GoToScript(const std::wstring& script, const std::wstring& bookmark);
+    /// cannot be read leaves the parser as it was and returns false.
+    bool GoToScript(const std::wstring& script, const std::wstring& bookmark);
     /// Adds script variables (names beginning with "_") with empty values.
     void DeclareScriptVars(const std::vector<std::wstring>& names);
     /// Gives the declared script variables their values, in order.

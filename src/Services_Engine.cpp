@@ -3,6 +3,7 @@
 // teardown.
 
 #include "Clock.h"
+#include "CmdHandlers.h"
 #include "Logger.h"
 #include "NBacklog.h"
 #include "NCamera.h"
@@ -53,16 +54,17 @@ void CountSecond(SystemVariables& sysVars)
     g_loop.rendersThisSecond = 0;
 }
 
-/// A close request of the application window: ask through the end-game box, or end at once when none exists.
+/// A close request of the application window: ask through the end-game box, or end at once when none can be shown.
 void RequestEndGame(SystemVariables& sysVars)
 {
     auto answer = sysVars.variables.find(L"Msg_endGame");
     if (sysVars.currentMsgboxKind == L"Msg_endGame" && answer != sysVars.variables.end() && answer->second == L"1")
         return;
-    if (Services::pNCommands != nullptr)
-        sysVars.variables[L"msg_str"] = Services::pNCommands->Word(L"Msg_endGame");
-    // The end-game box runs the message-box script, and the message-box command arrives with the flow-control
-    // commands; until then, and whenever no such script is named, a close request ends the game at once.
+    sysVars.variables[L"msg_str"] = CmdHandlers::Word(L"Msg_endGame");
+    if (CmdHandlers::ExecuteMessageBox({L"Msg_endGame"}))
+        return;
+    // Without a message-box script (none named, or it cannot be read) nobody could ever answer the box: the player
+    // must still be able to close the window.
     OutputDebugStringN(L"[HandleEvents] no end-game message box (MsgboxScript:'%s'). closing at once \n",
                        sysVars.MsgboxScript.c_str());
     OutputDebugStringN(L"\nGAME END\n");
@@ -137,7 +139,8 @@ void HandleEvents(SystemVariables& sysVars)
     g_loop.eventsBusy = false;
 }
 
-/// Fires the timers whose time has passed; while editing, timers never run.
+/// Fires the timers whose time has passed: a plain timer once, a repeating one every duration; while editing,
+/// timers never run.
 void RunTimers(SystemVariables& sysVars)
 {
     if (sysVars.gameMode == 0)
@@ -152,8 +155,12 @@ void RunTimers(SystemVariables& sysVars)
             continue;
         OutputDebugStringN(L"[UpdateEntities] exec timer func. name:%s, passedDuration:%ims \n", timer->name.c_str(),
                            static_cast<int>(passed));
-        timer->fired = true;
         timer->firedAt = Clock::Now();
+        // A repeating timer starts its next round; timerEnd removes it.
+        if (timer->repeat)
+            timer->start = timer->firedAt;
+        else
+            timer->fired = true;
         Services::TriggerParseExec(timer->line);
     }
     auto& timers = sysVars.timers;

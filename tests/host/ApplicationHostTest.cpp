@@ -95,6 +95,47 @@ TEST(ApplicationHost, CloseRequestEndsTheGame)
                         "CloseEngine"});
 }
 
+TEST(ApplicationHost, CloseRequestAsksThroughTheMessageBoxWhenTheNovelHasOne)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
+    const TempDir dir;
+    testsupport::WriteFile(dir / "Config.xml", testsupport::ConfigXml("box.txt"));
+    testsupport::WriteFile(dir / "Commands.xml",
+                           "<ScriptStrings><DisplayStrings><Msg name=\"Msg_endGame\" jap=\"Quit?\" /></DisplayStrings>"
+                           "<Keywords><CmdOptions><Option name=\"msgboxSelect\" jap=\"msgboxSelect\" /></CmdOptions>"
+                           "</Keywords></ScriptStrings>\n");
+    testsupport::WriteFile(dir / "Scripts/box.txt", "wait msgboxSelect\nbox_answered\n");
+    const int code = hosttest::RunScenario(dir.path(), [](ChildReport& report) {
+        const HostLibrary library;
+        const hosttest::X11Connection x11;
+        if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display"))
+            return;
+        report.Check(library.PHYSFS_init(nullptr) != 0, "PHYSFS_init failed");
+        report.Check(library.PHYSFS_mount(CurrentFolder().c_str(), nullptr, 1) != 0, "PHYSFS_mount failed");
+        library.CreateRenderWindow(nullptr, nullptr, 640, 480, L"Novel", L"main.txt", L"line one\n", L"application", 1);
+        const hosttest::WindowId found = hosttest::WaitForTopLevelWindow(
+            x11.get(), kWindowTitle, std::chrono::seconds(3), [&] { library.UpdateRenderWindow(); });
+        if (!report.Check(found != 0, "no engine window"))
+        {
+            library.DestroyRenderWindow();
+            return;
+        }
+        for (int request = 0; request < 2; ++request)
+        {
+            report.Check(hosttest::SendDeleteWindow(x11.get(), found), "sending WM_DELETE_WINDOW failed");
+            hosttest::RunFramesUntil(
+                library, [] { return false; }, std::chrono::milliseconds(300));
+            report.Equal(static_cast<int>(library.getGameOver()), 0, "a close request ended the game unasked");
+        }
+        library.DestroyRenderWindow();
+    });
+    EXPECT_EQ(code, 0) << hosttest::ChildFailures(dir.path());
+    ExpectInOrder(testsupport::ReadFile(dir / "debug.txt"),
+                  {"SF::EVENT::CLOSED", "[ExecuteScript] LOADING NEW SCRIPT:box.txt",
+                   "[ExecuteWait] WAIT for: msgboxSelect", "SF::EVENT::CLOSED",
+                   "[CmdHandlers::ExecuteMessageBox] MSGBOX SCRIPT ALREADY RUNNING."});
+}
+
 TEST(ApplicationHost, HostTextIsLoggedVerbatim)
 {
     const TempDir dir;
