@@ -124,8 +124,7 @@ bool CallScript(const Tokens& tokens, std::uint8_t parserKind)
     called->m_ParserState = PARSE_CONT;
     called->ReadScript(-1);
     // A script that waits stays on top: the caller stops reading, and the frame loop pops it once it has finished.
-    const bool finished = called->m_ParserState == PARSE_SCRIPT_FIN || called->atEnd();
-    if (finished && CurParser() == called)
+    if (called->Finished() && CurParser() == called)
         stack->Pop();
     return true;
 }
@@ -415,7 +414,25 @@ bool ExecuteMessageBox(const Tokens& tokens)
 
 // Key and mouse triggers.
 
-void ExecuteKeyTrigger(const Tokens&) {}
+void ExecuteKeyTrigger(const Tokens& tokens)
+{
+    SystemVariables* sysVars = Services::SysVars();
+    if (sysVars == nullptr || tokens.size() < 2)
+        return;
+    const std::wstring& key = tokens[1];
+    const TriggerRecord record{lineContext::MainLine(), JoinFrom(tokens, 2)};
+    if (auto named = sysVars->keyNames.find(key); named != sysVars->keyNames.end())
+        sysVars->keyTriggers[named->second] = record;
+    else if (auto mouseNamed = sysVars->mouseNames.find(key); mouseNamed != sysVars->mouseNames.end())
+        sysVars->mouseTriggers[mouseNamed->second] = record;
+    else
+    {
+        OutputDebugStringN(L"\nERROR: (ExecuteKeyTrigger) INVALID TRIGGER KEY:%s \n", key.c_str());
+        return;
+    }
+    OutputDebugStringN(L"[ExecuteKeyTrigger] TRIGGER SAVED. key:%s trigger_func:%s \n", key.c_str(),
+                       record.trigger_function.c_str());
+}
 
 } // namespace CmdHandlers
 } // namespace zel

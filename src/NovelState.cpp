@@ -1,5 +1,7 @@
 #include "NovelState.h"
 
+#include <SFML/Window/Keyboard.hpp>
+
 namespace zel
 {
 
@@ -14,8 +16,26 @@ SystemVariables::SystemVariables()
           {NTYPE_ALL, L"Types_all"},         {NTYPE_BG, L"Types_bg"},        {NTYPE_CG, L"Types_cg"},
           {NTYPE_TEXTBOX, L"Types_textbox"}, {NTYPE_BUTTON, L"button"},      {NTYPE_SYSBUTTON, L"Types_sysButton"},
           {NTYPE_BGM, L"Types_bgm"},         {NTYPE_SFX, L"Types_sfx"},      {NTYPE_VOICE, L"Types_voice"},
-          {NTYPE_BACKLOG, L"Types_backlog"}, {NTYPE_CAMERA, L"Types_camera"}}
+          {NTYPE_BACKLOG, L"Types_backlog"}, {NTYPE_CAMERA, L"Types_camera"}},
+      keyNames(DefaultKeyNames())
 {
+}
+
+std::map<std::wstring, int> SystemVariables::DefaultKeyNames()
+{
+    using Key = sf::Keyboard;
+    std::map<std::wstring, int> names{
+        {L"ctrl", Key::LControl}, {L"shift", Key::LShift},        {L"alt", Key::LAlt},          {L"esc", Key::Escape},
+        {L"tab", Key::Tab},       {L"backspace", Key::Backspace}, {L"delete", Key::Delete},     {L"home", Key::Home},
+        {L"end", Key::End},       {L"pageup", Key::PageUp},       {L"pagedown", Key::PageDown}, {L"up", Key::Up},
+        {L"down", Key::Down},     {L"left", Key::Left},           {L"right", Key::Right}};
+    for (int letter = 0; letter < 26; ++letter)
+        names[std::wstring(1, static_cast<wchar_t>(L'a' + letter))] = Key::A + letter;
+    for (int digit = 0; digit < 10; ++digit)
+        names[std::wstring(1, static_cast<wchar_t>(L'0' + digit))] = Key::Num0 + digit;
+    for (int function = 1; function <= 12; ++function)
+        names[L"f" + std::to_wstring(function)] = Key::F1 + function - 1;
+    return names;
 }
 
 } // namespace zel

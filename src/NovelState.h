@@ -71,6 +71,8 @@ using ButtonImages = std::array<std::wstring, 3>; ///< untouched, touched, click
 struct SystemVariables
 {
     SystemVariables();
+    /// The key names a novel starts with: "ctrl", letters, digits, "f1"-"f12", arrows and the editing keys.
+    static std::map<std::wstring, int> DefaultKeyNames();
 
     /// Path of a novel file in the data folder of kind (for example the images folder + name).
     std::wstring FilePath(DataKind kind, const std::wstring& name) const { return dataPaths[kind].folder + name; }
@@ -80,7 +82,8 @@ struct SystemVariables
     std::map<std::uint8_t, std::wstring> entityTypeNames;
     std::shared_ptr<NSprite> editorPicture;
     UserDialogRequest userDialog;
-    std::map<std::wstring, int> keyNames{{L"ctrl", 37}};
+    /// Key names a script binds triggers to, with their keyboard codes (Space and Return advance the text).
+    std::map<std::wstring, int> keyNames;
     std::map<int, TriggerRecord> keyTriggers;
     std::map<std::wstring, int> mouseNames{{L"l.click", 0}, {L"r.click", 1}, {L"wheel.up", 2}};
     std::map<int, TriggerRecord> mouseTriggers;

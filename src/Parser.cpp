@@ -39,6 +39,13 @@ bool Parser::atEnd()
     return m_infile.peek() == std::char_traits<wchar_t>::eof();
 }
 
+bool Parser::Finished()
+{
+    // A wait on the very last line (a click, a time, a choice) still holds the script: the message box ends with
+    // its wait for the answer.
+    return m_ParserState == PARSE_SCRIPT_FIN || (m_ParserState == PARSE_CONT && atEnd());
+}
+
 void Parser::ResetEditorSysVars()
 {
     // Before the registry empties the resource pools: the backlog holds its box and a copy of the box's font.

@@ -90,6 +90,8 @@ public:
 
     bool isMain() const { return parserKind == PARSER_MAIN; }
     bool atEnd();
+    /// A called script has finished: it read "script_fin", or it read its last line and waits for nothing.
+    bool Finished();
 
     std::int32_t stackIndex = -1;
     std::int32_t readlineno = 0;

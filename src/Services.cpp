@@ -215,6 +215,7 @@ void Services::RemoveEntities()
     entities->entityLayers.clear();
     entities->entityLines.clear();
     entities->m_nameReferences.clear();
+    ForgetRemovedInteractives();
     ActivateRenderWindow();
     OutputDebugStringN(L"[RemoveEntities] entity removal complete. entityLayers[]:%d, entityLines[]:%d, "
                        L"m_nameReferences[]:%d, tex-pool:%d, font-pool:%d\n",
@@ -284,6 +285,7 @@ void Services::RemoveEntitiesFromLine(int line)
         return;
     ForgetEntitiesOfLines(*entities, line);
     FilterLayers(*entities, line);
+    ForgetRemovedInteractives();
     sysVars->clearColour.keepBefore(line);
     sysVars->curBacklogUseTextareaName.keepBefore(line);
     sysVars->curUseTextareaName.keepBefore(line);

@@ -98,6 +98,9 @@ public:
     static bool ExecuteTrigger(int code, bool mouse);
     /// The last pointer position the window reported, in world coordinates (through the window's current view).
     static sf::Vector2f MousePosition();
+    /// After removals: the interactive list keeps only entities still in a layer list, and a slider that went
+    /// stops being dragged (Services_Input).
+    static void ForgetRemovedInteractives();
     /// Input arrived: a text still flowing consumes it and, once it has flowed for more than 200 ms, is shown whole.
     /// True when the input was consumed (Services_Input).
     static bool StopCurTextboxTextFlow();

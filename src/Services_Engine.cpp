@@ -173,6 +173,7 @@ void UpdateEntities(SystemVariables& sysVars, EntityRegistry& entities)
     for (auto& layerEntry : entities.entityLayers)
         for (std::size_t i = 0; i < layerEntry.second.size(); ++i)
             layerEntry.second[i]->Update();
+    Services::CheckButtons(1, L"left.click"); // hover: buttons under the pointer show their touched look
     if (entities.pCamera != nullptr)
         entities.pCamera->Update();
     if (entities.pBacklog != nullptr)
@@ -311,6 +312,7 @@ void BuryEntities(EntityRegistry& entities)
         entities.m_nameReferences.erase(entry.first);
         OutputDebugStringN(L"removed:'%s' (ntype:%i) \n", entry.first.c_str(), static_cast<int>(entry.second));
     }
+    Services::ForgetRemovedInteractives();
 }
 
 /// Pops a finished pushed script; the parser below goes on at the next update.
@@ -322,7 +324,7 @@ void AutoContScript_ifNeeded()
     current->AutoContScript_ifNeeded();
     if (Services::pNParser->m_parserDeque.size() == 1)
         return;
-    if (current->m_ParserState != PARSE_SCRIPT_FIN && !current->atEnd())
+    if (!current->Finished())
         return;
     OutputDebugStringN(L"AutoContScript_ifNeeded(start): CurParser(not main) finished normally: pop\n");
     Services::pNParser->Pop();

@@ -165,6 +165,17 @@ TEST_F(FlowCommandsTest, CalledScriptsReturnAtOnceOrWaitOnTopOfTheirCaller)
     Frame();
     EXPECT_TRUE(Read("after_slow"));
 
+    WriteScript("last.txt", "in_last\nwait\n");
+    Play(L"script last.txt\nafter_last\nwait\n");
+    EXPECT_EQ(Parsers(), 2u) << "a wait on the called script's last line holds its caller";
+    Frame();
+    EXPECT_FALSE(Read("after_last"));
+    zel::CurParser()->ReadScript(-1); // a click
+    Frame();
+    EXPECT_EQ(Parsers(), 1u);
+    Frame();
+    EXPECT_TRUE(Read("after_last"));
+
     WriteScript("values.txt", "bookmark start _a _b _c\nshow_{{_a}}{{_c}}\n");
     Play(L"script values.txt start one two\n");
     EXPECT_TRUE(Logged("ERROR. [PushScriptVarNames] var_values.size() < m_script_vars.size()"));
