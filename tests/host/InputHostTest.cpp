@@ -179,9 +179,9 @@ public:
     {
         m_report.Check(hosttest::ClickAt(display(), window, x, y, button), "XTest click failed");
     }
-    void Key(const std::string& keysymName) const
+    void Key(hosttest::WindowId window, const std::string& keysymName) const
     {
-        m_report.Check(hosttest::PressKey(display(), keysymName), "XTest key " + keysymName + " failed");
+        m_report.Check(hosttest::PressKey(display(), window, keysymName), "XTest key " + keysymName + " failed");
     }
 
 private:
@@ -222,6 +222,7 @@ public:
     {
         Session::Click(m_window, kWidth / 2, kHeight / 2, button);
     }
+    void Key(const std::string& keysymName) const { Session::Key(m_window, keysymName); }
 
 private:
     hosttest::WindowId m_window = 0;
@@ -493,6 +494,7 @@ public:
 
     bool ready() const { return m_ready; }
     hosttest::WindowId area() const { return m_windows.child; }
+    void Key(const std::string& keysymName) const { Session::Key(area(), keysymName); }
     /// getDLLInformation with the dialog query; the request's text goes to text.
     UserDialogInfo Query(std::wstring& text) const
     {

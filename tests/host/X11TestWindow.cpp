@@ -31,6 +31,18 @@ template <typename Request> bool Checked(Display* display, Request&& request)
     return g_lastError == 0;
 }
 
+/// Runs request with the server grabbed, so that no other client's request comes between its steps: test windows of
+/// other processes on the same server map themselves on top and take the keyboard focus when they open. The input
+/// that XTest fakes is handled before the server reads our next request, so it lands within the grab.
+template <typename Request> bool Exclusively(Display* display, Request&& request)
+{
+    XGrabServer(display);
+    const bool ok = Checked(display, request);
+    XUngrabServer(display);
+    XSync(display, False);
+    return ok;
+}
+
 /// A window's place in the tree: its parent and its children (the parent is 0 when the query failed).
 struct TreeNode
 {
@@ -66,20 +78,30 @@ Window FindNamedBelow(Display* display, Window parent, const std::string& namePa
     return 0;
 }
 
-bool HasXTest(Display* display)
+/// The window's ancestor that is a child of the root: the one whose stacking decides what lies on top.
+Window TopLevelOf(Display* display, Window window)
+{
+    const Window root = DefaultRootWindow(display);
+    for (;;)
+    {
+        const Window parent = QueryTree(display, window).parent;
+        if (parent == 0 || parent == root)
+            return window;
+        window = parent;
+    }
+}
+
+/// The root coordinates of x,y inside window, where XTest puts the pointer; false when the server has no XTest or
+/// the window is gone.
+bool XTestTarget(Display* display, Window window, int x, int y, int& rootX, int& rootY)
 {
     int eventBase = 0;
     int errorBase = 0;
     int major = 0;
     int minor = 0;
-    return XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor) != 0;
-}
-
-/// x,y inside window in root coordinates, where XTest places the pointer.
-bool ToRoot(Display* display, Window window, int x, int y, int& rootX, int& rootY)
-{
     Window ignored = 0;
-    return XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored) != 0;
+    return XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor) != 0 &&
+           XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored) != 0;
 }
 } // namespace
 
@@ -213,29 +235,41 @@ bool MovePointer(Display* display, Window window, int x, int y)
 {
     int rootX = 0;
     int rootY = 0;
-    if (!HasXTest(display) || !ToRoot(display, window, x, y, rootX, rootY))
+    if (!XTestTarget(display, window, x, y, rootX, rootY))
         return false;
-    return Checked(display, [&] { XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime); });
+    const Window top = TopLevelOf(display, window);
+    return Exclusively(display, [&] {
+        XRaiseWindow(display, top);
+        XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    });
 }
 
 bool ClickAt(Display* display, Window window, int x, int y, PointerButton button)
 {
-    if (!MovePointer(display, window, x, y))
+    int rootX = 0;
+    int rootY = 0;
+    if (!XTestTarget(display, window, x, y, rootX, rootY))
         return false;
+    const Window top = TopLevelOf(display, window);
     const auto number = static_cast<unsigned>(button);
-    return Checked(display, [&] {
+    return Exclusively(display, [&] {
+        XRaiseWindow(display, top);
+        XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
         XTestFakeButtonEvent(display, number, True, CurrentTime);
         XTestFakeButtonEvent(display, number, False, CurrentTime);
     });
 }
 
-bool PressKey(Display* display, const std::string& keysymName)
+bool PressKey(Display* display, Window window, const std::string& keysymName)
 {
     const KeySym keysym = XStringToKeysym(keysymName.c_str());
     const KeyCode keycode = keysym != NoSymbol ? XKeysymToKeycode(display, keysym) : 0;
-    if (keycode == 0 || !HasXTest(display))
+    int rootX = 0;
+    int rootY = 0;
+    if (keycode == 0 || !XTestTarget(display, window, 0, 0, rootX, rootY))
         return false;
-    return Checked(display, [&] {
+    return Exclusively(display, [&] {
+        XSetInputFocus(display, window, RevertToParent, CurrentTime);
         XTestFakeKeyEvent(display, keycode, True, CurrentTime);
         XTestFakeKeyEvent(display, keycode, False, CurrentTime);
     });

@@ -66,7 +66,10 @@ WindowId WaitForTopLevelWindow(Display* display, const std::string& namePart, st
 
 /// Sends the WM_PROTOCOLS / WM_DELETE_WINDOW client message a window manager sends when the user closes a window.
 bool SendDeleteWindow(Display* display, WindowId window);
-/// Moves the pointer to x,y inside window, through XTest.
+// The input below is faked through XTest with the server to ourselves: window's top level is raised first, so that
+// no other window lies over it, and a key goes to window, which takes the keyboard focus for it.
+
+/// Moves the pointer to x,y inside window.
 bool MovePointer(Display* display, WindowId window, int x, int y);
 /// Pointer buttons by their X numbers; the wheel turns as presses of buttons 4 (up) and 5 (down).
 enum class PointerButton
@@ -76,11 +79,11 @@ enum class PointerButton
     WheelUp = 4,
     WheelDown = 5,
 };
-/// Moves the pointer to x,y inside window and presses and releases button there, through XTest.
+/// Moves the pointer to x,y inside window and presses and releases button there.
 bool ClickAt(Display* display, WindowId window, int x, int y, PointerButton button = PointerButton::Left);
-/// Presses and releases the key of an X keysym name ("space", "Return", "Control_L", "a"), through XTest. The key
-/// goes to the window holding the focus (see GiveFocus).
-bool PressKey(Display* display, const std::string& keysymName);
+/// Presses and releases the key of an X keysym name ("space", "Return", "Control_L", "a") in window, which must be
+/// viewable (see GiveFocus).
+bool PressKey(Display* display, WindowId window, const std::string& keysymName);
 /// The window holding the keyboard focus (may be None or PointerRoot).
 WindowId FocusedWindow(Display* display);
 /// Gives window the keyboard focus once it is viewable and waits until the server reports it; false when it did not
