@@ -332,7 +332,7 @@ void AutoContScript_ifNeeded()
                        static_cast<int>(Services::pNParser->m_parserDeque.size()));
 }
 
-/// Automatic reading: reads on sysAutoWait ms after the text has finished and the parser waits.
+/// Automatic reading: reads on sysAutoWait ms after the text has finished flowing and the parser waits.
 void ReadOnAutomatically(SystemVariables& sysVars, const EntityPtr& area, Parser& parser)
 {
     static bool markSet = false;
@@ -344,7 +344,12 @@ void ReadOnAutomatically(SystemVariables& sysVars, const EntityPtr& area, Parser
     }
     const bool textDone = area == nullptr || (!area->isTextFlowing() && parser.m_ParserState == PARSE_FIN);
     if (!textDone)
+    {
+        // The reader's time starts when the text stands whole: a text that flows longer than the wait must not
+        // be read on the moment its last letter appears.
+        mark = Clock::Now();
         return;
+    }
     const long long waited = Clock::MillisecondsSince(mark);
     if (waited < sysVars.sysAutoWait)
         return;

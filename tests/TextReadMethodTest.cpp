@@ -52,6 +52,34 @@ TEST_F(TextReadMethodTest, AutomaticReadingWaitsItsTimeFromTheLastAdvance)
     EXPECT_NE(LogText().find("TEXT AUTO. PARSE CONT. TIME PASSED:1500.000000ms"), std::string::npos);
 }
 
+TEST_F(TextReadMethodTest, AutomaticReadingCountsItsTimeFromTheEndOfTheFlow)
+{
+    MakeFont("f.ttf");
+    sysVars().textReadMethod = 1;
+    sysVars().sysAutoWait = 500;
+    // 20 letters at 100 ms each: the text flows for 2 s, four times the automatic wait.
+    Play(L"textbox box 10 10 1 300 200 f.ttf 20\nuseTextbox box\ntextSpeed 100\ntextAutoWait on\n"
+         L"\"abcdefghijklmnopqrst\n\"Next\n");
+    ASSERT_EQ(parser().m_ParserState, zel::PARSE_FIN);
+    const zel::EntityPtr box = entities().Find(L"box");
+    ASSERT_NE(box, nullptr);
+    const int line = parser().readlineno;
+    int waited = 0;
+    int flowEnd = -1;
+    while (waited < 6000 && parser().readlineno == line)
+    {
+        StateAfterFrame(50);
+        waited += 50;
+        if (flowEnd == -1 && !box->isTextFlowing())
+            flowEnd = waited;
+    }
+    EXPECT_GE(flowEnd, 2000) << "the text flowed for its 20 letters at 100 ms";
+    // Frames come every 50 ms and the flow's end is seen a frame late: 500 ms less two frames at the least.
+    EXPECT_GE(waited - flowEnd, 400) << "read on " << waited - flowEnd << " ms after the flow: before the reader had "
+                                     << "the automatic wait";
+    EXPECT_LT(waited - flowEnd, 500 + 150);
+}
+
 TEST_F(TextReadMethodTest, SkippingReadsOnAtOnceAndManualReadingNever)
 {
     sysVars().textReadMethod = 0;
