@@ -2,6 +2,7 @@
 // over as the cursor moves, and play-testing switched on and off.
 
 #include "ChildReport.h"
+#include "NovelHostTest.h"
 #include "EditorSession.h"
 #include "HostLibrary.h"
 #include "TestSupport.h"
@@ -58,27 +59,10 @@ std::string Between(const std::string& text, const std::string& from, const std:
     return end == std::string::npos ? "" : text.substr(start + from.size(), end - start - from.size());
 }
 
-class EditorHost : public ::testing::Test
+class EditorHost : public hosttest::NovelHostTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
-        // Text drawn by a scenario leaves Mesa's software driver with process-lifetime allocations; kept loaded, the
-        // leak checker can name them (and the suppressions cover them) instead of reporting an unknown module.
-        dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_LAZY | RTLD_NODELETE);
-        testsupport::WriteFile(m_dir / "Config.xml", testsupport::ConfigXml());
-        std::filesystem::create_directories(m_dir / "Fonts");
-        std::filesystem::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", m_dir / "Fonts/f.ttf");
-    }
-
-    /// Runs the scenario in a child; its failed checks and its exit code fail the test.
-    void Run(const std::function<void(ChildReport&)>& body)
-    {
-        const int code = hosttest::RunScenario(m_dir.path(), body);
-        EXPECT_EQ(code, 0) << hosttest::ChildFailures(m_dir.path());
-        m_log = testsupport::ReadFile(m_dir / "debug.txt");
-    }
+    void SetUp() override { PrepareNovel(testsupport::ConfigXml()); }
 
     void ExpectLogInOrder(const std::vector<std::string>& needles)
     {
@@ -88,8 +72,6 @@ protected:
             << m_log;
     }
 
-    TempDir m_dir;
-    std::string m_log;
 };
 
 TEST_F(EditorHost, AnswersSafelyBeforeAnyWindowExists)

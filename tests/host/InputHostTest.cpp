@@ -3,6 +3,7 @@
 // host marks each step in the log ("[host] ..."), so that what the engine logged in answer can be told apart.
 
 #include "ChildReport.h"
+#include "NovelHostTest.h"
 #include "EditorSession.h"
 #include "HostLibrary.h"
 #include "TestSupport.h"
@@ -229,27 +230,10 @@ private:
     bool m_ready = false;
 };
 
-class InputHost : public ::testing::Test
+class InputHost : public hosttest::NovelHostTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
-        // Text drawn by a scenario leaves Mesa's software driver with process-lifetime allocations; kept loaded, the
-        // leak checker can name them (and the suppressions cover them) instead of reporting an unknown module.
-        dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_LAZY | RTLD_NODELETE);
-        testsupport::WriteFile(m_dir / "Config.xml", InputConfigXml());
-        std::filesystem::create_directories(m_dir / "Fonts");
-        std::filesystem::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", m_dir / "Fonts/f.ttf");
-    }
-
-    /// Runs the scenario in a child; its failed checks and its exit code fail the test.
-    void Run(const std::function<void(ChildReport&)>& body)
-    {
-        const int code = hosttest::RunScenario(m_dir.path(), body);
-        EXPECT_EQ(code, 0) << hosttest::ChildFailures(m_dir.path());
-        m_log = testsupport::ReadFile(m_dir / "debug.txt");
-    }
+    void SetUp() override { PrepareNovel(InputConfigXml()); }
 
     /// The log of the step marked from (its last mark) up to the next mark to; a mark is a whole log line.
     std::string Step(const std::string& from, const std::string& to = "") const
@@ -269,8 +253,6 @@ protected:
             EXPECT_EQ(text.find(needle), std::string::npos) << "\"" << needle << "\" in:\n" << text;
     }
 
-    TempDir m_dir;
-    std::string m_log;
 };
 
 TEST_F(InputHost, FlowingTextSwallowsAnEarlyClickAndCompletesOnALaterOne)
