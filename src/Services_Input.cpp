@@ -431,7 +431,9 @@ sf::Vector2f Services::MousePosition()
 void Services::ForgetRemovedInteractives()
 {
     EntityRegistry* entities = Entities();
-    if (entities == nullptr)
+    SystemVariables* sysVars = SysVars();
+    // Every cursor move of the editor comes here: a novel without buttons or sliders costs nothing.
+    if (entities == nullptr || (entities->interactives.empty() && (sysVars == nullptr || !sysVars->draggedSlider)))
         return;
     std::unordered_set<const NEntity*> registered;
     for (const auto& layerEntry : entities->entityLayers)
@@ -441,7 +443,6 @@ void Services::ForgetRemovedInteractives()
     list.erase(std::remove_if(list.begin(), list.end(),
                               [&](const EntityPtr& entity) { return registered.count(entity.get()) == 0; }),
                list.end());
-    SystemVariables* sysVars = SysVars();
     if (sysVars != nullptr && sysVars->draggedSlider != nullptr && registered.count(sysVars->draggedSlider.get()) == 0)
         StopDragging(*sysVars);
 }
