@@ -272,6 +272,13 @@ TEST_F(FlowCommandsTest, TimersFireOnceOrRepeatUntilEndedAndNeverWhileEditing)
     zel::CmdHandlers::ExecuteTimerEnd({L"timerEnd", L"tick"});
     EXPECT_TRUE(sysVars().timers.empty());
 
+    // The usual timer: the reader waits for a click and the time runs out first.
+    Play(L"timer hurry 100 jump timeUp\nwait\nnot_read\nbookmark timeUp\nafter_time_up\nwait\n");
+    for (int frame = 0; frame < 7; ++frame) // 140 ms
+        Frame();
+    EXPECT_TRUE(Read("after_time_up")) << "the timer's jump takes the waiting reader to its bookmark";
+    EXPECT_FALSE(Read("not_read"));
+
     Play(L"timer idle 10 repeat\n");
     EXPECT_TRUE(Logged("ERROR. (ExecuteTimer) timer:idle has no script line. not set"));
     EXPECT_TRUE(sysVars().timers.empty()) << "it would run the line the parser read last";
