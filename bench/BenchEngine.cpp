@@ -3,6 +3,7 @@
 #include "NovelState.h"
 #include "Parser.h"
 #include "Services.h"
+#include "quillhaven.h"
 
 #include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/RenderWindow.hpp>
@@ -101,6 +102,29 @@ void EnsureWindowedEditor(unsigned width, unsigned height)
         std::make_unique<zel::NParser>(std::make_shared<zel::Parser>(L"main.txt", L"", zel::PARSER_MAIN));
     zel::Services::InitNovelState(false);
     g_kind = Kind::Windowed;
+}
+
+namespace
+{
+/// count cg lines, each a picture of its own, on layers 0..5 and across an 800x600 window.
+std::wstring PicturesScript(int count)
+{
+    std::wstring script;
+    for (int i = 0; i < count; ++i)
+        script += L"cg pic" + std::to_wstring(i) + L" img" + std::to_wstring(i % 4) + L".png " +
+                  std::to_wstring((i * 37) % 736) + L" " + std::to_wstring((i * 53) % 536) + L" " +
+                  std::to_wstring(i % 6) + L"\n";
+    return script;
+}
+} // namespace
+
+void ShowPictures(int count)
+{
+    EnsureWindowedEditor(800, 600);
+    const std::wstring script = PicturesScript(count);
+    setNovelScriptText(L"main.txt", script.c_str(), count, 1);
+    zel::Services::SysVars()->renderMode = 0;
+    zel::Services::UpdateEngine(true, true);
 }
 
 } // namespace bench

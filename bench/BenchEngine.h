@@ -14,4 +14,8 @@ void EnsureHeadlessEditor(const wchar_t* scriptName, const std::wstring& text);
 /// 64x64 images img0.png .. img3.png, and Fonts/ with latin.ttf (DejaVu Sans) and japanese.ttf (VL Gothic).
 void EnsureWindowedEditor(unsigned width, unsigned height);
 
+/// The windowed editor (800x600) shows the last line of a script of count cg lines: 64x64 pictures on layers 0..5,
+/// spread over the window.
+void ShowPictures(int count);
+
 } // namespace bench

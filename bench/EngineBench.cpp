@@ -7,34 +7,16 @@
 #include "NovelState.h"
 #include "Parser.h"
 #include "Services.h"
-#include "quillhaven.h"
 
 #include <benchmark/benchmark.h>
 
-#include <string>
 
 namespace
 {
-/// count cg lines, each a picture of its own, on layers 0..5 and across an 800x600 window.
-std::wstring PicturesScript(int count)
-{
-    std::wstring script;
-    for (int i = 0; i < count; ++i)
-        script += L"cg pic" + std::to_wstring(i) + L" img" + std::to_wstring(i % 4) + L".png " +
-                  std::to_wstring((i * 37) % 736) + L" " + std::to_wstring((i * 53) % 536) + L" " +
-                  std::to_wstring(i % 6) + L"\n";
-    return script;
-}
-
-/// The editor shows the script's last line: every picture exists and is drawn.
+/// The editor shows count pictures, every one of them drawn.
 void ShowPictures(benchmark::State& state)
 {
-    bench::EnsureWindowedEditor(800, 600);
-    const int count = static_cast<int>(state.range(0));
-    const std::wstring script = PicturesScript(count);
-    setNovelScriptText(L"main.txt", script.c_str(), count, 1);
-    zel::Services::SysVars()->renderMode = 0;
-    zel::Services::UpdateEngine(true, true);
+    bench::ShowPictures(static_cast<int>(state.range(0)));
     state.counters["pictures"] = static_cast<double>(zel::Services::Entities()->CountInLayers());
 }
 
