@@ -350,7 +350,8 @@ bool Services::CheckButtons(int kind, const std::wstring& trigger)
 {
     SystemVariables* sysVars = SysVars();
     EntityRegistry* entities = sysVars != nullptr ? Entities() : nullptr;
-    if (entities == nullptr)
+    // Every update asks for the hover: a screen without buttons or sliders answers at once.
+    if (entities == nullptr || entities->interactives.empty())
         return false;
     const std::wstring region = ActiveRegion(*sysVars);
     const std::shared_ptr<Parser> parser = pNParser != nullptr ? CurParser() : nullptr;
