@@ -1,0 +1,49 @@
+#include "Launcher.h"
+
+#include <cstdio>
+#include <cwchar>
+
+namespace launcher
+{
+int Fail(const std::string& message)
+{
+    std::fprintf(stderr, "quillhaven: %s\n", message.c_str());
+    return 2;
+}
+
+int FailUsage(const std::string& message)
+{
+    std::fprintf(stderr, "usage: quillhaven play [NOVEL_DIR] [--script FILE] [--window-mode 0|1|2] [--size WxH]\n"
+                         "       quillhaven pack FOLDER [OUT]\n"
+                         "       quillhaven shot NOVEL_DIR SCRIPT LINE OUT.png [--size WxH] [--play MS]\n");
+    return Fail(message);
+}
+
+bool ParseSize(const std::string& text, int& width, int& height)
+{
+    char extra = 0;
+    return std::sscanf(text.c_str(), "%dx%d%c", &width, &height, &extra) == 2 && width > 0 && height > 0 &&
+           width <= 16384 && height <= 16384;
+}
+
+std::wstring Widen(const std::string& bytes)
+{
+    std::wstring out;
+    std::mbstate_t state{};
+    for (std::size_t pos = 0; pos < bytes.size();)
+    {
+        wchar_t c = 0;
+        const std::size_t used = std::mbrtowc(&c, bytes.data() + pos, bytes.size() - pos, &state);
+        if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2))
+        {
+            out.push_back(L'\uFFFD');
+            state = std::mbstate_t{};
+            ++pos;
+            continue;
+        }
+        out.push_back(c);
+        pos += used == 0 ? 1 : used;
+    }
+    return out;
+}
+} // namespace launcher

@@ -1,0 +1,23 @@
+#pragma once
+// The subcommands of the quillhaven program and what they share: reading the command line and reporting failures.
+
+#include <string>
+
+namespace launcher
+{
+/// quillhaven play [NOVEL_DIR] [--script FILE] [--window-mode 0|1|2] [--size WxH]
+int RunPlay(int argc, char** argv);
+/// quillhaven pack FOLDER [OUT]
+int RunPack(int argc, char** argv);
+/// quillhaven shot NOVEL_DIR SCRIPT LINE OUT.png [--size WxH] [--play MS]
+int RunShot(int argc, char** argv);
+
+/// Prints "quillhaven: message" to standard error; returns the exit status of a usage or input error (2).
+int Fail(const std::string& message);
+/// Prints the usage of every subcommand, then fails like Fail.
+int FailUsage(const std::string& message);
+/// "WIDTHxHEIGHT", each 1 to 16384.
+bool ParseSize(const std::string& text, int& width, int& height);
+/// UTF-8 to wide text; an invalid byte becomes U+FFFD rather than losing the text.
+std::wstring Widen(const std::string& bytes);
+} // namespace launcher
