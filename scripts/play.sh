@@ -8,11 +8,6 @@ shift || true
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh" "$root/build" -DQUILLHAVEN_TESTS=OFF
 launcher="$root/build/bin/quillhaven"
-# The sample's font comes from the installed DejaVu package rather than from the repository.
-if [ "$novel" = "$root/sample" ]; then
-    mkdir -p "$novel/Fonts"
-    cp -n /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$novel/Fonts/"
-fi
 
 if [ -n "${DISPLAY:-}" ]; then
     exec "$launcher" play "$novel" "$@"

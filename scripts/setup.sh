@@ -22,3 +22,16 @@ if [ "${#missing[@]}" -gt 0 ]; then
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# The sample novel's fonts come from the font packages above, each with its package's licence beside it
+# (sample/Fonts/ stays out of git).
+root="$(cd "$(dirname "$0")/.." && pwd)"
+fonts="$root/sample/Fonts"
+mkdir -p "$fonts"
+copy_font() {
+    local package="$1" font="$2"
+    cp -u "$font" "$fonts/"
+    cp -u "/usr/share/doc/$package/copyright" "$fonts/$package-copyright.txt"
+}
+copy_font fonts-dejavu-core /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+copy_font fonts-vlgothic /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf
