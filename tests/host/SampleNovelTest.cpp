@@ -1,0 +1,274 @@
+// The sample novel as its readers and authors meet it: played by the launcher from its first line to its end with
+// the reader's keys and clicks sent through the X server, its message box answered both ways, and every line of its
+// main script shown in an editor. Each test works on a copy of sample/, with the fonts the set-up copies from the
+// system's font packages.
+
+#include "ChildReport.h"
+#include "EditorSession.h"
+#include "HostLibrary.h"
+#include "LauncherProcess.h"
+#include "TestSupport.h"
+#include "X11TestWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+namespace fs = std::filesystem;
+using hosttest::ChildReport;
+using hosttest::LauncherProcess;
+using hosttest::WindowId;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+using testsupport::TempDir;
+
+const char* const kWindowTitle = "Quillhaven -Quillhaven";
+/// The whole tour read automatically, with the quick settings of ReadQuickly; it takes about half of this.
+constexpr seconds kTourLimit{100};
+
+// What the engine logs.
+const char* const kAutoReading = "TEXT AUTO. PARSE CONT.";
+const char* const kMsgboxOpened = "LOADING NEW SCRIPT:msgbox.txt";
+const char* const kYesKeyArmed = "TRIGGER SAVED. key:y trigger_func:jump yes";
+const char* const kYesKeyRested = "TRIGGER SAVED. key:y trigger_func: \n";
+
+int Count(const std::string& text, const std::string& needle)
+{
+    int count = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size()))
+        ++count;
+    return count;
+}
+
+/// Replaces the first from in text by to; false when text has no from.
+bool ReplaceFirst(std::string& text, const std::string& from, const std::string& to)
+{
+    const std::size_t at = text.find(from);
+    if (at == std::string::npos)
+        return false;
+    text.replace(at, from.size(), to);
+    return true;
+}
+
+/// UTF-8 bytes as the wide text an editor hands over; run in a scenario's child, whose locale it sets.
+std::wstring Widen(const std::string& bytes)
+{
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    std::wstring wide(bytes.size(), L'\0');
+    const std::size_t length = std::mbstowcs(wide.data(), bytes.c_str(), wide.size());
+    wide.resize(length == static_cast<std::size_t>(-1) ? 0 : length);
+    return wide;
+}
+
+const std::vector<std::string> kErrors{"ERROR.", "ERROR:", "ASSERTION FAILED"};
+const std::vector<std::string> kErrorsAndUnknownLines{"ERROR.", "ERROR:", "ASSERTION FAILED",
+                                                      "UNKNOWN or INVALID COMMAND"};
+
+/// The log line holding the first of the faults, with the host's last mark before it; "" when there is none.
+std::string FirstFault(const std::string& log, const std::vector<std::string>& faults)
+{
+    std::size_t at = std::string::npos;
+    for (const std::string& fault : faults)
+        at = std::min(at, log.find(fault));
+    if (at == std::string::npos)
+        return "";
+    const std::size_t begin = log.rfind('\n', at);
+    const std::size_t end = log.find('\n', at);
+    const std::size_t mark = log.rfind("[host]", at);
+    const std::string where = mark == std::string::npos ? "" : log.substr(mark, log.find('\n', mark) - mark) + ": ";
+    return where +
+           log.substr(begin == std::string::npos ? 0 : begin + 1, end == std::string::npos ? end : end - begin - 1);
+}
+
+class SampleNovel : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
+        const auto options = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
+        fs::copy(QUILLHAVEN_SAMPLE_DIR, m_novel.path(), options);
+        // Only what a fresh checkout holds: no log, save data or drawn placeholder of an earlier run here.
+        for (const char* leftover : {"debug.txt", "SaveData", "Fonts", "Images/stranger.png"})
+            fs::remove_all(m_novel / leftover);
+        fs::create_directories(m_novel / "Fonts");
+        fs::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", m_novel / "Fonts/DejaVuSans.ttf");
+        fs::copy_file("/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf",
+                      m_novel / "Fonts/VL-Gothic-Regular.ttf");
+    }
+
+    /// Automatic reading shows each text at once and reads on after 100 ms, so that the tour plays in seconds.
+    void ReadQuickly()
+    {
+        std::string config = testsupport::ReadFile(m_novel / "Config.xml");
+        ASSERT_TRUE(ReplaceFirst(config, "sysAutoSpeed=\"30\"", "sysAutoSpeed=\"0\"") &&
+                    ReplaceFirst(config, "sysAutoWait=\"1500\"", "sysAutoWait=\"100\""))
+            << "the sample's Config.xml has other reading speeds now:\n"
+            << config;
+        testsupport::WriteFile(m_novel / "Config.xml", config);
+    }
+
+    std::string Log() const { return testsupport::ReadFile(m_novel / "debug.txt"); }
+
+    /// Runs the launcher on the copy and hands its window, focused, to body; body runs in a child of its own, as
+    /// every scenario that uses the X server does.
+    void Play(const std::function<void(ChildReport&, LauncherProcess&, Display*, WindowId)>& body)
+    {
+        const int code = hosttest::RunScenario(m_work.path(), [&](ChildReport& report) {
+            const hosttest::X11Connection x11;
+            if (!report.Check(bool(x11), "no X display"))
+                return;
+            LauncherProcess launcher({"play", m_novel.path()}, m_work.path());
+            if (!report.Check(launcher.started(), "the launcher did not start"))
+                return;
+            const WindowId window = hosttest::WaitForTopLevelWindow(x11.get(), kWindowTitle, seconds(10));
+            if (!report.Check(window != 0, std::string("no window named \"") + kWindowTitle + "\" within 10 s") ||
+                !report.Check(hosttest::GiveFocus(x11.get(), window, seconds(3)), "the window took no focus"))
+                return;
+            body(report, launcher, x11.get(), window);
+        });
+        EXPECT_EQ(code, 0) << hosttest::ChildFailures(m_work.path()) << "launcher stderr:\n"
+                           << testsupport::ReadFile(m_work / "launcher-stderr.txt");
+    }
+
+    /// Polls the log until done(log) holds; false after timeout.
+    bool AwaitLog(const std::function<bool(const std::string&)>& done, milliseconds timeout = seconds(10)) const
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!done(Log()))
+        {
+            if (std::chrono::steady_clock::now() >= deadline)
+                return false;
+            std::this_thread::sleep_for(milliseconds(20));
+        }
+        return true;
+    }
+    bool AwaitLogged(const std::string& needle, int count = 1, milliseconds timeout = seconds(10)) const
+    {
+        return AwaitLog([&](const std::string& log) { return Count(log, needle) >= count; }, timeout);
+    }
+
+    /// Waits until the first line stands whole and its keys are bound: the reader's first moment.
+    bool AwaitFirstLine(ChildReport& report) const
+    {
+        return report.Check(AwaitLogged("TRIGGER SAVED. key:h") && AwaitLogged("TEXT FLOW FINISHED"),
+                            "the first line never stood whole with its keys bound");
+    }
+
+    void ExpectClean(const std::string& log) const
+    {
+        EXPECT_EQ(FirstFault(log, kErrorsAndUnknownLines), "") << "log:\n" << log;
+    }
+
+    TempDir m_novel;
+    TempDir m_work;
+};
+
+TEST_F(SampleNovel, PlaysByItselfFromTheFirstLineToTheEnd)
+{
+    ReadQuickly();
+    Play([&](ChildReport& report, LauncherProcess& launcher, Display* x11, WindowId window) {
+        if (!AwaitFirstLine(report))
+            return;
+        // The tour's own key for automatic reading; from here on no input at all.
+        report.Check(hosttest::PressKey(x11, window, "a"), "XTest key a failed");
+        report.Check(AwaitLogged(kAutoReading, 1, seconds(5)), "the a key did not start automatic reading");
+        report.Equal(launcher.Wait(kTourLimit), 0, "launcher exit code at the end of the tour");
+    });
+    const std::string log = Log();
+    std::string missing;
+    EXPECT_TRUE(testsupport::ContainsInOrder(
+        log,
+        {"LOADING NEW SCRIPT:box.txt", "LOADING NEW SCRIPT:greet.txt", kMsgboxOpened, kYesKeyRested,
+         "[RemoveEntities] COMPLETE", "LOADING NEW SCRIPT:stranger.txt", "[ExecuteTimerEnd] name:clock removed:1",
+         "[ExecuteEndGame] APPLICATION MODE) endGame.", "CloseEngine"},
+        &missing))
+        << "missing (in order): " << missing << "\nlog:\n"
+        << log;
+    EXPECT_GE(Count(log, "LOADING NEW SCRIPT:tick.txt"), 2) << "the clock timer did not repeat";
+    EXPECT_TRUE(testsupport::FileExists(m_novel / "Images/stranger.png")) << "createDummyCG drew no placeholder";
+    ExpectClean(log);
+}
+
+TEST_F(SampleNovel, ClosingTheWindowAsksFirstAndEndsOnlyOnYes)
+{
+    Play([&](ChildReport& report, LauncherProcess& launcher, Display* x11, WindowId window) {
+        if (!AwaitFirstLine(report))
+            return;
+        // A click answers no: the box closes and the novel plays on.
+        report.Check(hosttest::SendDeleteWindow(x11, window), "sending WM_DELETE_WINDOW failed");
+        if (!report.Check(AwaitLogged(kYesKeyArmed), "the close request opened no message box"))
+            return;
+        report.Check(hosttest::ClickAt(x11, window, 640, 360), "XTest click failed");
+        report.Check(AwaitLogged(kYesKeyRested), "a click did not close the message box");
+        std::this_thread::sleep_for(milliseconds(500));
+        if (!report.Check(launcher.running(), "the launcher ended although the reader said no"))
+            return;
+        // Asked again, Y answers yes and the game ends.
+        report.Check(hosttest::SendDeleteWindow(x11, window), "sending WM_DELETE_WINDOW failed");
+        if (!report.Check(AwaitLogged(kYesKeyArmed, 2), "the second close request opened no message box"))
+            return;
+        report.Check(hosttest::PressKey(x11, window, "y"), "XTest key y failed");
+        report.Equal(launcher.Wait(seconds(10)), 0, "launcher exit code after yes");
+    });
+    const std::string log = Log();
+    EXPECT_EQ(Count(log, kMsgboxOpened), 2) << log;
+    std::string missing;
+    EXPECT_TRUE(
+        testsupport::ContainsInOrder(log,
+                                     {"SF::EVENT::CLOSED", kYesKeyArmed, "INPUT MOUSE CLICK::LEFT", kYesKeyRested,
+                                      "SF::EVENT::CLOSED", kYesKeyArmed, "GAME END", "CloseEngine"},
+                                     &missing))
+        << "missing (in order): " << missing << "\nlog:\n"
+        << log;
+    ExpectClean(log);
+}
+
+TEST_F(SampleNovel, EveryLineOfTheMainScriptShowsInTheEditor)
+{
+    const std::string bytes = testsupport::ReadFile(m_novel / "Scripts/main.txt");
+    const int lines = static_cast<int>(testsupport::Lines(bytes).size());
+    ASSERT_GT(lines, 50);
+    const int code = hosttest::RunScenario(m_novel.path(), [&](ChildReport& report) {
+        const std::wstring script = Widen(bytes);
+        if (!report.Check(!script.empty(), "main.txt is no UTF-8 text"))
+            return;
+        const hosttest::HostLibrary library;
+        const hosttest::X11Connection x11;
+        if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display"))
+            return;
+        hosttest::EditorWindows windows;
+        hosttest::EditorSetup setup;
+        setup.width = 1280;
+        setup.height = 720;
+        if (!hosttest::OpenEditor(library, x11.get(), script, windows, report, setup))
+            return;
+        for (int line = 1; line <= lines; ++line)
+        {
+            library.OutputDebugStringN((L"[host] cursor on line " + std::to_wstring(line) + L"\n").c_str());
+            library.setNovelScriptText(L"main.txt", script.c_str(), line, 0);
+            hosttest::RunFrames(library, 2);
+        }
+        library.DestroyRenderWindow();
+        hosttest::DestroyWindow(x11.get(), windows.host);
+    });
+    EXPECT_EQ(code, 0) << hosttest::ChildFailures(m_novel.path());
+    const std::string log = Log();
+    EXPECT_NE(log.find("[host] cursor on line " + std::to_string(lines) + "\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("LOADING NEW SCRIPT:greet.txt"), std::string::npos)
+        << "the editor did not run the called script";
+    // The editor reads through the bookmarks that the player only jumps to and may warn about them; no error.
+    EXPECT_EQ(FirstFault(log, kErrors), "") << "log:\n" << log;
+}
+
+} // namespace
