@@ -303,7 +303,7 @@ TEST(Pack, EngineReadsEveryFileBackOutOfTheArchive)
     EXPECT_EQ(code, 0) << (code == 3 ? "the archive would not mount" : "a file read back differs or is missing");
 }
 
-TEST(Pack, NovelWithItsPicturesOnlyInTheArchiveShowsThem)
+TEST(Pack, NovelWithItsScriptsAndPicturesOnlyInArchivesPlaysAndShowsThem)
 {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
     const TempDir novel;
@@ -311,7 +311,9 @@ TEST(Pack, NovelWithItsPicturesOnlyInTheArchiveShowsThem)
     WriteFile(novel / "Config.xml", testsupport::ConfigXml());
     WriteFile(novel / "Scripts/main.txt", "bg title.png\nwait 300\nendGame\n");
     ASSERT_EQ(Pack({MakeImages(novel)}).code, 0);
+    ASSERT_EQ(Pack({novel / "Scripts"}).code, 0);
     fs::remove_all(novel / "Images");
+    fs::remove_all(novel / "Scripts");
 
     LauncherProcess launcher({"play", novel.path(), "--size", "640x480"}, work.path());
     ASSERT_TRUE(launcher.started());
