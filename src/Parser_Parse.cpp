@@ -22,6 +22,14 @@ bool IsQuoteChar(wchar_t c)
     return c == L'\'' || c == L'"';
 }
 
+/// A dialogue line goes to its handler as read, and the text box puts in the variables. Its words are neither merged
+/// nor substituted here: a variable that stands first would replace the whole word, quote mark and all, and the line
+/// would no longer be dialogue.
+bool IsDialogue(const std::vector<std::wstring>& tokens)
+{
+    return !tokens.empty() && (NHelper::StartsWith(tokens.front(), kQuote) || NHelper::StartsWith(tokens.front(), kDashQuote));
+}
+
 /// Finds a variable by name in a list of (name, value) pairs.
 const std::wstring* FindScriptVar(const std::vector<std::pair<std::wstring, std::wstring>>& vars,
                                   const std::wstring& name)
@@ -52,7 +60,8 @@ int Parser::ParseTokens(const std::wstring& rawLine, std::vector<std::wstring>& 
         return readlineno;
     if (CutComment(line, *work))
         return readlineno;
-    MergeQuotes(*work);
+    if (!IsDialogue(*work))
+        MergeQuotes(*work);
     bool sync = false;
     if (!work->empty() && NHelper::StartsWith(work->front(), L"."))
     {

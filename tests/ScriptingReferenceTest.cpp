@@ -6,6 +6,7 @@
 // call one of them "still to come".
 
 #include "Clock.h"
+#include "NHelper.h"
 #include "NovelCommands.h"
 #include "ResourcePool.h"
 #include "WindowFixture.h"
@@ -111,6 +112,12 @@ std::vector<Example> Examples()
 std::string FirstLine(const std::string& text)
 {
     return text.substr(0, text.find('\n'));
+}
+
+/// How a failing example is named: where it stands and how it begins.
+void PrintTo(const Example& example, std::ostream* out)
+{
+    *out << "docs/scripting.md:" << example.line << " (" << FirstLine(example.text) << ")";
 }
 
 /// Every file name with one of the extensions that text mentions.
