@@ -136,8 +136,8 @@ std::set<std::string> NamedFiles(const std::string& text, const std::string& ext
 /// box is in use are no faults.
 std::vector<std::string> Complaints(const std::string& log, const std::string& bookmarkWord)
 {
-    static const std::vector<std::string> kFaultMarks{"UNKNOWN or INVALID COMMAND", "ERROR", "WARNING", "FAILED",
-                                                      "does not exist", "DOES NOT EXIST", "not found"};
+    static const std::vector<std::string> kFaultMarks{
+        "UNKNOWN or INVALID COMMAND", "ERROR", "WARNING", "FAILED", "does not exist", "DOES NOT EXIST", "not found"};
     const std::vector<std::string> harmless{"INVALID COMMAND:'" + bookmarkWord + "'", "INVALID COMMAND:'script_fin'",
                                             "backlog textarea not assigned and not in sysvars",
                                             "parseTokens.size() == 0",
@@ -145,7 +145,9 @@ std::vector<std::string> Complaints(const std::string& log, const std::string& b
     std::vector<std::string> complaints;
     for (const std::string& line : Lines(log))
     {
-        auto contains = [&line](const std::string& mark) { return line.find(mark) != std::string::npos; };
+        auto contains = [&line](const std::string& mark) {
+            return line.find(mark) != std::string::npos;
+        };
         if (std::any_of(kFaultMarks.begin(), kFaultMarks.end(), contains) &&
             std::none_of(harmless.begin(), harmless.end(), contains))
             complaints.push_back(line);
@@ -197,8 +199,8 @@ protected:
     void StartEngine()
     {
         Services::CloseEngine();
-        Services::pRenderWindow = std::make_unique<sf::RenderWindow>(
-            sf::VideoMode(320, 240), "quillhaven-test", sf::Style::None, zel::RenderContextSettings());
+        Services::pRenderWindow = std::make_unique<sf::RenderWindow>(sf::VideoMode(320, 240), "quillhaven-test",
+                                                                     sf::Style::None, zel::RenderContextSettings());
         Services::pNParser =
             std::make_unique<zel::NParser>(std::make_shared<zel::Parser>(L"main.txt", L"", zel::PARSER_MAIN));
         Services::InitNovelState(false);
