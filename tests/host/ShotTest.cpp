@@ -4,6 +4,7 @@
 #include "LauncherProcess.h"
 #include "PngFile.h"
 #include "TestSupport.h"
+#include "X11TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -178,19 +180,44 @@ TEST_F(Shot, ShowsEachLineAsTheEditorDoesAndTheSamePictureEveryTime)
     EXPECT_EQ(testsupport::ReadFile(m_out / "line6-again.png"), testsupport::ReadFile(m_out / "line6.png"));
 }
 
-TEST_F(Shot, PlayingClicksOnThroughAWaitForTheReader)
+/// Pixels of picture in colour.
+int CountColour(const Picture& picture, Colour colour)
+{
+    int count = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            count += IsColour(picture, x, y, colour) ? 1 : 0;
+    return count;
+}
+
+TEST_F(Shot, PlayingClicksOnThroughAWaitForTheReaderOutOfTheUsersSight)
 {
     MakeNovel(m_novel.path(), "bg bg.png\nwait\ncg pic red.png 100 40 1\n");
-    const std::vector<std::string> base{"shot", m_novel.path(), "main.txt", "1"};
-    auto play = [&](const std::string& ms, const std::string& name) {
-        std::vector<std::string> arguments = base;
-        arguments.insert(arguments.end(), {m_out / name, "--size", kSize, "--play", ms});
-        return Shoot(arguments, m_out / name);
+    auto arguments = [&](const std::string& ms, const std::string& name) {
+        return std::vector<std::string>{"shot",   m_novel.path(), "main.txt", "1", m_out / name,
+                                        "--size", kSize,          "--play",   ms};
     };
-    // Before the first click the reader still waits; clicks later read on to the cg.
-    const Picture waiting = play("100", "waiting.png");
-    const Picture readOn = play("1500", "read-on.png");
+    // Before the first click the reader still waits.
+    const Picture waiting = Shoot(arguments("100", "waiting.png"), m_out / "waiting.png");
     EXPECT_TRUE(IsColour(waiting, 130, 60, kBackground));
+
+    // Clicks read on to the cg. Meanwhile the screen shows nothing of the novel, and the keyboard focus that the
+    // engine takes on a click is handed back.
+    const hosttest::X11Connection x11;
+    ASSERT_TRUE(x11);
+    const TempDir output;
+    LauncherProcess launcher(arguments("2000", "read-on.png"), output.path());
+    const hosttest::WindowId shot =
+        hosttest::WaitForTopLevelWindow(x11.get(), "quillhaven shot", std::chrono::seconds(10));
+    ASSERT_NE(shot, 0u) << launcher.Stderr();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    Picture screen;
+    ASSERT_TRUE(hostcommon::CaptureWindow(x11.get(), hosttest::RootWindowOf(x11.get()), screen));
+    EXPECT_EQ(CountColour(screen, kBackground), 0) << "the novel shows on the screen";
+    const hosttest::WindowId focus = hosttest::FocusedWindow(x11.get());
+    EXPECT_TRUE(focus != shot && hosttest::ParentOf(x11.get(), focus) != shot) << "the shot kept the focus";
+    ASSERT_EQ(launcher.Wait(std::chrono::seconds(60)), 0) << launcher.Stderr();
+    const Picture readOn = ReadPng(m_out / "read-on.png");
     EXPECT_TRUE(IsColour(readOn, 130, 60, kCgColour));
     EXPECT_TRUE(IsColour(readOn, 5, 5, kBackground));
 }

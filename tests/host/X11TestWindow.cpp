@@ -98,6 +98,11 @@ Window CreateHostWindow(Display* display, int width, int height, bool mapped)
     return hostcommon::CreateHostWindow(display, width, height, options);
 }
 
+Window RootWindowOf(Display* display)
+{
+    return DefaultRootWindow(display);
+}
+
 bool WindowExists(Display* display, Window window)
 {
     return MapStateOf(display, window) != MapState::Missing;

@@ -30,6 +30,8 @@ enum class MapState
 /// A top-level window at 0,0 such as an editor hands to the engine; mapped at once when asked.
 WindowId CreateHostWindow(Display* display, int width, int height, bool mapped);
 
+/// The screen's root window: what the screen shows.
+WindowId RootWindowOf(Display* display);
 /// True while the window exists on the server.
 bool WindowExists(Display* display, WindowId window);
 /// The window's parent, or 0 when the window does not exist.
