@@ -125,19 +125,6 @@ std::string Absolute(const std::string& path)
     return getcwd(cwd, sizeof cwd) != nullptr ? std::string(cwd) + "/" + path : path;
 }
 
-/// Mounts the novel folder, and its packed scripts when there are any, so that the script can be read before the
-/// engine starts; the engine mounts the rest itself.
-bool MountNovel(const EngineLibrary& engine, const char* argv0)
-{
-    char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd) == nullptr || !engine.PHYSFS_init(argv0) || !engine.PHYSFS_mount(cwd, nullptr, 1))
-        return false;
-    const std::string archive = std::string(cwd) + "/Scripts.vndat";
-    if (access(archive.c_str(), R_OK) == 0)
-        engine.PHYSFS_mount(archive.c_str(), nullptr, 1);
-    return true;
-}
-
 int CountLines(const std::string& text)
 {
     int lines = 0;
@@ -312,15 +299,12 @@ int RunShot(int argc, char** argv)
     EngineLibrary engine;
     if (!engine.Load(LibraryBesideProgram(argv[0]), error) && !engine.Load("libquillhaven.so", error))
         return Fail("shot: " + error);
-    if (!MountNovel(engine, argv[0]))
-        return Fail("shot: cannot mount the novel folder '" + options.novelDir + "'");
     std::string scriptBytes;
-    const std::string scriptPath = "Scripts/" + options.script;
-    if (!engine.ReadFile(scriptPath, scriptBytes))
-        return Fail("shot: script '" + scriptPath + "' not found in novel folder '" + options.novelDir + "'");
+    if (!ReadNovelScript(engine, argv[0], options.novelDir, options.script, scriptBytes, error))
+        return Fail("shot: " + error);
     if (options.playMs < 0 && options.line > CountLines(scriptBytes))
-        std::fprintf(stderr, "quillhaven: shot: warning: '%s' has %d lines; the shot shows its end\n",
-                     scriptPath.c_str(), CountLines(scriptBytes));
+        std::fprintf(stderr, "quillhaven: shot: warning: 'Scripts/%s' has %d lines; the shot shows its end\n",
+                     options.script.c_str(), CountLines(scriptBytes));
 
     hostcommon::Picture picture;
     if (const int code = TakeShot(engine, options, scriptBytes, picture); code != 0)

@@ -36,6 +36,7 @@ std::vector<char*> EnvironmentWithout(const std::vector<std::string>& unset)
 
 LauncherProcess::LauncherProcess(const std::vector<std::string>& arguments, const std::string& outputDir,
                                  const LaunchOptions& options)
+    : m_stdoutPath(outputDir + "/launcher-stdout.txt"), m_stderrPath(outputDir + "/launcher-stderr.txt")
 {
     const std::string program = QUILLHAVEN_LAUNCHER_PATH;
     std::vector<std::string> words{
@@ -45,19 +46,16 @@ LauncherProcess::LauncherProcess(const std::vector<std::string>& arguments, cons
     for (std::string& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
-    std::vector<char*> environment = EnvironmentWithout(options.unsetVariables);
 
-    const std::string out = outputDir + "/launcher-stdout.txt";
-    m_stderrPath = outputDir + "/launcher-stderr.txt";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, m_stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, m_stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (!options.workingDir.empty())
         posix_spawn_file_actions_addchdir_np(&actions, options.workingDir.c_str());
-    pid_t pid = -1;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environment.data()) == 0)
-        m_pid = pid;
+    std::vector<char*> environment = EnvironmentWithout(options.unsetVariables);
+    if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environment.data()) != 0)
+        m_pid = -1;
     posix_spawn_file_actions_destroy(&actions);
 }
 
@@ -93,6 +91,11 @@ int LauncherProcess::Wait(std::chrono::milliseconds timeout)
     return m_code;
 }
 
+std::string LauncherProcess::Stdout() const
+{
+    return testsupport::ReadFile(m_stdoutPath);
+}
+
 std::string LauncherProcess::Stderr() const
 {
     return testsupport::ReadFile(m_stderrPath);
@@ -115,5 +118,4 @@ std::string CommandLine(const std::vector<std::string>& arguments)
         shown += " " + word;
     return shown;
 }
-
 } // namespace hosttest

@@ -17,11 +17,11 @@
 
 namespace
 {
+using hosttest::kTimedOut;
 using testsupport::TempDir;
+using Launcher = hosttest::LauncherProcess;
 
 const char* const kWindowTitle = "Quillhaven -Quillhaven 0.8.2-t2";
-constexpr int kTimedOut = hosttest::LauncherProcess::kTimedOut;
-using Launcher = hosttest::LauncherProcess;
 
 /// A playable novel folder: Config.xml and a one-line Scripts/main.txt.
 void MakeNovel(const TempDir& dir)

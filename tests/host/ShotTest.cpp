@@ -110,7 +110,8 @@ void MakeNovel(const std::string& novel, const std::string& script)
 }
 
 /// Runs the program to its end; returns its exit code, stderr going to error.
-int RunShot(const std::vector<std::string>& arguments, std::string& error, const hosttest::LaunchOptions& options = {})
+int RunLauncher(const std::vector<std::string>& arguments, std::string& error,
+                const hosttest::LaunchOptions& options = {})
 {
     const TempDir output;
     LauncherProcess launcher(arguments, output.path(), options);
@@ -124,7 +125,7 @@ int RunShot(const std::vector<std::string>& arguments, std::string& error, const
 Picture Shoot(const std::vector<std::string>& arguments, const std::string& out)
 {
     std::string error;
-    EXPECT_EQ(RunShot(arguments, error), 0) << hosttest::CommandLine(arguments) << "\n" << error;
+    EXPECT_EQ(RunLauncher(arguments, error), 0) << hosttest::CommandLine(arguments) << "\n" << error;
     return ReadPng(out);
 }
 
@@ -180,6 +181,25 @@ TEST_F(Shot, ShowsEachLineAsTheEditorDoesAndTheSamePictureEveryTime)
     EXPECT_EQ(testsupport::ReadFile(m_out / "line6-again.png"), testsupport::ReadFile(m_out / "line6.png"));
 }
 
+TEST_F(Shot, DataPackedIntoArchivesGivesTheSamePicture)
+{
+    MakeNovel(m_novel.path(), "bg bg.png\n"
+                              "cg pic red.png 100 40 1\n"
+                              "textbox box 20 150 2 280 60 f.ttf 20\n"
+                              "useTextbox box\n"
+                              "\"Hello there.\"\n");
+    const Picture fromFolders = ShotAtLine(5, "folders.png");
+    ASSERT_TRUE(IsColour(fromFolders, 130, 60, kCgColour));
+    for (const char* folder : {"Images", "Fonts", "Scripts"})
+    {
+        std::string error;
+        ASSERT_EQ(RunLauncher({"pack", m_novel / folder}, error), 0) << error;
+        std::filesystem::remove_all(m_novel / folder);
+    }
+    const Picture fromArchives = ShotAtLine(5, "archives.png");
+    EXPECT_TRUE(fromArchives == fromFolders) << "differs in " << Difference(fromArchives, fromFolders);
+}
+
 /// Pixels of picture in colour.
 int CountColour(const Picture& picture, Colour colour)
 {
@@ -231,7 +251,7 @@ TEST_F(Shot, FindsItsLibraryNovelAndOutputWhenNamedRelativeToTheUsersFolder)
     options.workingDir = m_out.path();
     const std::string relativeNovel = std::filesystem::relative(novel, m_out.path()).string();
     std::string error;
-    ASSERT_EQ(RunShot({"shot", relativeNovel, "main.txt", "1", "relative.png", "--size", kSize}, error, options), 0)
+    ASSERT_EQ(RunLauncher({"shot", relativeNovel, "main.txt", "1", "relative.png", "--size", kSize}, error, options), 0)
         << error;
     EXPECT_TRUE(IsColour(ReadPng(m_out / "relative.png"), 5, 5, kBackground));
     EXPECT_FALSE(testsupport::FileExists(novel + "/relative.png"));
@@ -269,7 +289,7 @@ TEST_F(Shot, RefusesBadArgumentsWithItsUsageAndWritesNothing)
     {
         SCOPED_TRACE(hosttest::CommandLine(arguments));
         std::string error;
-        EXPECT_EQ(RunShot(arguments, error), 2);
+        EXPECT_EQ(RunLauncher(arguments, error), 2);
         EXPECT_NE(error.find("usage: quillhaven"), std::string::npos) << error;
         EXPECT_NE(error.find("quillhaven: shot: "), std::string::npos) << error;
     }
@@ -300,7 +320,7 @@ TEST_F(Shot, RefusesAWrongNovelOrOutputInOneLineAndKeepsTheOldPicture)
     {
         SCOPED_TRACE(hosttest::CommandLine(wrong.arguments));
         std::string error;
-        EXPECT_EQ(RunShot(wrong.arguments, error, wrong.options), 2);
+        EXPECT_EQ(RunLauncher(wrong.arguments, error, wrong.options), 2);
         EXPECT_EQ(testsupport::Lines(error).size(), 1u) << error;
         EXPECT_NE(error.find(wrong.named), std::string::npos) << error;
     }
