@@ -271,6 +271,8 @@ int TakeShot(const EngineLibrary& engine, const Options& options, const std::str
             return Broke("the render area could not be read back from the X server");
         return 0;
     }
+    // The line's finished look, as an editor without animations shows it: text whole, not letter by letter.
+    engine.setTweenAnimationDisplay(0);
     engine.setNovelScriptText(name.c_str(), text.c_str(), options.line, 1);
     bool settled = false;
     if (!editor.CaptureSettled(picture, settled))

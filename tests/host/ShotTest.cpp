@@ -181,6 +181,24 @@ TEST_F(Shot, ShowsEachLineAsTheEditorDoesAndTheSamePictureEveryTime)
     EXPECT_EQ(testsupport::ReadFile(m_out / "line6-again.png"), testsupport::ReadFile(m_out / "line6.png"));
 }
 
+TEST_F(Shot, ShowsADialogueLineWholeHoweverSlowlyItWouldAppear)
+{
+    const std::string script = "bg bg.png\n"
+                               "textbox box 20 150 2 280 60 f.ttf 20\n"
+                               "useTextbox box\n"
+                               "textSpeed SPEED\n"
+                               "\"Hello there, slowly.\"\n";
+    auto withSpeed = [&script](const std::string& speed) {
+        std::string text = script;
+        return text.replace(text.find("SPEED"), 5, speed);
+    };
+    MakeNovel(m_novel.path(), withSpeed("0"));
+    const Picture instant = ShotAtLine(5, "instant.png");
+    testsupport::WriteFile(m_novel / "Scripts/main.txt", withSpeed("3000"));
+    const Picture slow = ShotAtLine(5, "slow.png");
+    EXPECT_TRUE(slow == instant) << "the slow line differs in " << Difference(slow, instant);
+}
+
 TEST_F(Shot, DataPackedIntoArchivesGivesTheSamePicture)
 {
     MakeNovel(m_novel.path(), "bg bg.png\n"
