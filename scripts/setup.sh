@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ccache pkg-config
     clang libclang-rt-14-dev llvm
-    libsfml-dev libphysfs-dev libpugixml-dev libx11-dev libxtst-dev libconcurrentqueue-dev
+    libsfml-dev libphysfs-dev libpugixml-dev libx11-dev libxtst-dev libxcomposite-dev libpng-dev libconcurrentqueue-dev libzip-dev
     googletest libgtest-dev libbenchmark-dev
     xvfb xauth libgl1-mesa-dri imagemagick fonts-dejavu-core fonts-vlgothic zip
 )

@@ -123,7 +123,8 @@ private:
     // Steps of ParseTokens.
     bool RunTextMode(const std::wstring& line, std::vector<std::wstring>& tokens);
     bool CutComment(std::wstring& line, std::vector<std::wstring>& tokens) const;
-    void MergeQuotes(std::vector<std::wstring>& tokens) const;
+    /// Joins quoted words into one token; substitute also puts in the variables.
+    void MergeQuotes(std::vector<std::wstring>& tokens, bool substitute) const;
     int RunCommand(const NovelCommand& command, const std::wstring& line, std::vector<std::wstring>& tokens, bool& sync,
                    int& duration);
     void StartTimedWait(bool sync, int duration);

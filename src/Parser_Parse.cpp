@@ -22,6 +22,15 @@ bool IsQuoteChar(wchar_t c)
     return c == L'\'' || c == L'"';
 }
 
+/// A dialogue line goes to its handler as read, and the text box puts in the variables. Its words are not
+/// substituted here: a variable that stands first would replace the whole word, quote mark and all, and the line
+/// would no longer be dialogue.
+bool IsDialogue(const std::vector<std::wstring>& tokens)
+{
+    return !tokens.empty() &&
+           (NHelper::StartsWith(tokens.front(), kQuote) || NHelper::StartsWith(tokens.front(), kDashQuote));
+}
+
 /// Finds a variable by name in a list of (name, value) pairs.
 const std::wstring* FindScriptVar(const std::vector<std::pair<std::wstring, std::wstring>>& vars,
                                   const std::wstring& name)
@@ -52,7 +61,7 @@ int Parser::ParseTokens(const std::wstring& rawLine, std::vector<std::wstring>& 
         return readlineno;
     if (CutComment(line, *work))
         return readlineno;
-    MergeQuotes(*work);
+    MergeQuotes(*work, !IsDialogue(*work));
     bool sync = false;
     if (!work->empty() && NHelper::StartsWith(work->front(), L"."))
     {
@@ -121,8 +130,11 @@ bool NothingToMerge(const std::vector<std::wstring>& tokens)
 }
 } // namespace
 
-void Parser::MergeQuotes(std::vector<std::wstring>& tokens) const
+void Parser::MergeQuotes(std::vector<std::wstring>& tokens, bool substitute) const
 {
+    auto value = [this, substitute](const std::wstring& token) {
+        return substitute ? SubstituteVariables(token) : token;
+    };
     if (NothingToMerge(tokens))
         return;
     std::vector<std::wstring> merged;
@@ -131,10 +143,10 @@ void Parser::MergeQuotes(std::vector<std::wstring>& tokens) const
     for (const std::wstring& token : tokens)
     {
         if (inQuotes)
-            merged.back() += L" " + SubstituteVariables(token);
+            merged.back() += L" " + value(token);
         else
         {
-            merged.push_back(SubstituteVariables(token));
+            merged.push_back(value(token));
             inQuotes = !token.empty() && IsQuoteChar(token.front());
         }
         if (inQuotes && !token.empty() && IsQuoteChar(token.back()))

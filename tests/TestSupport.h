@@ -27,6 +27,8 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
+/// The bytes of a 6 x 4 red PNG.
+std::string SmallPng();
 
 /// Runs body in a forked child whose current folder is dir; returns the child's exit code, or 128 + signal.
 int RunInChild(const std::string& dir, const std::function<int()>& body);

@@ -1,6 +1,7 @@
 #include "EngineLibrary.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
@@ -18,8 +19,15 @@ template <typename Fn> bool Resolve(void* handle, const char* name, Fn& target, 
 
 std::string LibraryBesideProgram(const std::string& programPath)
 {
+    // The running program's own file first: programPath may be relative to a folder the program has since left
+    // (the launcher changes into the novel's folder), or a bare name found through PATH.
     char resolved[PATH_MAX];
-    const std::string program = realpath(programPath.c_str(), resolved) != nullptr ? resolved : programPath;
+    const ssize_t length = readlink("/proc/self/exe", resolved, sizeof resolved - 1);
+    std::string program;
+    if (length > 0)
+        program.assign(resolved, static_cast<std::size_t>(length));
+    else
+        program = realpath(programPath.c_str(), resolved) != nullptr ? resolved : programPath;
     const auto slash = program.find_last_of('/');
     return (slash == std::string::npos ? std::string(".") : program.substr(0, slash)) + "/libquillhaven.so";
 }

@@ -1,7 +1,10 @@
 #include "Launcher.h"
 
+#include "EngineLibrary.h"
+
 #include <cstdio>
 #include <cwchar>
+#include <unistd.h>
 
 namespace launcher
 {
@@ -24,6 +27,21 @@ bool ParseSize(const std::string& text, int& width, int& height)
     char extra = 0;
     return std::sscanf(text.c_str(), "%dx%d%c", &width, &height, &extra) == 2 && width > 0 && height > 0 &&
            width <= 16384 && height <= 16384;
+}
+
+bool ReadNovelScript(const EngineLibrary& engine, const char* argv0, const std::string& novelDir,
+                     const std::string& script, std::string& bytes, std::string& error)
+{
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd) == nullptr || !engine.PHYSFS_init(argv0) || !engine.PHYSFS_mount(cwd, nullptr, 1))
+        return error = "cannot mount the novel folder '" + novelDir + "'", false;
+    // The script may come packed: mounted here under the name the engine mounts it by, so that its own mount
+    // finds it already in place.
+    engine.PHYSFS_mount((std::string(cwd) + "/Scripts.vndat").c_str(), nullptr, 1);
+    const std::string scriptPath = "Scripts/" + script;
+    if (!engine.ReadFile(scriptPath, bytes))
+        return error = "script '" + scriptPath + "' not found in novel folder '" + novelDir + "'", false;
+    return true;
 }
 
 std::wstring Widen(const std::string& bytes)

@@ -3,6 +3,8 @@
 
 #include <string>
 
+struct EngineLibrary;
+
 namespace launcher
 {
 /// quillhaven play [NOVEL_DIR] [--script FILE] [--window-mode 0|1|2] [--size WxH]
@@ -18,6 +20,10 @@ int Fail(const std::string& message);
 int FailUsage(const std::string& message);
 /// "WIDTHxHEIGHT", each 1 to 16384.
 bool ParseSize(const std::string& text, int& width, int& height);
+/// Mounts the current folder (the novel's, where the program has changed to) and its packed scripts, as the engine
+/// will, and reads Scripts/script into bytes; false with error naming what is missing (novelDir names the folder).
+bool ReadNovelScript(const EngineLibrary& engine, const char* argv0, const std::string& novelDir,
+                     const std::string& script, std::string& bytes, std::string& error);
 /// UTF-8 to wide text; an invalid byte becomes U+FFFD rather than losing the text.
 std::wstring Widen(const std::string& bytes);
 } // namespace launcher

@@ -93,13 +93,9 @@ int RunPlay(int argc, char** argv)
     EngineLibrary engine;
     if (!engine.Load(LibraryBesideProgram(argv[0]), error) && !engine.Load("libquillhaven.so", error))
         return Fail(error);
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) == nullptr || !engine.PHYSFS_init(argv[0]) || !engine.PHYSFS_mount(cwd, nullptr, 1))
-        return Fail("cannot mount the novel folder '" + options.novelDir + "'");
     std::string scriptBytes;
-    const std::string scriptPath = "Scripts/" + options.script;
-    if (!engine.ReadFile(scriptPath, scriptBytes))
-        return Fail("script '" + scriptPath + "' not found in novel folder '" + options.novelDir + "'");
+    if (!ReadNovelScript(engine, argv[0], options.novelDir, options.script, scriptBytes, error))
+        return Fail(error);
 
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);

@@ -3,106 +3,25 @@
 // wrong.
 
 #include "ChildReport.h"
+#include "LauncherProcess.h"
 #include "TestSupport.h"
 #include "X11TestWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace
 {
+using hosttest::kTimedOut;
 using testsupport::TempDir;
+using Launcher = hosttest::LauncherProcess;
 
 const char* const kWindowTitle = "Quillhaven -Quillhaven 0.8.2-t2";
-constexpr int kTimedOut = -1;
-
-/// The launcher run with the given arguments, standard output and error going to files in outputDir. It is
-/// killed if still running when the object goes, so a stuck launcher never outlives its test.
-class Launcher
-{
-public:
-    Launcher(const std::vector<std::string>& arguments, const std::string& outputDir)
-    {
-        std::vector<std::string> words{QUILLHAVEN_LAUNCHER_PATH};
-        words.insert(words.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& word : words)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-
-        const std::string out = outputDir + "/launcher-stdout.txt";
-        m_stderrPath = outputDir + "/launcher-stderr.txt";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, m_stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-
-    ~Launcher()
-    {
-        if (m_pid > 0)
-        {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-
-    Launcher(const Launcher&) = delete;
-    Launcher& operator=(const Launcher&) = delete;
-
-    bool started() const { return m_pid > 0; }
-    bool running() { return m_pid > 0 && !Reap(WNOHANG); }
-
-    /// The exit code (128 + signal when killed by one), or kTimedOut after killing a launcher that ran too long.
-    int Wait(std::chrono::milliseconds timeout)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (m_pid > 0)
-        {
-            if (Reap(WNOHANG))
-                return m_code;
-            if (std::chrono::steady_clock::now() >= deadline)
-            {
-                kill(m_pid, SIGKILL);
-                Reap(0);
-                return kTimedOut;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return m_code;
-    }
-
-    std::string Stderr() const { return testsupport::ReadFile(m_stderrPath); }
-
-private:
-    bool Reap(int options)
-    {
-        int status = 0;
-        if (waitpid(m_pid, &status, options) != m_pid)
-            return false;
-        m_code = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-        m_pid = -1;
-        return true;
-    }
-
-    pid_t m_pid = -1;
-    int m_code = kTimedOut;
-    std::string m_stderrPath;
-};
 
 /// A playable novel folder: Config.xml and a one-line Scripts/main.txt.
 void MakeNovel(const TempDir& dir)

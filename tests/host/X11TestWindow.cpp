@@ -14,22 +14,7 @@ static_assert(sizeof(WindowId) == sizeof(Window), "WindowId must carry an Xlib W
 
 namespace
 {
-int g_lastError = 0;
-int RecordError(Display*, XErrorEvent* event)
-{
-    g_lastError = event->error_code;
-    return 0;
-}
-
-/// Runs a request and reports whether the server answered it without an error.
-template <typename Request> bool Checked(Display* display, Request&& request)
-{
-    XSync(display, False);
-    g_lastError = 0;
-    request();
-    XSync(display, False);
-    return g_lastError == 0;
-}
+using hostcommon::Checked;
 
 /// Runs request with the server grabbed, so that no other client's request comes between its steps: test windows of
 /// other processes on the same server map themselves on top and take the keyboard focus when they open. The input
@@ -105,47 +90,17 @@ bool XTestTarget(Display* display, Window window, int x, int y, int& rootX, int&
 }
 } // namespace
 
-X11Connection::X11Connection()
-{
-    // A virtual server that is resetting refuses connections for a moment; try for up to two seconds.
-    for (int attempt = 0; attempt < 40 && m_display == nullptr; ++attempt)
-    {
-        m_display = XOpenDisplay(nullptr);
-        if (m_display == nullptr)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    if (m_display != nullptr)
-        XSetErrorHandler(RecordError);
-}
-
-X11Connection::~X11Connection()
-{
-    if (m_display != nullptr)
-        XCloseDisplay(m_display);
-}
-
 Window CreateHostWindow(Display* display, int width, int height, bool mapped)
 {
-    const int screen = DefaultScreen(display);
-    const Window window =
-        XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
-                            static_cast<unsigned>(height), 0, BlackPixel(display, screen), WhitePixel(display, screen));
-    XStoreName(display, window, "quillhaven test host");
-    if (mapped)
-        MapWindow(display, window);
-    XSync(display, False);
-    return window;
+    hostcommon::HostWindowOptions options;
+    options.name = "quillhaven test host";
+    options.mapped = mapped;
+    return hostcommon::CreateHostWindow(display, width, height, options);
 }
 
-void MapWindow(Display* display, Window window)
+Window RootWindowOf(Display* display)
 {
-    XMapWindow(display, window);
-    XSync(display, False);
-}
-
-void DestroyWindow(Display* display, Window window)
-{
-    Checked(display, [&] { XDestroyWindow(display, window); });
+    return DefaultRootWindow(display);
 }
 
 bool WindowExists(Display* display, Window window)
@@ -273,14 +228,6 @@ bool PressKey(Display* display, Window window, const std::string& keysymName)
         XTestFakeKeyEvent(display, keycode, True, CurrentTime);
         XTestFakeKeyEvent(display, keycode, False, CurrentTime);
     });
-}
-
-Window FocusedWindow(Display* display)
-{
-    Window focus = None;
-    int revert = 0;
-    XGetInputFocus(display, &focus, &revert);
-    return focus;
 }
 
 bool GiveFocus(Display* display, Window window, std::chrono::milliseconds timeout, const std::function<void()>& between)

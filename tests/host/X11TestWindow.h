@@ -2,18 +2,22 @@
 // Small Xlib helpers for the host tests: a connection of the test's own, a host window to embed the engine in,
 // window queries, the close request a window manager would send, and real pointer and keyboard input through XTest.
 
+#include "X11Host.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
 
-// Xlib's headers stay out of here: their macros (None, Bool, Status, ...) collide with the test framework's.
-typedef struct _XDisplay Display;
-
 namespace hosttest
 {
 
-/// An X11 window id (Xlib's Window).
-using WindowId = unsigned long;
+// The pieces every host needs (the connection, the host window, capture and focus) come from the host programs'
+// common code, so that the tests' editor host is built the way the shot tool's is.
+using hostcommon::DestroyWindow;
+using hostcommon::FocusedWindow;
+using hostcommon::MapWindow;
+using hostcommon::WindowId;
+using hostcommon::X11Connection;
 
 enum class MapState
 {
@@ -23,30 +27,11 @@ enum class MapState
     Viewable,
 };
 
-/// The test's own display connection. X errors on it (a window that is already gone, say) are recorded instead of
-/// ending the process the way Xlib's default handler would.
-class X11Connection
-{
-public:
-    X11Connection();
-    ~X11Connection();
-    X11Connection(const X11Connection&) = delete;
-    X11Connection& operator=(const X11Connection&) = delete;
-
-    Display* get() const { return m_display; }
-    explicit operator bool() const { return m_display != nullptr; }
-
-private:
-    Display* m_display = nullptr;
-};
-
 /// A top-level window at 0,0 such as an editor hands to the engine; mapped at once when asked.
 WindowId CreateHostWindow(Display* display, int width, int height, bool mapped);
-/// Destroys a window of ours.
-void DestroyWindow(Display* display, WindowId window);
-/// Maps a window and waits until the server has done so.
-void MapWindow(Display* display, WindowId window);
 
+/// The screen's root window: what the screen shows.
+WindowId RootWindowOf(Display* display);
 /// True while the window exists on the server.
 bool WindowExists(Display* display, WindowId window);
 /// The window's parent, or 0 when the window does not exist.
@@ -84,8 +69,6 @@ bool ClickAt(Display* display, WindowId window, int x, int y, PointerButton butt
 /// Presses and releases the key of an X keysym name ("space", "Return", "Control_L", "a") in window, which must be
 /// viewable (see GiveFocus).
 bool PressKey(Display* display, WindowId window, const std::string& keysymName);
-/// The window holding the keyboard focus (may be None or PointerRoot).
-WindowId FocusedWindow(Display* display);
 /// Gives window the keyboard focus once it is viewable and waits until the server reports it; false when it did not
 /// happen within timeout. Without a window manager nobody else hands out the focus, so keys would otherwise go
 /// wherever the pointer happens to be.

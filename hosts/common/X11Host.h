@@ -1,0 +1,72 @@
+#pragma once
+// The X11 side of a host program: a display connection whose errors are recorded instead of ending the process, the
+// top-level window a host embeds the engine's render area in, clicks handed straight to a window, and a window's
+// pixels read back. Shared by the shot tool and the host-level tests.
+
+#include "Picture.h"
+
+#include <functional>
+#include <string>
+
+// Xlib's headers stay out of here: their macros (None, Bool, Status, ...) collide with other code.
+typedef struct _XDisplay Display;
+
+namespace hostcommon
+{
+
+/// An X11 window id (Xlib's Window).
+using WindowId = unsigned long;
+
+/// A display connection of the host's own. X errors on it (a window that is already gone, say) are recorded, see
+/// Checked, instead of ending the process the way Xlib's default handler would.
+class X11Connection
+{
+public:
+    /// Connects to $DISPLAY; a server that is resetting refuses connections for a moment, so a set DISPLAY is tried
+    /// for up to two seconds.
+    X11Connection();
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    Display* get() const { return m_display; }
+    explicit operator bool() const { return m_display != nullptr; }
+
+private:
+    Display* m_display = nullptr;
+};
+
+/// Runs request and reports whether the server answered it without an error.
+bool Checked(Display* display, const std::function<void()>& request);
+
+struct HostWindowOptions
+{
+    std::string name = "quillhaven host";
+    bool mapped = false;
+    /// Out of the user's sight: off the screen, passed over by window managers, and drawn into a picture of its own
+    /// rather than onto the screen, so that CaptureWindow still reads what the engine drew. Without the server's
+    /// Composite extension a window off the screen has no pixels to read; such a window is put at 0,0 instead.
+    bool hidden = false;
+};
+
+/// A top-level window such as an editor hands to the engine (at 0,0 unless hidden); 0 when the server refused it.
+WindowId CreateHostWindow(Display* display, int width, int height, const HostWindowOptions& options = {});
+/// Maps a window and waits until the server has done so.
+void MapWindow(Display* display, WindowId window);
+/// Destroys a window of ours.
+void DestroyWindow(Display* display, WindowId window);
+
+/// Reads what window shows into picture (opaque RGBA); false when the window does not exist, is not viewable or
+/// the server refused to hand over its pixels.
+bool CaptureWindow(Display* display, WindowId window, Picture& picture);
+
+/// Hands window a press and release of pointer button (1 left, 3 right) at x,y, as the server would deliver them,
+/// without moving the real pointer or raising any window.
+bool SendClick(Display* display, WindowId window, int x, int y, unsigned button = 1);
+
+/// The window holding the keyboard focus (may be None or PointerRoot).
+WindowId FocusedWindow(Display* display);
+/// Gives the keyboard focus to window (None and PointerRoot included, as FocusedWindow reports them).
+bool SetFocus(Display* display, WindowId window);
+
+} // namespace hostcommon

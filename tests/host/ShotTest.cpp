@@ -1,0 +1,349 @@
+// `quillhaven shot` as authors run it: a novel's look at a script line (or after playing a while) saved as a PNG,
+// the same picture every time, and nothing written when the arguments or the novel are wrong.
+
+#include "LauncherProcess.h"
+#include "PngFile.h"
+#include "TestSupport.h"
+#include "X11TestWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+using hostcommon::Picture;
+using hosttest::LauncherProcess;
+using testsupport::TempDir;
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+const std::string kSize = "320x240";
+
+struct Colour
+{
+    std::uint8_t r, g, b;
+};
+constexpr Colour kBackground{0, 0, 200};
+constexpr Colour kCgColour{255, 0, 0};
+
+/// A rectangle of pixels, right and bottom edges excluded.
+struct Rect
+{
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool Empty() const { return right <= left || bottom <= top; }
+    bool Contains(const Rect& other) const
+    {
+        return other.left >= left && other.top >= top && other.right <= right && other.bottom <= bottom;
+    }
+};
+/// Where the script puts the cg and the text box.
+constexpr Rect kCgRect{100, 40, 160, 80};
+constexpr Rect kTextRect{20, 150, 300, 210};
+
+std::ostream& operator<<(std::ostream& out, const Rect& rect)
+{
+    return out << "(" << rect.left << "," << rect.top << ")-(" << rect.right << "," << rect.bottom << ")";
+}
+
+Picture Filled(int width, int height, Colour colour)
+{
+    Picture picture{width, height, {}};
+    for (int i = 0; i < width * height; ++i)
+        picture.rgba.insert(picture.rgba.end(), {colour.r, colour.g, colour.b, 255});
+    return picture;
+}
+
+void WritePng(const std::string& path, const Picture& picture)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::string error;
+    ASSERT_TRUE(hostcommon::SavePng(path, picture, error)) << error;
+}
+
+Picture ReadPng(const std::string& path)
+{
+    Picture picture;
+    std::string error;
+    EXPECT_TRUE(hostcommon::LoadPng(path, picture, error)) << error;
+    return picture;
+}
+
+bool IsColour(const Picture& picture, int x, int y, Colour colour)
+{
+    const std::size_t at = (static_cast<std::size_t>(y) * picture.width + x) * 4;
+    return at + 3 < picture.rgba.size() && picture.rgba[at] == colour.r && picture.rgba[at + 1] == colour.g &&
+           picture.rgba[at + 2] == colour.b;
+}
+
+/// The smallest rectangle holding every pixel in which a and b differ; empty when they agree.
+Rect Difference(const Picture& a, const Picture& b)
+{
+    Rect bounds{a.width, a.height, 0, 0};
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+        {
+            const std::size_t at = (static_cast<std::size_t>(y) * a.width + x) * 4;
+            if (std::equal(a.rgba.begin() + at, a.rgba.begin() + at + 4, b.rgba.begin() + at))
+                continue;
+            bounds = {std::min(bounds.left, x), std::min(bounds.top, y), std::max(bounds.right, x + 1),
+                      std::max(bounds.bottom, y + 1)};
+        }
+    return bounds;
+}
+
+/// A novel folder with a background, a red cg and DejaVu Sans as Fonts/f.ttf; Scripts/main.txt is script.
+void MakeNovel(const std::string& novel, const std::string& script)
+{
+    testsupport::WriteFile(novel + "/Config.xml", testsupport::ConfigXml());
+    testsupport::WriteFile(novel + "/Scripts/main.txt", script);
+    std::filesystem::create_directories(novel + "/Fonts");
+    std::filesystem::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", novel + "/Fonts/f.ttf");
+    WritePng(novel + "/Images/bg.png", Filled(kWidth, kHeight, kBackground));
+    WritePng(novel + "/Images/red.png", Filled(kCgRect.right - kCgRect.left, kCgRect.bottom - kCgRect.top, kCgColour));
+}
+
+/// Runs the program to its end; returns its exit code, stderr going to error.
+int RunLauncher(const std::vector<std::string>& arguments, std::string& error,
+                const hosttest::LaunchOptions& options = {})
+{
+    const TempDir output;
+    LauncherProcess launcher(arguments, output.path(), options);
+    EXPECT_TRUE(launcher.started());
+    const int code = launcher.Wait(std::chrono::seconds(60));
+    error = launcher.Stderr();
+    return code;
+}
+
+/// Takes a shot that must succeed and returns the picture.
+Picture Shoot(const std::vector<std::string>& arguments, const std::string& out)
+{
+    std::string error;
+    EXPECT_EQ(RunLauncher(arguments, error), 0) << hosttest::CommandLine(arguments) << "\n" << error;
+    return ReadPng(out);
+}
+
+class Shot : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
+    }
+
+    /// The shot of Scripts/main.txt at line, in the test's size.
+    Picture ShotAtLine(int line, const std::string& name)
+    {
+        const std::string out = m_out / name;
+        return Shoot({"shot", m_novel.path(), "main.txt", std::to_string(line), out, "--size", kSize}, out);
+    }
+
+    TempDir m_novel;
+    TempDir m_out;
+};
+
+TEST_F(Shot, ShowsEachLineAsTheEditorDoesAndTheSamePictureEveryTime)
+{
+    MakeNovel(m_novel.path(), "bg bg.png\n"
+                              "// the cg follows\n"
+                              "cg pic red.png 100 40 1\n"
+                              "textbox box 20 150 2 280 60 f.ttf 20\n"
+                              "useTextbox box\n"
+                              "\"Hello there.\"\n");
+    const Picture beforeCg = ShotAtLine(2, "line2.png");
+    const Picture withCg = ShotAtLine(3, "line3.png");
+    const Picture withText = ShotAtLine(6, "line6.png");
+    for (const Picture* picture : {&beforeCg, &withCg, &withText})
+    {
+        ASSERT_EQ(picture->width, kWidth);
+        ASSERT_EQ(picture->height, kHeight);
+    }
+    EXPECT_TRUE(IsColour(beforeCg, 130, 60, kBackground));
+    EXPECT_TRUE(IsColour(beforeCg, 5, 5, kBackground));
+    EXPECT_TRUE(IsColour(withCg, 130, 60, kCgColour));
+
+    const Rect cgChange = Difference(beforeCg, withCg);
+    EXPECT_FALSE(cgChange.Empty());
+    EXPECT_TRUE(kCgRect.Contains(cgChange)) << "the cg changed " << cgChange;
+    const Rect textChange = Difference(withCg, withText);
+    EXPECT_FALSE(textChange.Empty()) << "the dialogue line shows no text";
+    EXPECT_TRUE(kTextRect.Contains(textChange)) << "the dialogue line changed " << textChange;
+
+    // Taken again: the same file, byte for byte.
+    const Picture again = ShotAtLine(6, "line6-again.png");
+    EXPECT_TRUE(again == withText) << "differs in " << Difference(again, withText);
+    EXPECT_EQ(testsupport::ReadFile(m_out / "line6-again.png"), testsupport::ReadFile(m_out / "line6.png"));
+}
+
+TEST_F(Shot, ShowsADialogueLineWholeHoweverSlowlyItWouldAppear)
+{
+    const std::string script = "bg bg.png\n"
+                               "textbox box 20 150 2 280 60 f.ttf 20\n"
+                               "useTextbox box\n"
+                               "textSpeed SPEED\n"
+                               "\"Hello there, slowly.\"\n";
+    auto withSpeed = [&script](const std::string& speed) {
+        std::string text = script;
+        return text.replace(text.find("SPEED"), 5, speed);
+    };
+    MakeNovel(m_novel.path(), withSpeed("0"));
+    const Picture instant = ShotAtLine(5, "instant.png");
+    testsupport::WriteFile(m_novel / "Scripts/main.txt", withSpeed("3000"));
+    const Picture slow = ShotAtLine(5, "slow.png");
+    EXPECT_TRUE(slow == instant) << "the slow line differs in " << Difference(slow, instant);
+}
+
+TEST_F(Shot, DataPackedIntoArchivesGivesTheSamePicture)
+{
+    MakeNovel(m_novel.path(), "bg bg.png\n"
+                              "cg pic red.png 100 40 1\n"
+                              "textbox box 20 150 2 280 60 f.ttf 20\n"
+                              "useTextbox box\n"
+                              "\"Hello there.\"\n");
+    const Picture fromFolders = ShotAtLine(5, "folders.png");
+    ASSERT_TRUE(IsColour(fromFolders, 130, 60, kCgColour));
+    for (const char* folder : {"Images", "Fonts", "Scripts"})
+    {
+        std::string error;
+        ASSERT_EQ(RunLauncher({"pack", m_novel / folder}, error), 0) << error;
+        std::filesystem::remove_all(m_novel / folder);
+    }
+    const Picture fromArchives = ShotAtLine(5, "archives.png");
+    EXPECT_TRUE(fromArchives == fromFolders) << "differs in " << Difference(fromArchives, fromFolders);
+}
+
+/// Pixels of picture in colour.
+int CountColour(const Picture& picture, Colour colour)
+{
+    int count = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            count += IsColour(picture, x, y, colour) ? 1 : 0;
+    return count;
+}
+
+TEST_F(Shot, PlayingClicksOnThroughAWaitForTheReaderOutOfTheUsersSight)
+{
+    MakeNovel(m_novel.path(), "bg bg.png\nwait\ncg pic red.png 100 40 1\n");
+    auto arguments = [&](const std::string& ms, const std::string& name) {
+        return std::vector<std::string>{"shot",   m_novel.path(), "main.txt", "1", m_out / name,
+                                        "--size", kSize,          "--play",   ms};
+    };
+    // Before the first click the reader still waits.
+    const Picture waiting = Shoot(arguments("100", "waiting.png"), m_out / "waiting.png");
+    EXPECT_TRUE(IsColour(waiting, 130, 60, kBackground));
+
+    // Clicks read on to the cg. Meanwhile the screen shows nothing of the novel, and the keyboard focus that the
+    // engine takes on a click is handed back.
+    const hosttest::X11Connection x11;
+    ASSERT_TRUE(x11);
+    const TempDir output;
+    LauncherProcess launcher(arguments("2000", "read-on.png"), output.path());
+    const hosttest::WindowId shot =
+        hosttest::WaitForTopLevelWindow(x11.get(), "quillhaven shot", std::chrono::seconds(10));
+    ASSERT_NE(shot, 0u) << launcher.Stderr();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    Picture screen;
+    ASSERT_TRUE(hostcommon::CaptureWindow(x11.get(), hosttest::RootWindowOf(x11.get()), screen));
+    EXPECT_EQ(CountColour(screen, kBackground), 0) << "the novel shows on the screen";
+    const hosttest::WindowId focus = hosttest::FocusedWindow(x11.get());
+    EXPECT_TRUE(focus != shot && hosttest::ParentOf(x11.get(), focus) != shot) << "the shot kept the focus";
+    ASSERT_EQ(launcher.Wait(std::chrono::seconds(60)), 0) << launcher.Stderr();
+    const Picture readOn = ReadPng(m_out / "read-on.png");
+    EXPECT_TRUE(IsColour(readOn, 130, 60, kCgColour));
+    EXPECT_TRUE(IsColour(readOn, 5, 5, kBackground));
+}
+
+TEST_F(Shot, FindsItsLibraryNovelAndOutputWhenNamedRelativeToTheUsersFolder)
+{
+    // The novel lies deeper than the user's folder, so that a path relative to the one is wrong from the other.
+    const std::string novel = m_novel / "deeper/novel";
+    MakeNovel(novel, "bg bg.png\n");
+    hosttest::LaunchOptions options;
+    options.workingDir = m_out.path();
+    const std::string relativeNovel = std::filesystem::relative(novel, m_out.path()).string();
+    std::string error;
+    ASSERT_EQ(RunLauncher({"shot", relativeNovel, "main.txt", "1", "relative.png", "--size", kSize}, error, options), 0)
+        << error;
+    EXPECT_TRUE(IsColour(ReadPng(m_out / "relative.png"), 5, 5, kBackground));
+    EXPECT_FALSE(testsupport::FileExists(novel + "/relative.png"));
+}
+
+/// The files in a folder, by name.
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(Shot, RefusesBadArgumentsWithItsUsageAndWritesNothing)
+{
+    MakeNovel(m_novel.path(), "bg bg.png\n");
+    const std::string out = m_out / "out.png";
+    const std::string novel = m_novel.path();
+    const std::vector<std::vector<std::string>> cases{
+        {"shot"},
+        {"shot", novel, "main.txt", "1"},
+        {"shot", novel, "main.txt", "0", out},
+        {"shot", novel, "main.txt", "-1", out},
+        {"shot", novel, "main.txt", "2x", out},
+        {"shot", novel, "main.txt", "99999999999", out},
+        {"shot", novel, "main.txt", "1", out, "extra"},
+        {"shot", novel, "main.txt", "1", out, "--size", "320"},
+        {"shot", novel, "main.txt", "1", out, "--play", "soon"},
+        {"shot", novel, "main.txt", "1", out, "--play"},
+        {"shot", novel, "main.txt", "1", out, "--colour", "red"},
+    };
+    for (const auto& arguments : cases)
+    {
+        SCOPED_TRACE(hosttest::CommandLine(arguments));
+        std::string error;
+        EXPECT_EQ(RunLauncher(arguments, error), 2);
+        EXPECT_NE(error.find("usage: quillhaven"), std::string::npos) << error;
+        EXPECT_NE(error.find("quillhaven: shot: "), std::string::npos) << error;
+    }
+    EXPECT_TRUE(FilesIn(m_out.path()).empty());
+    EXPECT_FALSE(testsupport::FileExists(m_novel / "debug.txt")) << "the engine ran on bad arguments";
+}
+
+TEST_F(Shot, RefusesAWrongNovelOrOutputInOneLineAndKeepsTheOldPicture)
+{
+    MakeNovel(m_novel.path(), "bg bg.png\n");
+    const std::string out = m_out / "out.png";
+    testsupport::WriteFile(out, "the picture of an earlier run");
+    std::filesystem::create_directories(m_out / "a-folder");
+    struct Case
+    {
+        std::vector<std::string> arguments;
+        std::string named; // what the message must name
+        hosttest::LaunchOptions options = {};
+    };
+    const std::vector<Case> cases{
+        {{"shot", m_out / "no-such-novel", "main.txt", "1", out}, "no-such-novel"},
+        {{"shot", m_novel.path(), "other.txt", "1", out}, "Scripts/other.txt"},
+        {{"shot", m_novel.path(), "main.txt", "1", m_out / "no-such-folder/out.png"}, "no-such-folder/out.png"},
+        {{"shot", m_novel.path(), "main.txt", "1", m_out / "a-folder"}, "a-folder"},
+        {{"shot", m_novel.path(), "main.txt", "1", out}, "DISPLAY", {{"DISPLAY"}}},
+    };
+    for (const Case& wrong : cases)
+    {
+        SCOPED_TRACE(hosttest::CommandLine(wrong.arguments));
+        std::string error;
+        EXPECT_EQ(RunLauncher(wrong.arguments, error, wrong.options), 2);
+        EXPECT_EQ(testsupport::Lines(error).size(), 1u) << error;
+        EXPECT_NE(error.find(wrong.named), std::string::npos) << error;
+    }
+    EXPECT_EQ(testsupport::ReadFile(out), "the picture of an earlier run");
+    EXPECT_EQ(FilesIn(m_out.path()), (std::vector<std::string>{"a-folder", "out.png"}));
+}
+
+} // namespace
