@@ -28,15 +28,6 @@ namespace
 /// Scripts calling scripts without waiting nest on the C++ stack; a script that calls itself must not run it out.
 constexpr std::size_t kMaxNestedScripts = 64;
 
-/// The tokens from position first (counted from 0) on, joined with single blanks.
-std::wstring JoinFrom(const Tokens& tokens, std::size_t first)
-{
-    std::wstring joined;
-    for (std::size_t i = first; i < tokens.size(); ++i)
-        joined += (i == first ? L"" : L" ") + tokens[i];
-    return joined;
-}
-
 /// True when a file name has a ".." step, so that the folder it is put behind would not hold it.
 bool ClimbsOut(const std::wstring& name)
 {
@@ -129,45 +120,13 @@ bool CallScript(const Tokens& tokens, std::uint8_t parserKind)
     return true;
 }
 
-int JumpToBookmark(const std::wstring& bookmark)
-{
-    std::shared_ptr<Parser> parser = CurParser();
-    if (parser == nullptr)
-        return 0;
-    const int line = parser->GotoBookmark(bookmark);
-    if (line == -1)
-    {
-        OutputDebugStringN(L"[ExecuteJump] searched bookmark: '%s' does not exist. restored script. \n",
-                           bookmark.c_str());
-        return 0;
-    }
-    OutputDebugStringN(L"[ExecuteJump] searched bookmark: '%s' found at line: %i \n", bookmark.c_str(), line);
-    parser->m_ParserState = PARSE_CONT;
-    return line;
-}
-
 /// The main parser goes on in another script; the scripts called on top of it end. A script that cannot be read
 /// changes nothing: reading goes on after the jump line.
 void JumpToScript(const Tokens& tokens)
 {
-    const std::wstring& script = tokens[1];
     std::shared_ptr<Parser> main = MainParser();
-    if (main == nullptr)
-        return;
-    if (ClimbsOut(script))
-    {
-        OutputDebugStringN(L"\nERROR. (ExecuteJump) script name leaves the scripts folder. refused:%s \n",
-                           script.c_str());
-        return;
-    }
-    if (!main->GoToScript(script, tokens.size() == 3 ? tokens[2] : L""))
-    {
-        OutputDebugStringN(L"\nERROR. (ExecuteJump) could not read script:%s. reading goes on after the jump \n",
-                           script.c_str());
-        return;
-    }
-    Services::pNParser->FinishPushed();
-    main->m_ParserState = PARSE_CONT;
+    if (main != nullptr && SwitchScript(*main, tokens[1], tokens.size() == 3 ? tokens[2] : L"", L"ExecuteJump"))
+        Services::pNParser->FinishPushed();
 }
 
 /// The figure of the placeholder picture: a head (circle) on a body (rectangle), centred.
@@ -238,6 +197,47 @@ bool RenderDummy(sf::RenderTexture& canvas, const Tokens& tokens, int width, int
 }
 } // namespace
 
+std::wstring JoinFrom(const Tokens& tokens, std::size_t first)
+{
+    std::wstring joined;
+    for (std::size_t i = first; i < tokens.size(); ++i)
+        joined += (i == first ? L"" : L" ") + tokens[i];
+    return joined;
+}
+
+int JumpToBookmark(const std::wstring& bookmark, const wchar_t* who)
+{
+    std::shared_ptr<Parser> parser = CurParser();
+    if (parser == nullptr)
+        return 0;
+    const int line = parser->GotoBookmark(bookmark);
+    if (line == -1)
+    {
+        OutputDebugStringN(L"[%s] searched bookmark: '%s' does not exist. restored script. \n", who, bookmark.c_str());
+        return 0;
+    }
+    OutputDebugStringN(L"[%s] searched bookmark: '%s' found at line: %i \n", who, bookmark.c_str(), line);
+    parser->m_ParserState = PARSE_CONT;
+    return line;
+}
+
+bool SwitchScript(Parser& parser, const std::wstring& script, const std::wstring& bookmark, const wchar_t* who)
+{
+    if (ClimbsOut(script))
+    {
+        OutputDebugStringN(L"\nERROR. (%s) script name leaves the scripts folder. refused:%s \n", who, script.c_str());
+        return false;
+    }
+    if (!parser.GoToScript(script, bookmark))
+    {
+        OutputDebugStringN(L"\nERROR. (%s) could not read script:%s. reading goes on after the line \n", who,
+                           script.c_str());
+        return false;
+    }
+    parser.m_ParserState = PARSE_CONT;
+    return true;
+}
+
 int ExecuteWait(const Tokens& tokens)
 {
     std::shared_ptr<Parser> parser = CurParser();
@@ -272,7 +272,7 @@ int ExecuteJump(const Tokens& tokens)
     if (tokens.size() < 2)
         return 0;
     if (tokens[1].find(L".txt") == std::wstring::npos)
-        return JumpToBookmark(tokens[1]);
+        return JumpToBookmark(tokens[1], L"ExecuteJump");
     JumpToScript(tokens);
     return 0;
 }

@@ -14,6 +14,7 @@
 namespace zel
 {
 class NTextbox;
+class Parser;
 class sTextbox;
 
 namespace CmdHandlers
@@ -95,9 +96,28 @@ void ExecuteEndGame(const Tokens& tokens);
 void ExecuteClearRGB(const Tokens& tokens);
 /// Playing only: renders a placeholder picture into the images folder.
 void ExecuteCreateDummyCG(const Tokens& tokens);
+/// The tokens from position first (counted from 0) on, joined with single blanks.
+std::wstring JoinFrom(const Tokens& tokens, std::size_t first);
+/// Places the current parser after a bookmark of its script and lets it read on: the bookmark's line, or 0 (logged
+/// for who) when there is none and reading goes on after the line that asked.
+int JumpToBookmark(const std::wstring& bookmark, const wchar_t* who);
+/// Switches parser to another script of the scripts folder, after bookmark ("": at its start), and lets it read
+/// on. False (logged for who) when the name climbs out of the folder or the script cannot be read: the parser is
+/// then unchanged.
+bool SwitchScript(Parser& parser, const std::wstring& script, const std::wstring& bookmark, const wchar_t* who);
 /// Opens the message box of a kind (token 1: a "Msg_" key) by running the message-box script. False when no box
 /// could be shown: no message-box script is named or it cannot be read.
 bool ExecuteMessageBox(const Tokens& tokens);
+
+// Variables (CmdHandlerVar).
+/// var NAME OPERATOR VALUE...: assigns ("="), or computes with "+=", "-=", "*=", "/=". Playing only.
+void ExecuteVar(const Tokens& tokens);
+/// if NAME OPERATOR VALUE TARGET BOOKMARK [WORD TARGET BOOKMARK]: goes to a bookmark ("here") or another script
+/// when the comparison holds, else to the second target when there is one. Playing only.
+void ExecuteVarIf(const Tokens& tokens);
+/// The integer value of the global variable name. False (logged, naming the command of tokens) when there is no
+/// such variable, or when its text is no whole number that fits an int.
+bool getVariableValue(const Tokens& tokens, const std::wstring& name, int& value);
 
 } // namespace CmdHandlers
 } // namespace zel

@@ -188,6 +188,11 @@ bool IsNumberTokens(const std::vector<std::wstring>& tokens, bool allowSign)
     return true;
 }
 
+bool IsNumber(const std::wstring& token, bool allowSign)
+{
+    return !token.empty() && IsNumberToken(token, allowSign);
+}
+
 void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to)
 {
     if (from.empty())

@@ -25,6 +25,9 @@ std::vector<std::wstring> Tokenize(const std::wstring& line);
 /// True when every token is a whole decimal number (with allowSign, "+" or "-" may lead a longer token). An empty
 /// token or list passes. A failure warns once per main-script line.
 bool IsNumberTokens(const std::vector<std::wstring>& tokens, bool allowSign);
+/// True when token is one whole decimal number (with allowSign, "+" or "-" may lead it). Unlike IsNumberTokens an
+/// empty token fails and nothing is warned: for texts that may well be something else, such as variable values.
+bool IsNumber(const std::wstring& token, bool allowSign);
 /// Replaces every occurrence of from, scanning on after each inserted text; an empty from changes nothing.
 void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to);
 /// The number in decimal, with a minus sign when negative.

@@ -2,6 +2,7 @@
 
 #include "Assert.h"
 #include "Config.h"
+#include "GlobalVariables.h"
 #include "Logger.h"
 #include "NBacklog.h"
 #include "NCamera.h"
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <physfs.h>
-#include <pugixml.hpp>
 
 namespace zel
 {
@@ -139,17 +139,6 @@ void MountData(const SystemVariables& sysVars)
     Services::AddPathToPhysfs(base);
     for (const DataPath& dataPath : sysVars.dataPaths)
         Services::AddPathToPhysfs(base + dataPath.archive);
-}
-
-void LoadGlobalVariables(SystemVariables& sysVars)
-{
-    pugi::xml_document document;
-    const std::string path = NHelper::ws2s(sysVars.saveFolder) + "global0.xml";
-    if (!document.load_file(path.c_str()))
-        return;
-    for (const pugi::xml_node& entry : document.child("GlobalVars").children())
-        sysVars.variables[NHelper::s2ws(entry.attribute("var_name").as_string())] =
-            NHelper::s2ws(entry.attribute("var_val").as_string());
 }
 
 void CreateFixedEntities(NovelState& state)
