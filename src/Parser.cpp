@@ -251,14 +251,10 @@ void Parser::ResetSearchState()
         sysVars->defaultButtonImages.set(ButtonImages{L"none", L"none", L"none"}, false);
 }
 
-namespace
-{
-/// The script word of the bookmark command.
-std::wstring BookmarkWord()
+std::wstring Parser::BookmarkWord()
 {
     return Services::pNCommands != nullptr ? Services::pNCommands->Keyword(L"bookmark") : L"bookmark";
 }
-} // namespace
 
 int Parser::GotoBookmark(const std::wstring& name)
 {

@@ -82,6 +82,9 @@ public:
     /// Replaces "{{name}}" in a token: script variables in place, a global variable as the whole token.
     std::wstring SubstituteVariables(const std::wstring& token) const;
 
+    /// The script word of the bookmark command.
+    static std::wstring BookmarkWord();
+
     /// True while some parser is inside ReadScript: text boxes then keep showing what they showed before the read.
     static bool Reading() { return s_readDepth > 0; }
 

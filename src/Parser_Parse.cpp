@@ -31,6 +31,12 @@ bool IsDialogue(const std::vector<std::wstring>& tokens)
            (NHelper::StartsWith(tokens.front(), kQuote) || NHelper::StartsWith(tokens.front(), kDashQuote));
 }
 
+/// A bookmark line or the end mark of a called script: read past, or acted on by the reader, never a command.
+bool IsPlaceMark(const std::wstring& word)
+{
+    return word == Parser::BookmarkWord() || word == L"script_fin";
+}
+
 /// Finds a variable by name in a list of (name, value) pairs.
 const std::wstring* FindScriptVar(const std::vector<std::pair<std::wstring, std::wstring>>& vars,
                                   const std::wstring& name)
@@ -76,7 +82,7 @@ int Parser::ParseTokens(const std::wstring& rawLine, std::vector<std::wstring>& 
         if (jumpLine != 0)
             return jumpLine;
     }
-    else if (!work->empty())
+    else if (!work->empty() && !IsPlaceMark(work->front()))
         OutputDebugStringN(L"WARNING. [ParseTokens] UNKNOWN or INVALID COMMAND:'%s' script-name:%s curline:%i \n",
                            work->front().c_str(), scriptName.c_str(), readlineno);
     StartTimedWait(sync, duration);
