@@ -1,12 +1,13 @@
 // The sample novel as its readers and authors meet it: played by the launcher from its first line to its end with
-// the reader's keys and clicks sent through the X server, its message box answered both ways, and every line of its
-// main script shown in an editor. Each test works on a copy of sample/, with the fonts the set-up copies from the
+// the reader's keys and clicks sent through the X server, its message box answered both ways, every line of its
+// main script shown in an editor, and its shots. Each test works on a copy of sample/, with the fonts the set-up copies from the
 // system's font packages.
 
 #include "ChildReport.h"
 #include "EditorSession.h"
 #include "HostLibrary.h"
 #include "LauncherProcess.h"
+#include "ShotPictures.h"
 #include "TestSupport.h"
 #include "X11TestWindow.h"
 
@@ -270,4 +271,33 @@ TEST_F(SampleNovel, EveryLineOfTheMainScriptShowsInTheEditor)
     EXPECT_EQ(FirstFault(log, kErrorsAndUnknownLines), "") << "log:\n" << log;
 }
 
+} // namespace
+
+namespace
+{
+TEST_F(SampleNovel, ShotsOfThreeLinesDifferWhereTheSceneChangesAndComeOutTheSameAgain)
+{
+    const TempDir out;
+    auto shotAt = [&](int line, const std::string& name) {
+        return hosttest::Shoot({"shot", m_novel.path(), "main.txt", std::to_string(line), out / name}, out / name);
+    };
+    const hostcommon::Picture harbour = shotAt(5, "harbour.png");
+    const hostcommon::Picture guide = shotAt(6, "guide.png");
+    const hostcommon::Picture keys = shotAt(14, "keys.png");
+    const hostcommon::Picture welcome = shotAt(15, "welcome.png");
+    ASSERT_EQ(welcome.width, 1280);
+    ASSERT_EQ(welcome.height, 720);
+
+    // Line 6 puts the guide (320 x 560) at 860,110 on the harbour; line 15 writes the welcome into the box, whose
+    // skin (1200 x 190) lies at 40,522.
+    const hosttest::Rect guideChange = hosttest::Difference(harbour, guide);
+    EXPECT_FALSE(guideChange.Empty());
+    EXPECT_TRUE((hosttest::Rect{860, 110, 1180, 670}.Contains(guideChange))) << "line 6 changed " << guideChange;
+    const hosttest::Rect textChange = hosttest::Difference(keys, welcome);
+    EXPECT_FALSE(textChange.Empty()) << "the welcome line shows no text";
+    EXPECT_TRUE((hosttest::Rect{40, 522, 1240, 712}.Contains(textChange))) << "line 15 changed " << textChange;
+
+    const hostcommon::Picture again = shotAt(15, "welcome-again.png");
+    EXPECT_TRUE(again == welcome) << "the second shot differs in " << hosttest::Difference(again, welcome);
+}
 } // namespace

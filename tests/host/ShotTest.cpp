@@ -3,6 +3,7 @@
 
 #include "LauncherProcess.h"
 #include "PngFile.h"
+#include "ShotPictures.h"
 #include "TestSupport.h"
 #include "X11TestWindow.h"
 
@@ -19,7 +20,12 @@
 namespace
 {
 using hostcommon::Picture;
+using hosttest::Difference;
 using hosttest::LauncherProcess;
+using hosttest::ReadPng;
+using hosttest::Rect;
+using hosttest::RunLauncher;
+using hosttest::Shoot;
 using testsupport::TempDir;
 
 constexpr int kWidth = 320;
@@ -32,25 +38,10 @@ struct Colour
 };
 constexpr Colour kBackground{0, 0, 200};
 constexpr Colour kCgColour{255, 0, 0};
-
-/// A rectangle of pixels, right and bottom edges excluded.
-struct Rect
-{
-    int left = 0, top = 0, right = 0, bottom = 0;
-    bool Empty() const { return right <= left || bottom <= top; }
-    bool Contains(const Rect& other) const
-    {
-        return other.left >= left && other.top >= top && other.right <= right && other.bottom <= bottom;
-    }
-};
 /// Where the script puts the cg and the text box.
 constexpr Rect kCgRect{100, 40, 160, 80};
 constexpr Rect kTextRect{20, 150, 300, 210};
 
-std::ostream& operator<<(std::ostream& out, const Rect& rect)
-{
-    return out << "(" << rect.left << "," << rect.top << ")-(" << rect.right << "," << rect.bottom << ")";
-}
 
 Picture Filled(int width, int height, Colour colour)
 {
@@ -67,13 +58,6 @@ void WritePng(const std::string& path, const Picture& picture)
     ASSERT_TRUE(hostcommon::SavePng(path, picture, error)) << error;
 }
 
-Picture ReadPng(const std::string& path)
-{
-    Picture picture;
-    std::string error;
-    EXPECT_TRUE(hostcommon::LoadPng(path, picture, error)) << error;
-    return picture;
-}
 
 bool IsColour(const Picture& picture, int x, int y, Colour colour)
 {
@@ -82,21 +66,6 @@ bool IsColour(const Picture& picture, int x, int y, Colour colour)
            picture.rgba[at + 2] == colour.b;
 }
 
-/// The smallest rectangle holding every pixel in which a and b differ; empty when they agree.
-Rect Difference(const Picture& a, const Picture& b)
-{
-    Rect bounds{a.width, a.height, 0, 0};
-    for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x)
-        {
-            const std::size_t at = (static_cast<std::size_t>(y) * a.width + x) * 4;
-            if (std::equal(a.rgba.begin() + at, a.rgba.begin() + at + 4, b.rgba.begin() + at))
-                continue;
-            bounds = {std::min(bounds.left, x), std::min(bounds.top, y), std::max(bounds.right, x + 1),
-                      std::max(bounds.bottom, y + 1)};
-        }
-    return bounds;
-}
 
 /// A novel folder with a background, a red cg and DejaVu Sans as Fonts/f.ttf; Scripts/main.txt is script.
 void MakeNovel(const std::string& novel, const std::string& script)
@@ -109,25 +78,7 @@ void MakeNovel(const std::string& novel, const std::string& script)
     WritePng(novel + "/Images/red.png", Filled(kCgRect.right - kCgRect.left, kCgRect.bottom - kCgRect.top, kCgColour));
 }
 
-/// Runs the program to its end; returns its exit code, stderr going to error.
-int RunLauncher(const std::vector<std::string>& arguments, std::string& error,
-                const hosttest::LaunchOptions& options = {})
-{
-    const TempDir output;
-    LauncherProcess launcher(arguments, output.path(), options);
-    EXPECT_TRUE(launcher.started());
-    const int code = launcher.Wait(std::chrono::seconds(60));
-    error = launcher.Stderr();
-    return code;
-}
 
-/// Takes a shot that must succeed and returns the picture.
-Picture Shoot(const std::vector<std::string>& arguments, const std::string& out)
-{
-    std::string error;
-    EXPECT_EQ(RunLauncher(arguments, error), 0) << hosttest::CommandLine(arguments) << "\n" << error;
-    return ReadPng(out);
-}
 
 class Shot : public ::testing::Test
 {
