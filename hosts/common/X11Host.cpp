@@ -79,19 +79,15 @@ void ToPicture(XImage& image, const Visual& visual, Picture& picture)
         }
 }
 
-XButtonEvent ButtonEvent(Display* display, Window window, int x, int y, unsigned button)
+XKeyEvent KeyEvent(Display* display, Window window, KeyCode keycode)
 {
-    XButtonEvent event{};
+    XKeyEvent event{};
     event.display = display;
     event.window = window;
     event.root = DefaultRootWindow(display);
     event.subwindow = 0;
     event.time = CurrentTime;
-    event.x = x;
-    event.y = y;
-    Window ignored = 0;
-    XTranslateCoordinates(display, window, event.root, x, y, &event.x_root, &event.y_root, &ignored);
-    event.button = button;
+    event.keycode = keycode;
     event.same_screen = True;
     return event;
 }
@@ -184,22 +180,23 @@ bool CaptureWindow(Display* display, WindowId window, Picture& picture)
     return ok;
 }
 
-bool SendClick(Display* display, WindowId window, int x, int y, unsigned button)
+bool SendKey(Display* display, WindowId window, const char* keysymName)
 {
-    if (button < 1 || button > 5)
+    const KeySym keysym = XStringToKeysym(keysymName);
+    const KeyCode keycode = keysym == NoSymbol ? 0 : XKeysymToKeycode(display, keysym);
+    if (keycode == 0)
         return false;
     XEvent press{};
-    press.xbutton = ButtonEvent(display, window, x, y, button);
-    press.xbutton.type = ButtonPress;
+    press.xkey = KeyEvent(display, window, keycode);
+    press.xkey.type = KeyPress;
     XEvent release = press;
-    release.xbutton.type = ButtonRelease;
-    release.xbutton.state = Button1Mask << (button - 1);
+    release.xkey.type = KeyRelease;
     Status pressed = 0;
     Status released = 0;
     return Checked(display,
                    [&] {
-                       pressed = XSendEvent(display, window, False, ButtonPressMask, &press);
-                       released = XSendEvent(display, window, False, ButtonReleaseMask, &release);
+                       pressed = XSendEvent(display, window, False, KeyPressMask, &press);
+                       released = XSendEvent(display, window, False, KeyReleaseMask, &release);
                    }) &&
            pressed != 0 && released != 0;
 }

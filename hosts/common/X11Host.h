@@ -60,9 +60,9 @@ void DestroyWindow(Display* display, WindowId window);
 /// the server refused to hand over its pixels.
 bool CaptureWindow(Display* display, WindowId window, Picture& picture);
 
-/// Hands window a press and release of pointer button (1 left, 3 right) at x,y, as the server would deliver them,
-/// without moving the real pointer or raising any window.
-bool SendClick(Display* display, WindowId window, int x, int y, unsigned button = 1);
+/// Hands window a press and release of the key of an X keysym name ("space"), as the server would deliver them to
+/// the focused window, without taking the keyboard focus or raising any window.
+bool SendKey(Display* display, WindowId window, const char* keysymName);
 
 /// The window holding the keyboard focus (may be None or PointerRoot).
 WindowId FocusedWindow(Display* display);

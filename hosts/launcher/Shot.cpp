@@ -31,8 +31,8 @@ constexpr auto kFrame = std::chrono::microseconds(1000000 / 60);
 constexpr int kWarmupFrames = 10;
 /// How long the picture may keep changing before the last one is taken as it is.
 constexpr auto kSettleLimit = std::chrono::seconds(10);
-/// While playing, a click this often reads on through the waits for the reader.
-constexpr auto kClickEvery = milliseconds(250);
+/// While playing, the reading key is pressed this often, to read on through the waits for the reader.
+constexpr auto kReadOnEvery = milliseconds(250);
 
 struct Options
 {
@@ -176,17 +176,17 @@ public:
         return true;
     }
 
-    /// Runs frames for duration of wall time, clicking into the render area every kClickEvery.
+    /// Runs frames for duration of wall time, reading on every kReadOnEvery.
     void PlayFor(milliseconds duration)
     {
         const auto start = Clock::now();
-        auto nextClick = start + kClickEvery;
+        auto nextReadOn = start + kReadOnEvery;
         while (Clock::now() - start < duration)
         {
-            if (Clock::now() >= nextClick)
+            if (Clock::now() >= nextReadOn)
             {
-                Click();
-                nextClick += kClickEvery;
+                ReadOn();
+                nextReadOn += kReadOnEvery;
             }
             RunFrames(1);
         }
@@ -230,15 +230,13 @@ private:
         }
     }
 
-    /// A left click in the render area's top left corner. The engine gives its render area the keyboard focus on a
-    /// click, as an editor's author expects; the user's focus is handed back, since nobody types into this one.
-    void Click()
+    /// Presses Space in the render area, which reads on as a click does. A key is handed over rather than a click:
+    /// a click would press whatever button lies under it, and the engine gives its render area the keyboard focus
+    /// on a click, taking it from the user.
+    void ReadOn()
     {
-        const hostcommon::WindowId focus = hostcommon::FocusedWindow(m_display);
-        hostcommon::SendClick(m_display, m_area, 0, 0);
+        hostcommon::SendKey(m_display, m_area, "space");
         RunFrames(1);
-        if (focus != m_area && hostcommon::FocusedWindow(m_display) == m_area)
-            hostcommon::SetFocus(m_display, focus);
     }
 
     const EngineLibrary& m_engine;

@@ -190,8 +190,8 @@ TEST_F(Shot, PlayingClicksOnThroughAWaitForTheReaderOutOfTheUsersSight)
     const Picture waiting = Shoot(arguments("100", "waiting.png"), m_out / "waiting.png");
     EXPECT_TRUE(IsColour(waiting, 130, 60, kBackground));
 
-    // Clicks read on to the cg. Meanwhile the screen shows nothing of the novel, and the keyboard focus that the
-    // engine takes on a click is handed back.
+    // The reading key reads on to the cg. Meanwhile the screen shows nothing of the novel, and the keyboard focus
+    // stays where the user had it.
     const hosttest::X11Connection x11;
     ASSERT_TRUE(x11);
     const TempDir output;
@@ -204,7 +204,7 @@ TEST_F(Shot, PlayingClicksOnThroughAWaitForTheReaderOutOfTheUsersSight)
     ASSERT_TRUE(hostcommon::CaptureWindow(x11.get(), hosttest::RootWindowOf(x11.get()), screen));
     EXPECT_EQ(CountColour(screen, kBackground), 0) << "the novel shows on the screen";
     const hosttest::WindowId focus = hosttest::FocusedWindow(x11.get());
-    EXPECT_TRUE(focus != shot && hosttest::ParentOf(x11.get(), focus) != shot) << "the shot kept the focus";
+    EXPECT_TRUE(focus != shot && hosttest::ParentOf(x11.get(), focus) != shot) << "the shot took the focus";
     ASSERT_EQ(launcher.Wait(std::chrono::seconds(60)), 0) << launcher.Stderr();
     const Picture readOn = ReadPng(m_out / "read-on.png");
     EXPECT_TRUE(IsColour(readOn, 130, 60, kCgColour));
