@@ -209,9 +209,4 @@ WindowId FocusedWindow(Display* display)
     return focus;
 }
 
-bool SetFocus(Display* display, WindowId window)
-{
-    return Checked(display, [&] { XSetInputFocus(display, window, RevertToParent, CurrentTime); });
-}
-
 } // namespace hostcommon

@@ -66,7 +66,5 @@ bool SendKey(Display* display, WindowId window, const char* keysymName);
 
 /// The window holding the keyboard focus (may be None or PointerRoot).
 WindowId FocusedWindow(Display* display);
-/// Gives the keyboard focus to window (None and PointerRoot included, as FocusedWindow reports them).
-bool SetFocus(Display* display, WindowId window);
 
 } // namespace hostcommon
