@@ -8,6 +8,7 @@
 // fields. It is written to a temporary file beside OUT and renamed at the end, so that a failed run leaves an
 // existing OUT as it was and never a half archive.
 
+#include "FileReplacement.h"
 #include "Launcher.h"
 #include "PackFiles.h"
 
@@ -17,11 +18,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace launcher
@@ -162,55 +160,13 @@ bool WriteArchive(const std::vector<PackEntry>& entries, const std::string& path
     return true;
 }
 
-/// An empty file beside OUT that the archive is written to; removed when it goes unless it was moved onto OUT.
-class TempArchive
-{
-public:
-    explicit TempArchive(const fs::path& target)
-    {
-        std::string path = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-        const int fd = mkstemp(path.data());
-        if (fd < 0)
-            return;
-        close(fd);
-        m_path = path;
-    }
-    ~TempArchive()
-    {
-        if (!m_path.empty())
-            unlink(m_path.c_str());
-    }
-    TempArchive(const TempArchive&) = delete;
-    TempArchive& operator=(const TempArchive&) = delete;
-
-    const std::string& path() const { return m_path; }
-
-    /// Gives the archive the permissions of any new file, makes it durable and renames it onto target.
-    bool MoveTo(const fs::path& target, std::string& error)
-    {
-        const mode_t mask = umask(0);
-        umask(mask);
-        const int fd = open(m_path.c_str(), O_RDONLY);
-        const bool ok = fd >= 0 && fchmod(fd, 0666 & ~mask) == 0 && fsync(fd) == 0;
-        if (fd >= 0)
-            close(fd);
-        if (!ok || rename(m_path.c_str(), target.c_str()) != 0)
-            return error = std::strerror(errno), false;
-        m_path.clear();
-        return true;
-    }
-
-private:
-    std::string m_path;
-};
-
 /// Writes the archive beside target and renames it onto target only once it is complete.
 bool WriteThroughTemp(const std::vector<PackEntry>& entries, const fs::path& target, std::string& error)
 {
-    TempArchive temp(target);
-    if (temp.path().empty())
+    hostcommon::FileReplacement replacement(target.string());
+    if (!replacement.created())
         return error = std::string("cannot create a file beside it: ") + std::strerror(errno), false;
-    return WriteArchive(entries, temp.path(), error) && temp.MoveTo(target, error);
+    return WriteArchive(entries, replacement.path(), error) && replacement.Commit(error);
 }
 } // namespace
 

@@ -1,0 +1,48 @@
+#include "FileReplacement.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hostcommon
+{
+
+FileReplacement::FileReplacement(const std::string& target) : m_target(target)
+{
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string path = folder + "." + name + ".XXXXXX";
+    const int fd = mkstemp(path.data());
+    if (fd < 0)
+        return;
+    close(fd);
+    m_path = path;
+}
+
+FileReplacement::~FileReplacement()
+{
+    if (!m_path.empty())
+        unlink(m_path.c_str());
+}
+
+bool FileReplacement::Commit(std::string& error)
+{
+    if (m_path.empty())
+        return error = "no file was created beside it", false;
+    const mode_t mask = umask(0);
+    umask(mask);
+    const int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool durable = fd >= 0 && fchmod(fd, 0666 & ~mask) == 0 && fsync(fd) == 0;
+    if (fd >= 0)
+        close(fd);
+    if (!durable || rename(m_path.c_str(), m_target.c_str()) != 0)
+        return error = std::strerror(errno), false;
+    m_path.clear();
+    return true;
+}
+
+} // namespace hostcommon

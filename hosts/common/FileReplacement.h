@@ -1,0 +1,33 @@
+#pragma once
+// Writing a file so that nobody ever finds it half-written: the new content goes into a fresh file beside it, which
+// then takes its place in one step.
+
+#include <string>
+
+namespace hostcommon
+{
+
+/// A fresh, empty file beside target (a hidden name in target's folder) to write the new content into. Commit gives
+/// it the permissions of any new file, makes it durable and renames it onto target, so that target holds either its
+/// old content or the whole new one. Removed when it goes unless committed.
+class FileReplacement
+{
+public:
+    explicit FileReplacement(const std::string& target);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    /// False (errno set) when no file could be created beside target: a missing folder, no permission.
+    bool created() const { return !m_path.empty(); }
+    /// Where to write; empty when not created.
+    const std::string& path() const { return m_path; }
+    /// Puts the written file in target's place; false with error saying why, target then unchanged.
+    bool Commit(std::string& error);
+
+private:
+    std::string m_target;
+    std::string m_path;
+};
+
+} // namespace hostcommon
