@@ -1,9 +1,9 @@
 #include "BenchEngine.h"
 
-#include "NovelState.h"
-#include "Parser.h"
-#include "Services.h"
+#include "core/NovelState.h"
+#include "core/Services.h"
 #include "quillhaven.h"
+#include "script/Parser.h"
 
 #include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/RenderWindow.hpp>

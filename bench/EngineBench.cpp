@@ -4,12 +4,11 @@
 
 #include "BenchEngine.h"
 
-#include "NovelState.h"
-#include "Parser.h"
-#include "Services.h"
+#include "core/NovelState.h"
+#include "core/Services.h"
+#include "script/Parser.h"
 
 #include <benchmark/benchmark.h>
-
 
 namespace
 {

@@ -3,7 +3,7 @@
 
 #include "BenchEngine.h"
 
-#include "Services.h"
+#include "core/Services.h"
 
 #include <SFML/Window/Event.hpp>
 #include <benchmark/benchmark.h>

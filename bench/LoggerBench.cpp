@@ -1,9 +1,9 @@
 // What logging costs the engine's thread: one formatting into the message buffer and one queue push. Writing the
 // file happens on the worker and is not part of the figure.
 
-#include "Logger.h"
-#include "NovelState.h"
-#include "Services.h"
+#include "core/NovelState.h"
+#include "core/Services.h"
+#include "resources/Logger.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,10 +4,10 @@
 
 #include "BenchEngine.h"
 
-#include "NovelState.h"
-#include "Parser.h"
-#include "Services.h"
+#include "core/NovelState.h"
+#include "core/Services.h"
 #include "quillhaven.h"
+#include "script/Parser.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,8 +26,7 @@ std::wstring ScriptLine(int i)
 {
     // The chapter opens with its message box and the backlog's page, so every dialogue line is laid out twice.
     static const wchar_t* const kSetup[] = {L"textbox msg 40 500 5 1200 200 latin.ttf 28", L"useTextbox msg",
-                                            L"textbox history 40 40 6 1200 600 latin.ttf 24",
-                                            L"backlogConfig history"};
+                                            L"textbox history 40 40 6 1200 600 latin.ttf 24", L"backlogConfig history"};
     if (i <= 4)
         return kSetup[i - 1];
     const std::wstring n = std::to_wstring(i);

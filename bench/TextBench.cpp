@@ -4,11 +4,11 @@
 
 #include "BenchEngine.h"
 
-#include "NTextbox.h"
-#include "NovelState.h"
-#include "ResourcePool.h"
-#include "Services.h"
+#include "core/NovelState.h"
+#include "core/Services.h"
+#include "entities/NTextbox.h"
 #include "quillhaven.h"
+#include "resources/ResourcePool.h"
 
 #include <benchmark/benchmark.h>
 
@@ -66,8 +66,9 @@ void ReportLayout(benchmark::State& state, const zel::sTextbox& laidOut, std::si
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(characters));
     state.SetLabel("chars/s = items/s");
     const std::wstring result = laidOut.text();
-    state.counters["lines"] = laidOut.vertical ? static_cast<double>(laidOut.vert_lines.size())
-                                               : static_cast<double>(std::count(result.begin(), result.end(), L'\n') + 1);
+    state.counters["lines"] = laidOut.vertical
+                                  ? static_cast<double>(laidOut.vert_lines.size())
+                                  : static_cast<double>(std::count(result.begin(), result.end(), L'\n') + 1);
 }
 
 /// Horizontal layout of the Latin paragraph: word wrap (argument 1) or character wrap (0).

@@ -1,12 +1,12 @@
 // The backlog: what it records of the shown lines, how its display is cut to its text area, how it scrolls and
 // hides, and how editing back takes recorded lines away.
 
-#include "NBacklog.h"
-#include "NHelper.h"
-#include "NTextbox.h"
-#include "ResourcePool.h"
 #include "WindowFixture.h"
+#include "entities/NBacklog.h"
+#include "entities/NTextbox.h"
 #include "quillhaven.h"
+#include "resources/NHelper.h"
+#include "resources/ResourcePool.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,7 +33,8 @@ protected:
     /// backlog's box.
     std::shared_ptr<NTextbox> MakeBox(int width, int height, bool named = true)
     {
-        auto box = std::make_shared<NTextbox>(zel::NTYPE_TEXTBOX, L"log", width, height, 5, zel::lineContext::MainLine());
+        auto box =
+            std::make_shared<NTextbox>(zel::NTYPE_TEXTBOX, L"log", width, height, 5, zel::lineContext::MainLine());
         EXPECT_TRUE(entities().InsNovelEntity(box, 5, L"log"));
         std::shared_ptr<zel::Font> font;
         EXPECT_TRUE(zel::ResourcePool<zel::Font>::getResource(font, L"Fonts/f.ttf"));
@@ -49,10 +50,7 @@ protected:
     NBacklog& backlog() { return *entities().pBacklog; }
 
     /// Height of n lines of the box's font.
-    float LinesHeight(int n)
-    {
-        return static_cast<float>(n) * m_font->font.getLineSpacing(16);
-    }
+    float LinesHeight(int n) { return static_cast<float>(n) * m_font->font.getLineSpacing(16); }
 
     /// Every recorded text, in push order.
     std::wstring AllText()
@@ -64,7 +62,10 @@ protected:
     }
 
     /// Editing: the cursor moves within the same script text, as the editor does when the author only moves it.
-    static void MoveTo(const std::wstring& script, int line) { setNovelScriptText(L"main.txt", script.c_str(), line, 0); }
+    static void MoveTo(const std::wstring& script, int line)
+    {
+        setNovelScriptText(L"main.txt", script.c_str(), line, 0);
+    }
 
     std::wstring Display() { return backlog().displayText().getString().toWideString(); }
 
@@ -268,8 +269,12 @@ TEST_F(BacklogTest, EndLinesMatchTheRecordedTextOverManyMixedPushes)
 {
     std::shared_ptr<NTextbox> box = MakeBox(120, 60);
     const std::size_t mark = LogText().size();
-    const std::wstring words[] = {L"tiny", L"a rather longer sentence with words", L"Supercalifragilisticexpialidocious",
-                                  L"x", L"line\nbreak inside", L"  spaced  out  "};
+    const std::wstring words[] = {L"tiny",
+                                  L"a rather longer sentence with words",
+                                  L"Supercalifragilisticexpialidocious",
+                                  L"x",
+                                  L"line\nbreak inside",
+                                  L"  spaced  out  "};
     for (int i = 0; i < 60; ++i)
     {
         box->getCurrentText()->wordWrap = (i / 7) % 2 == 0;

@@ -1,8 +1,8 @@
 // Config.xml: what is read, what a missing or bare file gives.
 
-#include "Config.h"
-#include "NovelState.h"
+#include "core/Config.h"
 #include "TestSupport.h"
+#include "core/NovelState.h"
 
 #include <gtest/gtest.h>
 

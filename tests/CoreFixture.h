@@ -2,12 +2,12 @@
 // A fixture that gives a test an engine registry without a window: one novel state, a main parser over a script,
 // and a way to move the main line and the game mode. Everything is torn down again after the test.
 
-#include "Entity.h"
-#include "Logger.h"
-#include "NParser.h"
-#include "Parser.h"
-#include "Services.h"
 #include "TestSupport.h"
+#include "core/Services.h"
+#include "entities/Entity.h"
+#include "resources/Logger.h"
+#include "script/NParser.h"
+#include "script/Parser.h"
 
 #include <gtest/gtest.h>
 

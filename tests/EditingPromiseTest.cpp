@@ -3,12 +3,12 @@
 
 #include "WindowFixture.h"
 
-#include "NBacklog.h"
-#include "NHelper.h"
-#include "NParser.h"
-#include "NTextbox.h"
-#include "ResourcePool.h"
+#include "entities/NBacklog.h"
+#include "entities/NTextbox.h"
 #include "quillhaven.h"
+#include "resources/NHelper.h"
+#include "resources/ResourcePool.h"
+#include "script/NParser.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -106,9 +106,9 @@ protected:
                       boxNames(vars.curBacklogUseTextareaName));
         if (registry.pBacklog != nullptr)
             for (const zel::BacklogEntry& entry : registry.pBacklog->entries())
-                out.push_back("backlog line=" + std::to_string(entry.line) + " newLine=" +
-                              std::to_string(entry.newLine) + " endLine=" + std::to_string(entry.endLine) +
-                              " text=" + Quoted(entry.text));
+                out.push_back("backlog line=" + std::to_string(entry.line) +
+                              " newLine=" + std::to_string(entry.newLine) +
+                              " endLine=" + std::to_string(entry.endLine) + " text=" + Quoted(entry.text));
         return out;
     }
 
@@ -134,15 +134,15 @@ protected:
         const zel::sTextbox& state = box.m_TextStates.entries().rbegin()->second;
         const sf::Color fill = state.getFillColor();
         const sf::Color shade = state.shadowColour;
-        const char* sfFont = state.getFont() == nullptr                                        ? "none"
+        const char* sfFont = state.getFont() == nullptr                                      ? "none"
                              : state.font != nullptr && state.getFont() == &state.font->font ? "pooled"
-                                                                                              : "other";
+                                                                                             : "other";
         text << " font=" << (state.font ? zel::NHelper::ws2s(state.font->key) : "none") << "/" << sfFont
              << " size=" << state.getCharacterSize() << " fill=(" << int(fill.r) << "," << int(fill.g) << ","
              << int(fill.b) << "," << int(fill.a) << ") shadow=" << state.shadow << " shadowColour=(" << int(shade.r)
              << "," << int(shade.g) << "," << int(shade.b) << "," << int(shade.a) << ") style=" << state.getStyle()
-             << " wordWrap=" << state.wordWrap << " vertical=" << state.vertical << " msPerLetter="
-             << state.MS_PER_LETTER << " area=" << state.areaWidth << "x" << state.areaHeight
+             << " wordWrap=" << state.wordWrap << " vertical=" << state.vertical
+             << " msPerLetter=" << state.MS_PER_LETTER << " area=" << state.areaWidth << "x" << state.areaHeight
              << " visible=" << state.visible << " pos=(" << state.getPosition().x << "," << state.getPosition().y
              << ")";
         if (state.vertical)
@@ -241,7 +241,9 @@ std::wstring PictureLine(std::mt19937& random, int i)
     auto coordinate = [&] {
         return std::to_wstring(std::uniform_int_distribution<int>(-40, 300)(random));
     };
-    auto layer = [&] { return std::to_wstring(Pick(random, layers)); };
+    auto layer = [&] {
+        return std::to_wstring(Pick(random, layers));
+    };
     switch (std::uniform_int_distribution<int>(0, 11)(random))
     {
     case 0:
@@ -258,8 +260,8 @@ std::wstring PictureLine(std::mt19937& random, int i)
         return Joined({L"cg", Pick(random, cgNames), Pick(random, files), coordinate(), coordinate(), layer()});
     case 7:
         // A new name every time, or a background renewed as a picture.
-        return Joined({L"cg", random() % 2 ? L"extra" + std::to_wstring(i) : Pick(random, bgNames),
-                       Pick(random, files), coordinate(), coordinate(), layer(), L"noCamera"});
+        return Joined({L"cg", random() % 2 ? L"extra" + std::to_wstring(i) : Pick(random, bgNames), Pick(random, files),
+                       coordinate(), coordinate(), layer(), L"noCamera"});
     case 8:
     case 9:
         return Joined({L"layer", random() % 4 ? Pick(random, cgNames) : Pick(random, bgNames), layer()});
@@ -275,13 +277,18 @@ std::wstring PictureLine(std::mt19937& random, int i)
 std::wstring TextLine(std::mt19937& random, int i)
 {
     const std::vector<std::wstring> boxes{L"talk", L"note", L"talk", L"note", L"alice"};
-    const std::vector<std::wstring> sayings{L"Hello there", L"Where did the ships go", L"..She waited",
-                                            L"One line\\nand the next", L"It is {{mood}} outside",
+    const std::vector<std::wstring> sayings{L"Hello there",
+                                            L"Where did the ships go",
+                                            L"..She waited",
+                                            L"One line\\nand the next",
+                                            L"It is {{mood}} outside",
                                             L"Somewhat longer words that will surely need wrapping twice"};
     auto number = [&](int low, int high) {
         return std::to_wstring(std::uniform_int_distribution<int>(low, high)(random));
     };
-    auto flag = [&] { return std::wstring(random() % 2 ? L"true" : L"false"); };
+    auto flag = [&] {
+        return std::wstring(random() % 2 ? L"true" : L"false");
+    };
     const std::wstring lineNumber = L"(" + std::to_wstring(i + 1) + L")";
     switch (std::uniform_int_distribution<int>(0, 15)(random))
     {

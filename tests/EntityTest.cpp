@@ -1,10 +1,10 @@
 // The entity model: tweens recorded per line, the layer rewind, colour read as volume for music, and the registry's
 // lookups by type.
 
-#include "Clock.h"
-#include "CmdHandlers.h"
 #include "CoreFixture.h"
-#include "NSprite.h"
+#include "commands/CmdHandlers.h"
+#include "core/Clock.h"
+#include "entities/NSprite.h"
 
 #include <functional>
 

@@ -1,11 +1,11 @@
 // The flow-control commands as a script uses them: waits, jumps, called scripts, the message box and its dialog,
 // timers, the end of the game, the clear colour and the placeholder picture. Frames run on the manual clock.
 
-#include "Clock.h"
-#include "CmdHandlers.h"
-#include "NHelper.h"
-#include "NTextbox.h"
 #include "WindowFixture.h"
+#include "commands/CmdHandlers.h"
+#include "core/Clock.h"
+#include "entities/NTextbox.h"
+#include "resources/NHelper.h"
 
 #include <SFML/Graphics/Image.hpp>
 

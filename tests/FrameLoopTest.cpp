@@ -1,10 +1,10 @@
 // One host frame at a time: what Services::UpdateEngine runs, draws and skips, on the manual clock where pacing
 // matters, with entities that count what the loop asks of them.
 
-#include "Clock.h"
-#include "NHelper.h"
-#include "Parser.h"
 #include "WindowFixture.h"
+#include "core/Clock.h"
+#include "resources/NHelper.h"
+#include "script/Parser.h"
 
 #include <chrono>
 #include <memory>

@@ -1,7 +1,7 @@
 // The picture commands seen on the screen: what bg and cg lines put in the window and in the registry.
 
-#include "NCamera.h"
 #include "WindowFixture.h"
+#include "entities/NCamera.h"
 
 #include <SFML/Graphics/Texture.hpp>
 

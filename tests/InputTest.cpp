@@ -1,10 +1,10 @@
 // Mouse and keyboard as the frame loop hands them over: reading on, completing a flowing text, the backlog wheel,
 // key and mouse triggers, buttons and sliders under the pointer, and the editor's placeable picture.
 
-#include "Clock.h"
-#include "NSprite.h"
-#include "NTextbox.h"
 #include "WindowFixture.h"
+#include "core/Clock.h"
+#include "entities/NSprite.h"
+#include "entities/NTextbox.h"
 #include "quillhaven.h"
 
 #include <SFML/Window/Event.hpp>

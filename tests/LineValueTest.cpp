@@ -1,6 +1,6 @@
 // Line-versioned values: what the editor reads at a line, and where play-testing writes.
 
-#include "LineValue.h"
+#include "entities/LineValue.h"
 #include "CoreFixture.h"
 
 using testsupport::CoreFixture;

@@ -1,10 +1,10 @@
 // The background logger: wide formatting, what is written before the engine state exists, bursts from several
 // threads, and that nothing queued is lost at exit.
 
-#include "Logger.h"
-#include "NovelState.h"
-#include "Services.h"
+#include "resources/Logger.h"
 #include "TestSupport.h"
+#include "core/NovelState.h"
+#include "core/Services.h"
 
 #include <gtest/gtest.h>
 

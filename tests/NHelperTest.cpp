@@ -1,6 +1,6 @@
 // Wide and narrow text conversions and line splitting.
 
-#include "NHelper.h"
+#include "resources/NHelper.h"
 #include "CoreFixture.h"
 
 #include <gtest/gtest.h>

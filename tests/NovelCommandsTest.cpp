@@ -1,11 +1,11 @@
 // The command table and the vocabulary: which command a line selects, by keyword, token count and chain order, and
 // what Commands.xml changes about it.
 
-#include "NovelCommands.h"
-#include "NHelper.h"
-#include "Parser.h"
-#include "Services.h"
+#include "script/NovelCommands.h"
 #include "TestSupport.h"
+#include "core/Services.h"
+#include "resources/NHelper.h"
+#include "script/Parser.h"
 
 #include <gtest/gtest.h>
 

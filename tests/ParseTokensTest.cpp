@@ -1,9 +1,9 @@
 // From a script line to a command: what runs, with which tokens, and how reading goes on afterwards. Scripts are
 // real texts read through ReadScript; the commands under test get recording handlers bound in the table.
 
-#include "Clock.h"
 #include "CoreFixture.h"
-#include "NovelCommands.h"
+#include "core/Clock.h"
+#include "script/NovelCommands.h"
 
 using namespace testsupport;
 using zel::Services;

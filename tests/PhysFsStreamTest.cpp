@@ -1,9 +1,9 @@
 // Reading novel data through the virtual file system: whole script files and seekable streams, from folders and
 // from the ZIP archives mounted beside them.
 
-#include "PhysFsStream.h"
+#include "resources/PhysFsStream.h"
 #include "CoreFixture.h"
-#include "NHelper.h"
+#include "resources/NHelper.h"
 
 #include <physfs.h>
 

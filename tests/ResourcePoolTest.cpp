@@ -2,12 +2,12 @@
 // between plain files and the virtual file system, releasing handles and whole pools, and fonts that keep reading
 // their archive long after loading. The pool's state is process-wide, so every scenario runs in a child.
 
-#include "ResourcePool.h"
-#include "NParser.h"
-#include "NSprite.h"
-#include "Parser.h"
-#include "Services.h"
+#include "resources/ResourcePool.h"
 #include "TestSupport.h"
+#include "core/Services.h"
+#include "entities/NSprite.h"
+#include "script/NParser.h"
+#include "script/Parser.h"
 
 #include <SFML/Graphics/Image.hpp>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The image-mask screen transition as the frame loop draws it: covering and uncovering by the mask's darkness, the
 // end of the transition, and masks that cannot be used.
 
-#include "Clock.h"
 #include "WindowFixture.h"
+#include "core/Clock.h"
 
 #include <chrono>
 

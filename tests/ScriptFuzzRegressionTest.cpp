@@ -2,11 +2,11 @@
 // every input that once broke the engine (tests/fuzz/regressions). Each input is a test of its own, so a crash
 // names the file that caused it. These builds have no libFuzzer; the replay keeps the inputs checked in every one.
 
-#include "NParser.h"
-#include "Parser.h"
 #include "ScriptFuzzInput.h"
-#include "Services.h"
 #include "TestSupport.h"
+#include "core/Services.h"
+#include "script/NParser.h"
+#include "script/Parser.h"
 
 #include <gtest/gtest.h>
 

@@ -5,12 +5,12 @@
 // examples or those files name is generated. The reference must also name every command that works and must not
 // call one of them "still to come".
 
-#include "Clock.h"
-#include "NHelper.h"
-#include "NovelCommands.h"
-#include "ResourcePool.h"
 #include "WindowFixture.h"
+#include "core/Clock.h"
 #include "quillhaven.h"
+#include "resources/NHelper.h"
+#include "resources/ResourcePool.h"
+#include "script/NovelCommands.h"
 
 #include <SFML/Window/Event.hpp>
 

@@ -2,9 +2,9 @@
 // stack, the accessors' checks, and building the first state from a novel folder.
 
 #include "CoreFixture.h"
-#include "NBacklog.h"
-#include "NCamera.h"
-#include "NSprite.h"
+#include "entities/NBacklog.h"
+#include "entities/NCamera.h"
+#include "entities/NSprite.h"
 
 #include <physfs.h>
 

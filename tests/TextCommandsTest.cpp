@@ -1,13 +1,13 @@
 // The text commands as a script uses them: text boxes and labels, their per-line properties, dialogue lines, the
 // backlog settings, and a click on a flowing text.
 
-#include "Clock.h"
-#include "CmdHandlers.h"
-#include "NBacklog.h"
-#include "NHelper.h"
-#include "NTextbox.h"
-#include "ResourcePool.h"
 #include "WindowFixture.h"
+#include "commands/CmdHandlers.h"
+#include "core/Clock.h"
+#include "entities/NBacklog.h"
+#include "entities/NTextbox.h"
+#include "resources/NHelper.h"
+#include "resources/ResourcePool.h"
 
 #include <chrono>
 

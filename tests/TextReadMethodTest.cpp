@@ -1,7 +1,7 @@
 // Automatic and skip reading as the frame loop applies them after each frame: when a waiting script reads on.
 
-#include "Clock.h"
 #include "WindowFixture.h"
+#include "core/Clock.h"
 
 #include <chrono>
 

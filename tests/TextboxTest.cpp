@@ -1,11 +1,11 @@
 // Text boxes on the screen: the letter-by-letter flow against the clock, the wait icon, the three layouts and
 // variables in the text.
 
-#include "Clock.h"
-#include "NTextbox.h"
-#include "ResourcePool.h"
 #include "WindowFixture.h"
+#include "core/Clock.h"
+#include "entities/NTextbox.h"
 #include "quillhaven.h"
+#include "resources/ResourcePool.h"
 
 #include <chrono>
 
@@ -39,8 +39,8 @@ protected:
     std::shared_ptr<zel::NTextbox> MakeBox(const std::wstring& name, float x, float y, int width, int height,
                                            const std::wstring& font = L"f.ttf", unsigned size = 20)
     {
-        auto box = std::make_shared<zel::NTextbox>(zel::NTYPE_TEXTBOX, name, width, height, 0,
-                                                   zel::lineContext::MainLine());
+        auto box =
+            std::make_shared<zel::NTextbox>(zel::NTYPE_TEXTBOX, name, width, height, 0, zel::lineContext::MainLine());
         std::shared_ptr<zel::Font> pooled;
         EXPECT_TRUE(zel::ResourcePool<zel::Font>::getResource(pooled, L"Fonts/" + font));
         zel::sTextbox* state = box->getCurrentText();
@@ -115,8 +115,8 @@ protected:
 
     static int CountOf(const sf::Image& image, sf::Color colour)
     {
-        return CountIn(image, sf::IntRect(0, 0, static_cast<int>(image.getSize().x), static_cast<int>(image.getSize().y)),
-                       colour);
+        return CountIn(
+            image, sf::IntRect(0, 0, static_cast<int>(image.getSize().x), static_cast<int>(image.getSize().y)), colour);
     }
 
     static std::size_t Occurrences(const std::string& text, const std::string& what)
@@ -282,8 +282,7 @@ TEST_F(TextboxTest, CharacterWrapFillsEachLineUpToTheWidthAndTheHeightCutsTheRes
     ASSERT_NE(wrapped.find(L'\n'), std::wstring::npos);
     sf::Text measure(*box->getCurrentText());
     std::size_t start = 0;
-    for (std::size_t feed = wrapped.find(L'\n'); start < wrapped.size();
-         feed = wrapped.find(L'\n', start))
+    for (std::size_t feed = wrapped.find(L'\n'); start < wrapped.size(); feed = wrapped.find(L'\n', start))
     {
         const std::wstring line = wrapped.substr(start, feed == std::wstring::npos ? std::wstring::npos : feed - start);
         measure.setString(line);
@@ -337,14 +336,17 @@ TEST_F(TextboxTest, VerticalTextRunsInColumnsFromTheRightWithTurnedBracketsAndAS
     const int midX = static_cast<int>(bracket.left + bracket.width / 2);
     const int midY = static_cast<int>(bracket.top + bracket.height / 2);
     const int left = static_cast<int>(bracket.left), top = static_cast<int>(bracket.top);
-    const int right = static_cast<int>(bracket.left + bracket.width), bottom = static_cast<int>(bracket.top + bracket.height);
+    const int right = static_cast<int>(bracket.left + bracket.width),
+              bottom = static_cast<int>(bracket.top + bracket.height);
     EXPECT_EQ(InkIn(shot, sf::IntRect(left, midY + 1, midX - left - 1, bottom - midY)), 0);
     EXPECT_GT(InkIn(shot, sf::IntRect(midX + 1, midY + 1, right - midX, bottom - midY)), 0);
     EXPECT_GT(InkIn(shot, sf::IntRect(left, top, midX - left, midY - top)), 0);
 
     // The full stop sits in the upper right of its cell: the cell of a full-width letter one step (32 + 8) under う.
-    const sf::IntRect uInk = InkBounds(shot, sf::IntRect(static_cast<int>(u.x) - 24, 0, 48, static_cast<int>(u.y) + 10));
-    const sf::IntRect dot = InkBounds(shot, sf::IntRect(uInk.left - 8, uInk.top + uInk.height + 1, uInk.width + 16, 40));
+    const sf::IntRect uInk =
+        InkBounds(shot, sf::IntRect(static_cast<int>(u.x) - 24, 0, 48, static_cast<int>(u.y) + 10));
+    const sf::IntRect dot =
+        InkBounds(shot, sf::IntRect(uInk.left - 8, uInk.top + uInk.height + 1, uInk.width + 16, 40));
     ASSERT_GT(uInk.width, 0);
     ASSERT_GT(dot.width, 0);
     EXPECT_GT(dot.left + dot.width / 2, uInk.left + uInk.width / 2) << "right of the column's centre";
@@ -360,8 +362,7 @@ TEST_F(TextboxTest, VerticalTextRunsInColumnsFromTheRightWithTurnedBracketsAndAS
 TEST_F(TextboxTest, GoingBackInTheEditorShowsAnEarlierLinesTextWholeWhileALaterOneFlowed)
 {
     sysVars().sysTextSpeed = 1000;
-    const std::wstring script =
-        L"textbox box 10 10 0 300 0 f.ttf 20\nuseTextbox box\n\"Hello\n~textSize 20\n\"World\n";
+    const std::wstring script = L"textbox box 10 10 0 300 0 f.ttf 20\nuseTextbox box\n\"Hello\n~textSize 20\n\"World\n";
     ShowLine(script, 3);
     CaptureAfter(5000);
     ShowLine(script, 5);

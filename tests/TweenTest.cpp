@@ -1,10 +1,10 @@
 // Tween arithmetic against the engine clock, run by hand: positions, alpha, rotation and zoom at given times, and
 // the rules for negative durations, skipping and removal at the end.
 
-#include "Tween.h"
-#include "Clock.h"
+#include "entities/Tween.h"
 #include "CoreFixture.h"
-#include "NSprite.h"
+#include "core/Clock.h"
+#include "entities/NSprite.h"
 
 #include <chrono>
 

@@ -1,9 +1,9 @@
 // The variable commands as a script uses them: var assigns and computes, if branches to a bookmark or another
 // script, and the persistent variables outlive the engine in SaveData/global0.xml.
 
-#include "NHelper.h"
-#include "NParser.h"
 #include "WindowFixture.h"
+#include "resources/NHelper.h"
+#include "script/NParser.h"
 
 #include <filesystem>
 

@@ -1,8 +1,8 @@
 #include "WindowFixture.h"
 
-#include "Logger.h"
-#include "ResourcePool.h"
 #include "quillhaven.h"
+#include "resources/Logger.h"
+#include "resources/ResourcePool.h"
 
 #include <SFML/Graphics/Texture.hpp>
 

@@ -2,10 +2,10 @@
 // A fixture with a real render window under the test's X server (Xvfb in CI): a novel folder of generated images,
 // the engine state as an editor has it after start-up, and a capture of what the window shows.
 
-#include "NSprite.h"
-#include "Parser.h"
-#include "Services.h"
 #include "TestSupport.h"
+#include "core/Services.h"
+#include "entities/NSprite.h"
+#include "script/Parser.h"
 
 #include <SFML/Graphics/Image.hpp>
 #include <gtest/gtest.h>
@@ -30,7 +30,11 @@ protected:
     void MakeFramedImage(const std::string& name, unsigned width, unsigned height, sf::Color fill, sf::Color frame);
 
     /// Copies an installed font into Fonts/ under name: DejaVu Sans (Latin), or VL Gothic (Japanese glyphs).
-    enum class FontKind { Latin, Japanese };
+    enum class FontKind
+    {
+        Latin,
+        Japanese
+    };
     void MakeFont(const std::string& name, FontKind kind = FontKind::Latin);
 
     /// Editing: hands the script to the engine with the cursor on line (as the editor does on every change).

@@ -3,16 +3,16 @@
 
 #include "quillhaven.h"
 
-#include "Assert.h"
-#include "Config.h"
-#include "Logger.h"
-#include "NHelper.h"
-#include "NSprite.h"
-#include "Parser.h"
-#include "ResourcePool.h"
-#include "Services.h"
-#include "Version.h"
+#include "core/Assert.h"
+#include "core/Config.h"
+#include "core/Services.h"
+#include "core/Version.h"
+#include "entities/NSprite.h"
 #include "platform/Platform.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "resources/ResourcePool.h"
+#include "script/Parser.h"
 
 #include <SFML/Graphics/Texture.hpp>
 #include <SFML/OpenGL.hpp>

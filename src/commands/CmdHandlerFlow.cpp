@@ -1,13 +1,13 @@
 // The flow-control commands: waits, jumps, called scripts, key and mouse triggers, timers, the message box, the end
 // of the game, the clear colour and the placeholder picture.
 
-#include "Clock.h"
-#include "CmdHandlers.h"
-#include "Logger.h"
-#include "NHelper.h"
-#include "Parser.h"
-#include "PhysFsStream.h"
-#include "Services.h"
+#include "commands/CmdHandlers.h"
+#include "core/Clock.h"
+#include "core/Services.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "resources/PhysFsStream.h"
+#include "script/Parser.h"
 
 #include <SFML/Graphics/CircleShape.hpp>
 #include <SFML/Graphics/Font.hpp>

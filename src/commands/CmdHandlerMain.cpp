@@ -1,12 +1,12 @@
 // The picture commands: backgrounds and cg images, clear and remove.
 
-#include "Assert.h"
-#include "Clock.h"
-#include "CmdHandlers.h"
-#include "Logger.h"
-#include "NHelper.h"
-#include "NSprite.h"
-#include "Services.h"
+#include "commands/CmdHandlers.h"
+#include "core/Assert.h"
+#include "core/Clock.h"
+#include "core/Services.h"
+#include "entities/NSprite.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
 
 namespace zel
 {

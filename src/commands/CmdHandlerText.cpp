@@ -1,15 +1,15 @@
 // The text commands: text boxes and labels, their properties, the dialogue line and the backlog settings.
 
-#include "CmdHandlers.h"
+#include "commands/CmdHandlers.h"
 
-#include "Assert.h"
-#include "Logger.h"
-#include "NBacklog.h"
-#include "NHelper.h"
-#include "NTextbox.h"
-#include "Parser.h"
-#include "ResourcePool.h"
-#include "Services.h"
+#include "core/Assert.h"
+#include "core/Services.h"
+#include "entities/NBacklog.h"
+#include "entities/NTextbox.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "resources/ResourcePool.h"
+#include "script/Parser.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -163,7 +163,8 @@ void WaitForReaderIfNeeded(bool noWaitMark, bool waitMark)
 std::shared_ptr<NTextbox> getTextboxWithName(const std::wstring& name)
 {
     EntityRegistry* entities = Services::Entities();
-    std::shared_ptr<NTextbox> box = entities != nullptr ? NTextbox::From(entities->findEntityWithName(name, true)) : nullptr;
+    std::shared_ptr<NTextbox> box =
+        entities != nullptr ? NTextbox::From(entities->findEntityWithName(name, true)) : nullptr;
     if (box == nullptr)
         OutputDebugStringN(L"WARNING. (mainline:%i,curline:%i) entity:'%s' does not exist or not a textbox  \n",
                            lineContext::MainLine(), lineContext::CurrentLine(), name.c_str());
@@ -467,7 +468,8 @@ void ExecuteLine(const std::wstring& line, bool newText)
 
     const std::wstring name = CurrentTextboxName();
     EntityRegistry* entities = Services::Entities();
-    std::shared_ptr<NTextbox> box = entities != nullptr ? NTextbox::From(entities->findEntityWithName(name, true)) : nullptr;
+    std::shared_ptr<NTextbox> box =
+        entities != nullptr ? NTextbox::From(entities->findEntityWithName(name, true)) : nullptr;
     if (box == nullptr)
     {
         OutputDebugStringN(L"\nERROR. (ExecuteLine) entity:'%s' does not exist or not a textbox  \n", name.c_str());

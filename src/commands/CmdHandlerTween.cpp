@@ -1,9 +1,9 @@
 // The display commands that change an entity at once.
 
-#include "CmdHandlers.h"
-#include "Logger.h"
-#include "NHelper.h"
-#include "Services.h"
+#include "commands/CmdHandlers.h"
+#include "core/Services.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
 
 #include <algorithm>
 

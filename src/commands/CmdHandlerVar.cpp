@@ -2,12 +2,12 @@
 // arithmetic and comparison read them as whole decimal numbers that fit an int, and a value that is none changes
 // nothing. A change of a persistent variable ("*name") is written to the save folder at once.
 
-#include "CmdHandlers.h"
-#include "GlobalVariables.h"
-#include "Logger.h"
-#include "NHelper.h"
-#include "Parser.h"
-#include "Services.h"
+#include "commands/CmdHandlers.h"
+#include "core/Services.h"
+#include "resources/GlobalVariables.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "script/Parser.h"
 
 #include <functional>
 #include <limits>

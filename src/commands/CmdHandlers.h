@@ -2,7 +2,7 @@
 // The script commands. Each handler takes the tokens of one line (token 1 is the keyword) and never throws; the
 // command table binds them to their keywords.
 
-#include "Entity.h"
+#include "entities/Entity.h"
 
 #include <cstdint>
 #include <initializer_list>

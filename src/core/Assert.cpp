@@ -1,7 +1,7 @@
-#include "Assert.h"
+#include "core/Assert.h"
 
-#include "Logger.h"
-#include "NHelper.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,8 @@
-#include "Config.h"
+#include "core/Config.h"
 
-#include "NHelper.h"
-#include "NovelState.h"
+#include "core/NovelState.h"
 #include "platform/Platform.h"
+#include "resources/NHelper.h"
 
 #include <pugixml.hpp>
 

@@ -1,4 +1,4 @@
-#include "NovelState.h"
+#include "core/NovelState.h"
 
 #include <SFML/Window/Keyboard.hpp>
 

@@ -2,8 +2,8 @@
 // One novel state: the system variables and the entity registry. The editor play-tests on a copy of it and throws
 // the copy away when the author returns to editing.
 
-#include "Entity.h"
-#include "LineValue.h"
+#include "entities/Entity.h"
+#include "entities/LineValue.h"
 
 #include <SFML/Graphics/Color.hpp>
 
@@ -49,7 +49,7 @@ struct UserDialogRequest
 /// A script line bound to a key or a mouse action.
 struct TriggerRecord
 {
-    int triggerLine = 0;          ///< the main line on which the trigger was set
+    int triggerLine = 0;           ///< the main line on which the trigger was set
     std::wstring trigger_function; ///< the script line to run ("" runs nothing)
 };
 

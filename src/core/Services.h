@@ -2,9 +2,9 @@
 // The engine's single registry of global state: the render window, the command table, the parser stack and the
 // sequence of novel states (the editor play-tests on a copy). Every unit reaches the engine state through it.
 
-#include "NParser.h"
-#include "NovelCommands.h"
-#include "NovelState.h"
+#include "core/NovelState.h"
+#include "script/NParser.h"
+#include "script/NovelCommands.h"
 
 #include <SFML/Graphics/RenderTexture.hpp>
 #include <SFML/Graphics/RenderWindow.hpp>

@@ -1,11 +1,11 @@
 // How one look is put on the screen: through the camera's transform or untransformed, with the bounding-box
 // outline the editor can switch on.
 
-#include "NCamera.h"
-#include "NSprite.h"
+#include "entities/NCamera.h"
+#include "entities/NSprite.h"
 
+#include "core/Services.h"
 #include <SFML/Graphics/Text.hpp>
-#include "Services.h"
 
 #include <SFML/Graphics/RectangleShape.hpp>
 

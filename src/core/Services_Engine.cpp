@@ -2,18 +2,18 @@
 // paced drawing, presenting, burying removed entities, continuing the script), plus the window set-up and the
 // teardown.
 
-#include "Clock.h"
-#include "CmdHandlers.h"
-#include "Logger.h"
-#include "NBacklog.h"
-#include "NCamera.h"
-#include "NHelper.h"
-#include "NSprite.h"
-#include "NTextbox.h"
-#include "Parser.h"
-#include "ResourcePool.h"
-#include "Services.h"
+#include "commands/CmdHandlers.h"
+#include "core/Clock.h"
+#include "core/Services.h"
+#include "entities/NBacklog.h"
+#include "entities/NCamera.h"
+#include "entities/NSprite.h"
+#include "entities/NTextbox.h"
 #include "platform/Platform.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "resources/ResourcePool.h"
+#include "script/Parser.h"
 
 #include <SFML/Window/Event.hpp>
 

@@ -3,16 +3,16 @@
 // and mouse triggers; while editing it moves the editor's placeable picture. Work that moves the script is queued on
 // the deferred-call queue and runs later in the same update.
 
-#include "Services.h"
+#include "core/Services.h"
 
-#include "Logger.h"
-#include "NBacklog.h"
-#include "NHelper.h"
-#include "NSprite.h"
-#include "NTextbox.h"
-#include "Parser.h"
-#include "ResourcePool.h"
+#include "entities/NBacklog.h"
+#include "entities/NSprite.h"
+#include "entities/NTextbox.h"
 #include "platform/Platform.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "resources/ResourcePool.h"
+#include "script/Parser.h"
 
 #include <SFML/Window/Event.hpp>
 

@@ -1,11 +1,11 @@
 // The image-mask screen transition: after the entities of each drawn frame, an overlay in the fill colour whose
 // alpha follows the mask's red channel uncovers (in) or covers (out) the scene, darkest mask pixels first.
 
-#include "Clock.h"
-#include "Logger.h"
-#include "Parser.h"
-#include "ResourcePool.h"
-#include "Services.h"
+#include "core/Clock.h"
+#include "core/Services.h"
+#include "resources/Logger.h"
+#include "resources/ResourcePool.h"
+#include "script/Parser.h"
 
 #include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/Sprite.hpp>

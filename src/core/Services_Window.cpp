@@ -1,9 +1,9 @@
 // The application window's modes (full screen, window, borderless full window with letterbox) and the editor's
 // render-area size.
 
-#include "Logger.h"
-#include "Services.h"
+#include "core/Services.h"
 #include "platform/Platform.h"
+#include "resources/Logger.h"
 
 #include <SFML/OpenGL.hpp>
 #include <SFML/Window/VideoMode.hpp>

@@ -1,10 +1,10 @@
-#include "Entity.h"
+#include "entities/Entity.h"
 
-#include "CmdHandlers.h"
-#include "Logger.h"
-#include "NSprite.h"
-#include "Parser.h"
-#include "Services.h"
+#include "commands/CmdHandlers.h"
+#include "core/Services.h"
+#include "entities/NSprite.h"
+#include "resources/Logger.h"
+#include "script/Parser.h"
 
 #include <algorithm>
 #include <iterator>

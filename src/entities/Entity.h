@@ -2,8 +2,8 @@
 // The common base of everything a script creates and the engine draws or plays, and the registry that holds the
 // entities of one novel state by layer, by creating line and by name.
 
-#include "LineValue.h"
-#include "Tween.h"
+#include "entities/LineValue.h"
+#include "entities/Tween.h"
 
 #include <SFML/Graphics/Color.hpp>
 

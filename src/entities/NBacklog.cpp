@@ -1,10 +1,10 @@
-#include "NBacklog.h"
+#include "entities/NBacklog.h"
 
-#include "Clock.h"
-#include "Logger.h"
-#include "NHelper.h"
-#include "Parser.h"
-#include "Services.h"
+#include "core/Clock.h"
+#include "core/Services.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "script/Parser.h"
 
 #include <algorithm>
 

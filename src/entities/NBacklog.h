@@ -2,8 +2,8 @@
 // The record of every shown line of dialogue; one per novel state. It has no text area of its own: it lays its
 // lines out in an ordinary text box that the script names, and shows that box while the reader looks back.
 
-#include "Entity.h"
-#include "NTextbox.h"
+#include "entities/Entity.h"
+#include "entities/NTextbox.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "NCamera.h"
+#include "entities/NCamera.h"
 
 namespace zel
 {

@@ -2,8 +2,8 @@
 // The view through which pictures inside the camera are drawn; one per novel state. Its current state's transform
 // (origin, position, rotation, scale) is applied to every entity drawn through the camera.
 
-#include "Entity.h"
-#include "NSprite.h"
+#include "entities/Entity.h"
+#include "entities/NSprite.h"
 
 namespace zel
 {

@@ -1,10 +1,10 @@
-#include "NSprite.h"
+#include "entities/NSprite.h"
 
-#include "Assert.h"
-#include "Logger.h"
-#include "Parser.h"
-#include "ResourcePool.h"
-#include "Services.h"
+#include "core/Assert.h"
+#include "core/Services.h"
+#include "resources/Logger.h"
+#include "resources/ResourcePool.h"
+#include "script/Parser.h"
 
 namespace zel
 {

@@ -2,7 +2,7 @@
 // A picture on the screen (background, cg, the wait-for-input icon, the editor's placeable picture), with one
 // sprite state per script line so the editor can show any line's look.
 
-#include "Entity.h"
+#include "entities/Entity.h"
 
 #include <SFML/Graphics/Sprite.hpp>
 

@@ -1,11 +1,11 @@
-#include "NTextbox.h"
+#include "entities/NTextbox.h"
 
-#include "Assert.h"
-#include "Logger.h"
-#include "NHelper.h"
-#include "Parser.h"
-#include "ResourcePool.h"
-#include "Services.h"
+#include "core/Assert.h"
+#include "core/Services.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "resources/ResourcePool.h"
+#include "script/Parser.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -280,11 +280,11 @@ const wchar_t* const kMarks = L"?!\uFF1F\uFF01";
 
 struct VerticalMetrics
 {
-    int c = 0;         ///< character size
-    float s = 0.f;     ///< line spacing: the distance between columns
-    int gap = 0;       ///< space between two characters of a column
+    int c = 0;     ///< character size
+    float s = 0.f; ///< line spacing: the distance between columns
+    int gap = 0;   ///< space between two characters of a column
     int top = 0;
-    int startX = 0;    ///< the first (rightmost) column
+    int startX = 0; ///< the first (rightmost) column
     int areaHeight = 0;
 };
 
@@ -426,8 +426,7 @@ bool TextLayout::Vertical(sTextbox& state, const std::wstring& text, bool newLin
 // ---------------------------------------------------------------------------------------------------------------
 // The text box
 
-NTextbox::NTextbox(NType type, std::wstring entityName, int areaWidth, int areaHeight, int entityLayer,
-                   int createdLine)
+NTextbox::NTextbox(NType type, std::wstring entityName, int areaWidth, int areaHeight, int entityLayer, int createdLine)
     : NEntity(type, std::move(entityName), entityLayer)
 {
     sTextbox initial;
@@ -676,9 +675,10 @@ void NTextbox::DrawTextWithShadow(const sTextbox& state, int letters)
     const bool useCamera = inCamera();
     if (state.vertical)
     {
-        const std::size_t glyphs =
-            letters < 0 ? std::wstring::npos
-                        : static_cast<std::size_t>(letters) - NHelper::CountOf(state.text(), L'\n', static_cast<std::size_t>(letters));
+        const std::size_t glyphs = letters < 0
+                                       ? std::wstring::npos
+                                       : static_cast<std::size_t>(letters) -
+                                             NHelper::CountOf(state.text(), L'\n', static_cast<std::size_t>(letters));
         std::size_t drawn = 0;
         for (const auto& column : state.vert_lines)
             for (const sf::Text& glyph : column)
@@ -717,7 +717,8 @@ void NTextbox::DrawShadowed(const sf::Text& text, const sTextbox& look, bool use
         colour.a = text.getFillColor().a;
         shadow.setFillColor(colour);
         const sf::Vector2f at = text.getPosition();
-        for (const sf::Vector2f offset : {sf::Vector2f(2, 0), sf::Vector2f(-2, 0), sf::Vector2f(0, 2), sf::Vector2f(0, -2)})
+        for (const sf::Vector2f offset :
+             {sf::Vector2f(2, 0), sf::Vector2f(-2, 0), sf::Vector2f(0, 2), sf::Vector2f(0, -2)})
         {
             shadow.setPosition(at + offset);
             Services::DrawText(shadow, useCamera);

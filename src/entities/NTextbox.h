@@ -3,9 +3,9 @@
 // out into the text area when it arrives (word wrap, character wrap, or vertical columns set the Japanese way) and
 // is then revealed letter by letter, after which a blinking icon asks the reader to click.
 
-#include "Clock.h"
-#include "Entity.h"
-#include "NSprite.h"
+#include "core/Clock.h"
+#include "entities/Entity.h"
+#include "entities/NSprite.h"
 
 #include <SFML/Graphics/Text.hpp>
 
@@ -35,8 +35,8 @@ public:
     std::shared_ptr<sSprite> waitIcon; ///< empty: the registry's icon is used
     std::wstring waitIconFile;
     std::shared_ptr<Font> font;
-    int areaWidth = 0;  ///< wrapping width in pixels; 0 = no wrapping
-    int areaHeight = 0; ///< text taller than this is cut; 0 = no limit
+    int areaWidth = 0;      ///< wrapping width in pixels; 0 = no wrapping
+    int areaHeight = 0;     ///< text taller than this is cut; 0 = no limit
     int MS_PER_LETTER = -1; ///< -1: the system speed; 0: no flow
     sf::Color shadowColour{0, 0, 0, 255};
     int shadow = 1; ///< 1 = drawn with a shadow

@@ -1,12 +1,12 @@
-#include "Tween.h"
+#include "entities/Tween.h"
 
-#include "Clock.h"
-#include "Entity.h"
-#include "Logger.h"
-#include "NCamera.h"
-#include "NSprite.h"
-#include "NTextbox.h"
-#include "Services.h"
+#include "core/Clock.h"
+#include "core/Services.h"
+#include "entities/Entity.h"
+#include "entities/NCamera.h"
+#include "entities/NSprite.h"
+#include "entities/NTextbox.h"
+#include "resources/Logger.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "GlobalVariables.h"
+#include "resources/GlobalVariables.h"
 
-#include "Logger.h"
-#include "NHelper.h"
-#include "NovelState.h"
+#include "core/NovelState.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
 
 #include <pugixml.hpp>
 

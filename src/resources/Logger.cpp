@@ -1,8 +1,8 @@
-#include "Logger.h"
+#include "resources/Logger.h"
 
-#include "NHelper.h"
-#include "Services.h"
+#include "core/Services.h"
 #include "platform/Platform.h"
+#include "resources/NHelper.h"
 
 #include <chrono>
 #include <cstdarg>

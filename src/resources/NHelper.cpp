@@ -1,9 +1,9 @@
-#include "NHelper.h"
+#include "resources/NHelper.h"
 
 #include <algorithm>
 
-#include "LineValue.h"
-#include "Logger.h"
+#include "entities/LineValue.h"
+#include "resources/Logger.h"
 
 #include <cwctype>
 #include <stdexcept>

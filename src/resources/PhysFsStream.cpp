@@ -1,7 +1,7 @@
-#include "PhysFsStream.h"
+#include "resources/PhysFsStream.h"
 
-#include "Logger.h"
-#include "NHelper.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
 
 #include <physfs.h>
 

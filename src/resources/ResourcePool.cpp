@@ -1,11 +1,11 @@
-#include "ResourcePool.h"
+#include "resources/ResourcePool.h"
 
-#include "LineValue.h"
-#include "Logger.h"
-#include "NHelper.h"
-#include "NParser.h"
-#include "Parser.h"
-#include "Services.h"
+#include "core/Services.h"
+#include "entities/LineValue.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "script/NParser.h"
+#include "script/Parser.h"
 
 #include <SFML/OpenGL.hpp>
 

@@ -7,7 +7,7 @@
 // archives). The first successful load decides which of the two a novel uses; a novel that ships its data in
 // archives then never tries plain files again.
 
-#include "PhysFsStream.h"
+#include "resources/PhysFsStream.h"
 
 #include <SFML/Graphics/Font.hpp>
 #include <SFML/Graphics/Texture.hpp>

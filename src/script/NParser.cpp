@@ -1,8 +1,8 @@
-#include "NParser.h"
+#include "script/NParser.h"
 
-#include "Assert.h"
-#include "Logger.h"
-#include "Parser.h"
+#include "core/Assert.h"
+#include "resources/Logger.h"
+#include "script/Parser.h"
 
 namespace zel
 {

@@ -1,10 +1,10 @@
-#include "NovelCommands.h"
+#include "script/NovelCommands.h"
 
-#include "CmdHandlers.h"
-#include "Logger.h"
-#include "NHelper.h"
-#include "Parser.h"
-#include "Services.h"
+#include "commands/CmdHandlers.h"
+#include "core/Services.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "script/Parser.h"
 
 #include <pugixml.hpp>
 
@@ -57,7 +57,9 @@ CommandHandler Run(void (*handler)(const CmdHandlers::Tokens&))
 /// A handler whose value ParseTokens reads (a duration or a line).
 CommandHandler Value(int (*handler)(const CmdHandlers::Tokens&))
 {
-    return [handler](CommandCall& call) { return handler(call.tokens); };
+    return [handler](CommandCall& call) {
+        return handler(call.tokens);
+    };
 }
 
 /// A dialogue line: the whole line as read goes to the text box (newText: the quote form, else the minus form).

@@ -1,12 +1,12 @@
-#include "Parser.h"
+#include "script/Parser.h"
 
-#include "Clock.h"
-#include "Logger.h"
-#include "NBacklog.h"
-#include "NHelper.h"
-#include "NParser.h"
-#include "PhysFsStream.h"
-#include "Services.h"
+#include "core/Clock.h"
+#include "core/Services.h"
+#include "entities/NBacklog.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "resources/PhysFsStream.h"
+#include "script/NParser.h"
 
 namespace zel
 {

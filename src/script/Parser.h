@@ -2,7 +2,7 @@
 // Reads one script line by line and hands each line to the command dispatch. The parsers of the running scripts
 // form the parser stack (NParser); only the top one reads.
 
-#include "LineValue.h"
+#include "entities/LineValue.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,14 +1,14 @@
 // One script line to one command: text mode, comments, quoted arguments, variables, the synchronous prefix, the
 // dispatch through the command table and the timed wait that a synchronous command asks for.
 
-#include "Parser.h"
+#include "script/Parser.h"
 
-#include "Assert.h"
-#include "Clock.h"
-#include "Logger.h"
-#include "NHelper.h"
-#include "NovelCommands.h"
-#include "Services.h"
+#include "core/Assert.h"
+#include "core/Clock.h"
+#include "core/Services.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
+#include "script/NovelCommands.h"
 
 namespace zel
 {

@@ -1,14 +1,14 @@
 #include "ScriptFuzzInput.h"
 
-#include "NBacklog.h"
-#include "NCamera.h"
-#include "NHelper.h"
-#include "NParser.h"
-#include "NovelCommands.h"
-#include "NovelState.h"
-#include "Parser.h"
-#include "Services.h"
+#include "core/NovelState.h"
+#include "core/Services.h"
+#include "entities/NBacklog.h"
+#include "entities/NCamera.h"
 #include "quillhaven.h"
+#include "resources/NHelper.h"
+#include "script/NParser.h"
+#include "script/NovelCommands.h"
+#include "script/Parser.h"
 
 #include <algorithm>
 #include <cwchar>

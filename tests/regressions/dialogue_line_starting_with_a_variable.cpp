@@ -4,7 +4,7 @@
 
 #include "WindowFixture.h"
 
-#include "NTextbox.h"
+#include "entities/NTextbox.h"
 
 using namespace testsupport;
 

@@ -1,10 +1,10 @@
 // A picture whose image changed at a later line must still draw its earlier look: each line's state holds its own
 // texture. Before, the picture held only the newest texture and earlier states pointed at a freed one.
 
-#include "NSprite.h"
-#include "NovelState.h"
-#include "Services.h"
 #include "TestSupport.h"
+#include "core/NovelState.h"
+#include "core/Services.h"
+#include "entities/NSprite.h"
 
 #include <SFML/Graphics/Image.hpp>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include "WindowFixture.h"
 
-#include "ResourcePool.h"
+#include "resources/ResourcePool.h"
 
 using namespace testsupport;
 

@@ -4,7 +4,7 @@
 
 #include "WindowFixture.h"
 
-#include "CmdHandlers.h"
+#include "commands/CmdHandlers.h"
 
 using namespace testsupport;
 

@@ -1,8 +1,8 @@
 // Message boxes, the debugger output and the base folder, on a system without a desktop dialog service.
 
-#include "Logger.h"
-#include "NHelper.h"
 #include "platform/Platform.h"
+#include "resources/Logger.h"
+#include "resources/NHelper.h"
 
 #include <cstdio>
 #include <cstdlib>
