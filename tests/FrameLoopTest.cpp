@@ -3,6 +3,7 @@
 
 #include "WindowFixture.h"
 #include "core/Clock.h"
+#include "core/SceneChanges.h"
 #include "resources/NHelper.h"
 #include "script/Parser.h"
 
@@ -148,15 +149,20 @@ TEST_F(FrameLoopTest, PacingDrawsOneFramePerSlotOnlyInModeZero)
     sysVars().renderMode = 0;
     StartPacedSecond();
     const int drawsBefore = counter->draws;
-    Services::UpdateEngine(true, true);
+    // Something changes on every frame: only the pacing holds frames back.
+    const auto changedFrame = [] {
+        zel::SceneChanges::Report();
+        Services::UpdateEngine(true, true);
+    };
+    changedFrame();
     EXPECT_EQ(counter->draws, drawsBefore + 1);
-    Services::UpdateEngine(true, true);
+    changedFrame();
     EXPECT_EQ(counter->draws, drawsBefore + 1) << "a second frame in the same 14 ms is not drawn";
     Clock::Advance(milliseconds(14));
-    Services::UpdateEngine(true, true);
+    changedFrame();
     EXPECT_EQ(counter->draws, drawsBefore + 2);
-    Services::UpdateEngine(true, true);
-    Services::UpdateEngine(true, true);
+    changedFrame();
+    changedFrame();
     EXPECT_EQ(counter->draws, drawsBefore + 2);
     EXPECT_EQ(counter->updates, 6) << "entities update on every frame, drawn or not";
 

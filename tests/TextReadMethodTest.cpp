@@ -2,6 +2,7 @@
 
 #include "WindowFixture.h"
 #include "core/Clock.h"
+#include "entities/NBacklog.h"
 
 #include <chrono>
 
@@ -96,4 +97,25 @@ TEST_F(TextReadMethodTest, SkippingReadsOnAtOnceAndManualReadingNever)
     sysVars().textReadMethod = 7;
     StateAfterFrame();
     EXPECT_NE(LogText().find("ERROR. (ApplyTextreadMethod) INVALID TEXT READ METHOD"), std::string::npos);
+}
+
+// Skipping reads on within one update, as far as its time allows: the box shows the last line read and every line
+// reaches the backlog.
+TEST_F(TextReadMethodTest, SkippingReadsManyLinesInOneUpdateAndKeepsThemAll)
+{
+    MakeFont("f.ttf");
+    std::wstring script = L"textbox box 0 0 0 300 200 f.ttf 20\ntextbox history 0 0 0 300 200 f.ttf 20\n"
+                          L"useTextbox box\nbacklogConfig history\ntextAutoWait on\n";
+    constexpr int kHeader = 5;
+    for (int i = 1; i <= 400; ++i)
+        script += L"\"Line " + std::to_wstring(i) + L"\n";
+    Play(script);
+    StateAfterFrame(); // the loop's first frame only starts its counting second
+    ASSERT_EQ(parser().readlineno, kHeader + 1) << "the first line waits";
+    sysVars().textReadMethod = 2;
+    StateAfterFrame();
+    const int lines = parser().readlineno - kHeader;
+    EXPECT_EQ(lines, 400) << "skipping reads on in the same update while its time allows (the test's clock stands)";
+    EXPECT_EQ(entities().Find(L"box")->shownText(), L"Line " + std::to_wstring(lines));
+    EXPECT_EQ(entities().pBacklog->entries().size(), static_cast<std::size_t>(lines));
 }

@@ -5,6 +5,7 @@
 
 #include "core/Assert.h"
 #include "core/Config.h"
+#include "core/SceneChanges.h"
 #include "core/Services.h"
 #include "core/Version.h"
 #include "entities/NSprite.h"
@@ -56,9 +57,11 @@ template <typename Body, typename Result> Result Guarded(const wchar_t* exportNa
     return fallback;
 }
 
+/// The exports that change the engine's state: what they change shows at the next frame.
 template <typename Body> void GuardedVoid(const wchar_t* exportName, Body&& body)
 {
     Guarded(exportName, 0, [&] {
+        SceneChanges::Report();
         body();
         return 0;
     });
@@ -387,12 +390,14 @@ QH_API int32_t getEngineColour(void)
 
 QH_API void setRenderWindowProportion(float proportion)
 {
+    zel::SceneChanges::Report();
     if (zel::SystemVariables* sysVars = zel::Services::SysVars())
         sysVars->renderWindowProportion = proportion;
 }
 
 QH_API void setTweenAnimationDisplay(uint8_t flag)
 {
+    zel::SceneChanges::Report();
     if (zel::SystemVariables* sysVars = zel::Services::SysVars())
         sysVars->tweenAnimationDisplay = flag != 0;
 }
@@ -405,6 +410,7 @@ QH_API void setPlayMusicDuringEdit(uint8_t flag)
 
 QH_API void setBoundingBoxDisplay(uint8_t flag)
 {
+    zel::SceneChanges::Report();
     if (zel::SystemVariables* sysVars = zel::Services::SysVars())
         sysVars->boundingBoxDisplay = flag != 0;
 }

@@ -4,6 +4,7 @@
 
 #include "commands/CmdHandlers.h"
 #include "core/Clock.h"
+#include "core/SceneChanges.h"
 #include "core/Services.h"
 #include "entities/NBacklog.h"
 #include "entities/NCamera.h"
@@ -34,6 +35,7 @@ struct LoopState
     bool eventsBusy = false;
     sf::Event lastEvent{};
     bool hasLastEvent = false;
+    int buttonsHeld = 0; ///< mouse buttons down in the render window: a move then drags
 };
 LoopState g_loop;
 
@@ -71,8 +73,22 @@ void RequestEndGame(SystemVariables& sysVars)
     sysVars.gameOver = true;
 }
 
+/// Whether an event may change what the window shows: everything but a plain pointer move (a hover look reports
+/// its own change) and the loss of focus.
+void ReportEventChange(const sf::Event& event)
+{
+    if (event.type == sf::Event::MouseButtonPressed)
+        ++g_loop.buttonsHeld;
+    else if (event.type == sf::Event::MouseButtonReleased)
+        g_loop.buttonsHeld = std::max(0, g_loop.buttonsHeld - 1);
+    if (event.type == sf::Event::LostFocus || (event.type == sf::Event::MouseMoved && g_loop.buttonsHeld == 0))
+        return;
+    SceneChanges::Report();
+}
+
 void HandleEvent(const sf::Event& event, SystemVariables& sysVars)
 {
+    ReportEventChange(event);
     switch (event.type)
     {
     case sf::Event::Closed:
@@ -185,7 +201,10 @@ void RunDeferredCalls()
 {
     std::function<void()> call;
     while (Services::m_deferredCalls.try_dequeue(call))
+    {
         call();
+        SceneChanges::Report(); // script lines, layer moves, answers
+    }
 }
 
 /// The answer as a number; false (with the number warning) while it is not one. The empty answer is 0.
@@ -279,13 +298,18 @@ void DrawEntities(SystemVariables& sysVars, EntityRegistry& entities)
 
 void Render(SystemVariables& sysVars, EntityRegistry& entities)
 {
+    if (sysVars.renderMode != 2)
+        SceneChanges::Drawing();
     const sf::Color clearColour = sysVars.clearColour.get(true);
     Services::pRenderWindow->clear(clearColour);
     if (Services::pSecondTarget != nullptr)
         Services::pSecondTarget->clear(clearColour);
     DrawEntities(sysVars, entities);
     if (sysVars.renderMode == 2)
+    {
+        SceneChanges::Report(); // the screenshot is not what the window shows: the next frame draws again
         return;
+    }
     Services::DrawScreenTransition();
     Services::pRenderWindow->display();
 }
@@ -370,6 +394,26 @@ void ReadOnSkipping(const EntityPtr& area, Parser& parser)
         parser.m_ParserState = PARSE_CONT;
 }
 
+/// Where the script stands: a read-on that moves none of it made no progress.
+struct ReadPosition
+{
+    const Parser* parser = nullptr;
+    int line = 0;
+    std::size_t depth = 0;
+    bool operator==(const ReadPosition& other) const
+    {
+        return parser == other.parser && line == other.line && depth == other.depth;
+    }
+};
+
+ReadPosition CurrentReadPosition()
+{
+    std::shared_ptr<Parser> parser = CurParser();
+    if (parser == nullptr)
+        return {};
+    return {parser.get(), parser->readlineno, Services::pNParser->m_parserDeque.size()};
+}
+
 void ApplyTextreadMethod(SystemVariables& sysVars)
 {
     const int method = sysVars.textReadMethod;
@@ -384,6 +428,39 @@ void ApplyTextreadMethod(SystemVariables& sysVars)
         OutputDebugStringN(L"ERROR. (ApplyTextreadMethod) INVALID TEXT READ METHOD \n");
 }
 
+/// Skip reading goes on within one update while it moves the script and the update has used less than this: the
+/// reader sees the last line read, and every line still reaches the backlog and the log.
+constexpr long long kSkipBudgetMs = 10;
+
+/// Skip reading: the text just read stands whole at once (as the next frame would draw it), so the script may read
+/// on in this same update.
+bool SkipOnInThisUpdate(Clock::time_point updateStart, const ReadPosition& before)
+{
+    const SystemVariables* sysVars = Services::SysVars();
+    if (sysVars == nullptr || sysVars->gameOver || sysVars->textReadMethod != 2 || sysVars->renderMode != 0 ||
+        Clock::MillisecondsSince(updateStart) >= kSkipBudgetMs || CurrentReadPosition() == before)
+        return false;
+    std::shared_ptr<Parser> parser = CurParser();
+    if (parser == nullptr || (parser->m_ParserState != PARSE_FIN && parser->m_ParserState != SYNC_EXEC))
+        return false;
+    if (std::shared_ptr<NTextbox> area = NTextbox::Current(); area != nullptr && area->isTextFlowing())
+        area->ShowWholeText();
+    return true;
+}
+
+/// Automatic and skip reading, then the continuation of the script.
+void ReadOn(Clock::time_point updateStart)
+{
+    ReadPosition before;
+    do
+    {
+        before = CurrentReadPosition();
+        if (SystemVariables* sysVars = Services::SysVars())
+            ApplyTextreadMethod(*sysVars);
+        AutoContScript_ifNeeded();
+    } while (SkipOnInThisUpdate(updateStart, before));
+}
+
 /// Within each second a frame is drawn only when more than 14 ms per frame already drawn have passed.
 bool PacingAllowsDraw(const SystemVariables& sysVars)
 {
@@ -393,6 +470,7 @@ bool PacingAllowsDraw(const SystemVariables& sysVars)
 
 void Services::UpdateEngine(bool render, bool update)
 {
+    const Clock::time_point updateStart = Clock::Now();
     if (!render)
         OutputDebugStringN(L"(Services::UpdateEngine) UPDATE WITHOUT RENDER \n");
     SystemVariables* sysVars = SysVars();
@@ -423,18 +501,18 @@ void Services::UpdateEngine(bool render, bool update)
     AnswerMessageBox(*sysVars);
     if (!PacingAllowsDraw(*sysVars))
         return;
-    ++g_loop.rendersThisSecond;
-    if (render && pRenderWindow != nullptr)
+    // A picture that nothing changed is not drawn again: the window keeps showing it (in render mode 0).
+    const bool unchanged = render && sysVars->renderMode == 0 && !SceneChanges::Pending();
+    if (!unchanged)
+        ++g_loop.rendersThisSecond;
+    if (render && !unchanged && pRenderWindow != nullptr)
     {
         Render(*sysVars, *entities);
         if (sysVars->gameMode == 1)
             BuryEntities(*entities);
     }
     if (update && sysVars->renderMode == 0 && !sysVars->gameOver)
-    {
-        ApplyTextreadMethod(*sysVars);
-        AutoContScript_ifNeeded();
-    }
+        ReadOn(updateStart);
 }
 
 void Services::TriggerParseExec(const std::wstring& line)
@@ -505,6 +583,7 @@ void Services::CloseEngine()
     OutputDebugStringN(L"\nCloseEngine \n");
     ReleaseAll();
     g_loop = LoopState{};
+    SceneChanges::Reset();
     DebuggerOutput(L"[CloseEngine] COMPLETE \n");
 }
 

@@ -2,6 +2,7 @@
 // alpha follows the mask's red channel uncovers (in) or covers (out) the scene, darkest mask pixels first.
 
 #include "core/Clock.h"
+#include "core/SceneChanges.h"
 #include "core/Services.h"
 #include "resources/Logger.h"
 #include "resources/ResourcePool.h"
@@ -99,6 +100,7 @@ void Services::DrawScreenTransition()
     SystemVariables* sysVars = SysVars();
     if (sysVars == nullptr || pRenderWindow == nullptr || sysVars->transitionImage.empty())
         return;
+    SceneChanges::Report(); // every frame of a transition, and the one after its end, differs from the last
     if (!StartIfPending(*sysVars))
         return;
     const std::int64_t duration = sysVars->transitionDuration;

@@ -1,6 +1,7 @@
 // The application window's modes (full screen, window, borderless full window with letterbox) and the editor's
 // render-area size.
 
+#include "core/SceneChanges.h"
 #include "core/Services.h"
 #include "platform/Platform.h"
 #include "resources/Logger.h"
@@ -55,6 +56,7 @@ sf::FloatRect LetterboxViewport(float desktopWidth, float desktopHeight, float w
 
 void Services::SetWindowMode(std::uint8_t mode, int width, int height)
 {
+    SceneChanges::Report();
     SystemVariables* sysVars = SysVars();
     const std::wstring title = sysVars != nullptr ? sysVars->windowTitle : L"";
     if (pRenderWindow != nullptr)

@@ -1,6 +1,7 @@
 #include "entities/Entity.h"
 
 #include "commands/CmdHandlers.h"
+#include "core/SceneChanges.h"
 #include "core/Services.h"
 #include "entities/NSprite.h"
 #include "resources/Logger.h"
@@ -51,6 +52,11 @@ void NEntity::Update()
     if (lineContext::Editing())
         RewindLayerIfNeeded();
     execTweens(lineContext::MainLine());
+}
+
+void NEntity::ReportChange()
+{
+    SceneChanges::Report();
 }
 
 void NEntity::RewindLayerIfNeeded()
@@ -135,6 +141,8 @@ void NEntity::execTweens(int mainLine)
             pending.erase(it, pending.end());
             return;
         }
+        // A running tween moves the look every frame, and its last step too.
+        ReportChange();
         if (Tween::execTween(this, it->second, it->first))
             it = pending.erase(it);
         else
@@ -158,6 +166,7 @@ bool EntityRegistry::InsNovelEntity(const EntityPtr& entity, int entityLayer, co
     entity->setLayer(entityLayer);
     if (lineContext::Editing())
         entityLines[lineContext::MainLine()].push_back(entity);
+    NEntity::ReportChange();
     return true;
 }
 

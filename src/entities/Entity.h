@@ -71,7 +71,7 @@ public:
     virtual bool isExcludedFromSelection() const { return false; }
     /// Sliders: a press over the knob starts dragging it.
     virtual bool isSlider() const { return false; }
-    /// Shows the touched look (the pointer is over it) or the normal look.
+    /// Shows the touched look (the pointer is over it) or the normal look; a change of look is reported.
     virtual void setTouched(bool) {}
     /// Shows the clicked look.
     virtual void setClicked() {}
@@ -87,7 +87,15 @@ public:
     int getLayer() { return layer.get(true); }
     void setLayer(int value) { layer.set(value, false); }
     bool isMarkedRemoved() { return removed.get(true); }
-    void markRemoved(bool value, bool append) { removed.set(value, append); }
+    void markRemoved(bool value, bool append)
+    {
+        removed.set(value, append);
+        ReportChange();
+    }
+    /// Tells the frame loop that this entity looks different now than in the frame on screen. Changes made by a
+    /// script line, an export or input are reported for the entity; what changes with time alone (tweens, a
+    /// flowing text, a blinking icon, a hover look) is reported by the entity itself, from its Update or the setter.
+    static void ReportChange();
 
     /// Records a tween at the main line; while editing (or skipping) it runs at once.
     void addTween(const Tween& tween);

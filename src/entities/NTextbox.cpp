@@ -8,6 +8,7 @@
 #include "script/Parser.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cwctype>
 
 namespace zel
@@ -462,6 +463,26 @@ sSprite* NTextbox::pushNewState(int line)
     return nullptr;
 }
 
+namespace
+{
+/// What runs between the words of a layout while playing. A layout that has already taken longer than a frame (on
+/// a slow machine, a very long text) keeps the engine going, so that animations do not stall; a quick one runs
+/// nothing, and the line shows as soon as it is read. Real time, not the engine clock: this is about the machine.
+constexpr auto kLayoutFrame = std::chrono::milliseconds(16);
+
+std::function<void()> LayoutStep(bool vertical)
+{
+    const auto start = std::chrono::steady_clock::now();
+    return [start, vertical] {
+        if (std::chrono::steady_clock::now() - start <= kLayoutFrame)
+            return;
+        const SystemVariables* sysVars = Services::SysVars();
+        if (!vertical || (sysVars != nullptr && sysVars->updatesPerSecond < 60))
+            Services::UpdateEngine(true, false);
+    };
+}
+} // namespace
+
 void NTextbox::pushNewText(const std::wstring& text, int line, bool newLine, TextPush how)
 {
     sTextbox* state = pushTextState(line);
@@ -469,22 +490,12 @@ void NTextbox::pushNewText(const std::wstring& text, int line, bool newLine, Tex
         return;
     const std::wstring laidOut = SubstituteVariables(text);
     const int old = static_cast<int>(state->getString().getSize());
-    const bool updates = how.engineUpdates && !lineContext::Editing();
+    const std::function<void()> step =
+        how.engineUpdates && !lineContext::Editing() ? LayoutStep(state->vertical) : std::function<void()>();
     if (state->vertical)
-    {
-        std::function<void()> step;
-        if (updates)
-            step = [] {
-                const SystemVariables* sysVars = Services::SysVars();
-                if (sysVars != nullptr && sysVars->updatesPerSecond < 60)
-                    Services::UpdateEngine(true, false);
-            };
         TextLayout::Vertical(*state, laidOut, newLine, -1, step);
-    }
     else
-        TextLayout::Horizontal(*state, laidOut, newLine, how.heightCut,
-                               updates ? std::function<void()>([] { Services::UpdateEngine(true, false); })
-                                       : std::function<void()>());
+        TextLayout::Horizontal(*state, laidOut, newLine, how.heightCut, step);
     if (newLine)
     {
         m_shownBeforeFlow = 0;
@@ -510,6 +521,9 @@ void NTextbox::Update()
         if (m_TextStates.entries().size() != before)
             m_flowActive = false;
     }
+    // A flowing text shows more letters as time passes; a shown wait icon blinks every IconBlinkMs.
+    if (m_flowActive || (m_iconShown && Clock::MillisecondsSince(m_iconToggle) >= IconBlinkMs))
+        ReportChange();
     NEntity::Update();
 }
 
@@ -644,6 +658,7 @@ void NTextbox::DrawFlowText(const sTextbox& state, int msPerLetter)
     if (m_shownBeforeFlow + m_flowedLetters >= length)
     {
         m_flowActive = false;
+        ReportChange(); // the next frame shows the whole text, with the wait icon
         OutputDebugStringN(L"TEXT FLOW FINISHED. passedTime:%fms \n", elapsed);
     }
     DrawTextWithShadow(state, std::min(m_shownBeforeFlow + m_flowedLetters, length));
@@ -659,6 +674,7 @@ void NTextbox::DrawWholeText(const sTextbox& state, bool withIcon)
 {
     // Everything is revealed now, so no flow is running any longer (input and automatic reading rely on it).
     m_flowActive = false;
+    m_iconShown = false;
     DrawTextWithShadow(state, -1);
     if (!withIcon || state.getString().isEmpty())
         return;
@@ -765,6 +781,7 @@ void NTextbox::DrawWaitingForUserInputIcon(const sTextbox& state)
         return;
     }
     m_missingIconLogged = false;
+    m_iconShown = true;
     const std::wstring text = state.text();
     if (text != m_iconSeenText)
     {
@@ -772,7 +789,7 @@ void NTextbox::DrawWaitingForUserInputIcon(const sTextbox& state)
         m_iconVisible = true;
         m_iconToggle = Clock::Now();
     }
-    else if (Clock::MillisecondsSince(m_iconToggle) >= 500)
+    else if (Clock::MillisecondsSince(m_iconToggle) >= IconBlinkMs)
     {
         m_iconVisible = !m_iconVisible;
         m_iconToggle = Clock::Now();

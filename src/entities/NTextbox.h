@@ -126,6 +126,8 @@ private:
     int m_lastDrawnLine = 0;
     bool m_hasLastDrawn = false;
     // Wait-icon blinking.
+    static constexpr long long IconBlinkMs = 500;
+    bool m_iconShown = false; ///< the last draw showed the icon (visible or in its dark phase)
     bool m_iconVisible = true;
     Clock::time_point m_iconToggle{};
     std::wstring m_iconSeenText;

@@ -1,6 +1,7 @@
 #include "script/Parser.h"
 
 #include "core/Clock.h"
+#include "core/SceneChanges.h"
 #include "core/Services.h"
 #include "entities/NBacklog.h"
 #include "resources/Logger.h"
@@ -140,10 +141,12 @@ void Parser::PrepareRead()
         m_ParserState = PARSE_CONT;
 }
 
-void Parser::ReadLines()
+int Parser::ReadLines()
 {
+    int lines = 0;
     while (!ReadScriptBreak())
     {
+        ++lines;
         curlineTokens.clear();
         std::wstring line;
         std::getline(m_infile, line);
@@ -161,6 +164,7 @@ void Parser::ReadLines()
         if (lineContext::Editing())
             m_ParserState = PARSE_CONT;
     }
+    return lines;
 }
 
 int Parser::s_readDepth = 0;
@@ -175,14 +179,19 @@ void Parser::ReadScript(int untilLine)
         ~ReadingMark() { --s_readDepth; }
     } reading;
     const auto start = Clock::Now();
+    const std::uint8_t stateBefore = m_ParserState;
     readUntilLine = untilLine;
     ++readlineno;
     curlineTokens.clear();
     PrepareRead();
-    ReadLines();
+    const int lines = ReadLines();
     if (curlineTokens.size() == 1 && curlineTokens.front() == L"script_fin")
         m_ParserState = PARSE_SCRIPT_FIN;
     --readlineno;
+    // Whatever the lines did shows from the next frame on; reported after the read, so that a frame drawn while the
+    // read runs (a long layout) does not take the report with it.
+    if (lines > 0 || m_ParserState != stateBefore)
+        SceneChanges::Report();
     if (GameOver())
         return;
     const auto elapsed = Clock::MillisecondsSince(start);

@@ -115,7 +115,8 @@ private:
     static int s_readDepth;
 
     void PrepareRead();
-    void ReadLines();
+    /// Reads until the script waits, ends or hands over; returns the number of lines read.
+    int ReadLines();
     void ResetEditorSysVars();
     void ReplaceText(const std::wstring& text);
     /// Editing: forgets the text-mode changes of lines after the main line.
