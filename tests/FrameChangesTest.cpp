@@ -9,6 +9,7 @@
 #include "entities/Tween.h"
 
 #include <chrono>
+#include <tuple>
 
 using namespace testsupport;
 using std::chrono::milliseconds;
@@ -145,4 +146,22 @@ TEST_P(FrameChangesWaitTest, AReaderWhoWaitsCostsAFewFramesASecond)
 INSTANTIATE_TEST_SUITE_P(Waiting, FrameChangesWaitTest,
                          ::testing::Values(WaitCase{"editing", false, 42, 38},
                                            WaitCase{"playing, the icon blinking", true, 62, 20}));
+// A scene that changes every frame is drawn every host frame, except while skipping, when the reader sees the
+// text fly by at no more than 20 frames a second (15 at 16 ms host frames) and the updates between read on.
+TEST_F(FrameChangesTest, SkippingDrawsAtMostTwentyFramesASecond)
+{
+    ShowScene(true);
+    for (const auto& [method, most, least] : {std::tuple{0, 63, 60}, std::tuple{2, 21, 14}})
+    {
+        sysVars().textReadMethod = method;
+        int drawn = 0;
+        for (int i = 0; i < 62; ++i)
+        {
+            zel::SceneChanges::Report();
+            drawn += Frame(16) ? 1 : 0;
+        }
+        EXPECT_LE(drawn, most) << "text read method " << method;
+        EXPECT_GE(drawn, least) << "text read method " << method;
+    }
+}
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "core/Clock.h"
 
+#include <limits>
+
 namespace zel
 {
 namespace
@@ -20,6 +22,11 @@ void SceneChanges::Report()
 bool SceneChanges::Pending()
 {
     return g_changed || !g_presentedOnce || Clock::MillisecondsSince(g_presentedAt) >= RefreshMs;
+}
+
+long long SceneChanges::SinceDrawnMs()
+{
+    return g_presentedOnce ? Clock::MillisecondsSince(g_presentedAt) : std::numeric_limits<long long>::max();
 }
 
 void SceneChanges::Drawing()

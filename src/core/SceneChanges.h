@@ -15,6 +15,8 @@ constexpr long long RefreshMs = 250;
 void Report();
 /// True when something changed since the last drawn frame, or the picture on screen is older than RefreshMs.
 bool Pending();
+/// Milliseconds since the last frame was drawn (a very large number before the first).
+long long SinceDrawnMs();
 /// A frame that shows everything reported so far is being drawn; what is reported while it draws belongs to the
 /// next frame.
 void Drawing();

@@ -428,37 +428,60 @@ void ApplyTextreadMethod(SystemVariables& sysVars)
         OutputDebugStringN(L"ERROR. (ApplyTextreadMethod) INVALID TEXT READ METHOD \n");
 }
 
-/// Skip reading goes on within one update while it moves the script and the update has used less than this: the
+/// Skip reading goes on within one update while it moves the script and has read for less than this: the
 /// reader sees the last line read, and every line still reaches the backlog and the log.
 constexpr long long kSkipBudgetMs = 10;
 
-/// Skip reading: the text just read stands whole at once (as the next frame would draw it), so the script may read
-/// on in this same update.
-bool SkipOnInThisUpdate(Clock::time_point updateStart, const ReadPosition& before)
+/// Skip reading: the script may read on in this same update.
+bool SkipOnInThisUpdate(Clock::time_point readStart, const ReadPosition& before)
 {
     const SystemVariables* sysVars = Services::SysVars();
     if (sysVars == nullptr || sysVars->gameOver || sysVars->textReadMethod != 2 || sysVars->renderMode != 0 ||
-        Clock::MillisecondsSince(updateStart) >= kSkipBudgetMs || CurrentReadPosition() == before)
+        Clock::MillisecondsSince(readStart) >= kSkipBudgetMs || CurrentReadPosition() == before)
         return false;
     std::shared_ptr<Parser> parser = CurParser();
-    if (parser == nullptr || (parser->m_ParserState != PARSE_FIN && parser->m_ParserState != SYNC_EXEC))
-        return false;
+    return parser != nullptr && (parser->m_ParserState == PARSE_FIN || parser->m_ParserState == SYNC_EXEC);
+}
+
+/// Skip reading shows every text whole at once: the text just read need not wait for a frame to stand whole.
+void StandSkippedTextWhole(const SystemVariables& sysVars)
+{
+    if (sysVars.textReadMethod != 2)
+        return;
     if (std::shared_ptr<NTextbox> area = NTextbox::Current(); area != nullptr && area->isTextFlowing())
         area->ShowWholeText();
-    return true;
 }
 
 /// Automatic and skip reading, then the continuation of the script.
-void ReadOn(Clock::time_point updateStart)
+void ReadOn()
 {
+    const Clock::time_point start = Clock::Now();
     ReadPosition before;
     do
     {
         before = CurrentReadPosition();
         if (SystemVariables* sysVars = Services::SysVars())
+        {
+            StandSkippedTextWhole(*sysVars);
             ApplyTextreadMethod(*sysVars);
+        }
         AutoContScript_ifNeeded();
-    } while (SkipOnInThisUpdate(updateStart, before));
+    } while (SkipOnInThisUpdate(start, before));
+}
+
+/// While skipping, the reader sees the text fly by at this many milliseconds a frame at most; the updates between
+/// them read on.
+constexpr long long kSkipFrameMs = 50;
+
+/// Whether this frame can be left undrawn: nothing changed since the one on screen (render mode 0), or skip reading
+/// drew one a moment ago.
+bool FrameUnneeded(const SystemVariables& sysVars)
+{
+    if (sysVars.renderMode != 0)
+        return false;
+    if (!SceneChanges::Pending())
+        return true;
+    return sysVars.textReadMethod == 2 && sysVars.gameMode == 1 && SceneChanges::SinceDrawnMs() < kSkipFrameMs;
 }
 
 /// Within each second a frame is drawn only when more than 14 ms per frame already drawn have passed.
@@ -470,7 +493,6 @@ bool PacingAllowsDraw(const SystemVariables& sysVars)
 
 void Services::UpdateEngine(bool render, bool update)
 {
-    const Clock::time_point updateStart = Clock::Now();
     if (!render)
         OutputDebugStringN(L"(Services::UpdateEngine) UPDATE WITHOUT RENDER \n");
     SystemVariables* sysVars = SysVars();
@@ -502,7 +524,7 @@ void Services::UpdateEngine(bool render, bool update)
     if (!PacingAllowsDraw(*sysVars))
         return;
     // A picture that nothing changed is not drawn again: the window keeps showing it (in render mode 0).
-    const bool unchanged = render && sysVars->renderMode == 0 && !SceneChanges::Pending();
+    const bool unchanged = render && FrameUnneeded(*sysVars);
     if (!unchanged)
         ++g_loop.rendersThisSecond;
     if (render && !unchanged && pRenderWindow != nullptr)
@@ -512,7 +534,7 @@ void Services::UpdateEngine(bool render, bool update)
             BuryEntities(*entities);
     }
     if (update && sysVars->renderMode == 0 && !sysVars->gameOver)
-        ReadOn(updateStart);
+        ReadOn();
 }
 
 void Services::TriggerParseExec(const std::wstring& line)
