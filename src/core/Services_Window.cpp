@@ -12,12 +12,44 @@ namespace zel
 {
 namespace
 {
+/// Where a window of width x height sits centred on the desktop.
+sf::Vector2i CentredPosition(int width, int height)
+{
+    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
+    return sf::Vector2i((static_cast<int>(desktop.width) - width) / 2, (static_cast<int>(desktop.height) - height) / 2);
+}
+
+/// Drops the window we made ourselves once SFML has let go of it: SFML leaves windows it adopted to their maker.
+void ReleaseApplicationWindow(std::uintptr_t keep)
+{
+    if (Services::applicationWindow != 0 && Services::applicationWindow != keep)
+        platform::DestroyChildWindow(Services::applicationWindow);
+    Services::applicationWindow = keep;
+}
+
 /// (Re)creates the application window; SFML shares its contexts, so textures survive a change of style.
 void CreateWindow(const sf::VideoMode& mode, const std::wstring& title, sf::Uint32 style)
 {
     if (Services::pRenderWindow == nullptr)
         Services::pRenderWindow = std::make_unique<sf::RenderWindow>();
     Services::pRenderWindow->create(mode, title, style, RenderContextSettings());
+    ReleaseApplicationWindow(0);
+}
+
+/// (Re)creates the window of window mode already centred: SFML would show its own window elsewhere first and only
+/// then could it be moved. Returns false when the window could not be made, so that SFML makes one instead.
+bool CreateCentredWindow(int width, int height, const std::wstring& title)
+{
+    const sf::Vector2i place = CentredPosition(width, height);
+    const platform::NativeHandle window = platform::CreateApplicationWindow(place.x, place.y, width, height);
+    if (window == 0)
+        return false;
+    if (Services::pRenderWindow == nullptr)
+        Services::pRenderWindow = std::make_unique<sf::RenderWindow>();
+    Services::pRenderWindow->create(static_cast<sf::WindowHandle>(window), RenderContextSettings());
+    Services::pRenderWindow->setTitle(title);
+    ReleaseApplicationWindow(window);
+    return true;
 }
 
 void SetFullView(int width, int height, const sf::FloatRect& viewport)
@@ -29,9 +61,7 @@ void SetFullView(int width, int height, const sf::FloatRect& viewport)
 
 void CentreOnScreen(int width, int height)
 {
-    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
-    Services::pRenderWindow->setPosition(
-        sf::Vector2i((static_cast<int>(desktop.width) - width) / 2, (static_cast<int>(desktop.height) - height) / 2));
+    Services::pRenderWindow->setPosition(CentredPosition(width, height));
 }
 } // namespace
 
@@ -77,8 +107,11 @@ void Services::SetWindowMode(std::uint8_t mode, int width, int height)
         break;
     case 1:
         OutputDebugStringN(L"[Services::SetWindowMode] configuring window as: Window mode \n");
-        CreateWindow(sized, title, sf::Style::Titlebar | sf::Style::Close);
-        CentreOnScreen(width, height);
+        if (!CreateCentredWindow(width, height, title))
+        {
+            CreateWindow(sized, title, sf::Style::Titlebar | sf::Style::Close);
+            CentreOnScreen(width, height);
+        }
         SetFullView(width, height, sf::FloatRect(0.f, 0.f, 1.f, 1.f));
         break;
     case 2:
