@@ -13,9 +13,8 @@ namespace zel
 namespace
 {
 /// Where a window of width x height sits centred on the desktop.
-sf::Vector2i CentredPosition(int width, int height)
+sf::Vector2i CentredPosition(const sf::VideoMode& desktop, int width, int height)
 {
-    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
     return sf::Vector2i((static_cast<int>(desktop.width) - width) / 2, (static_cast<int>(desktop.height) - height) / 2);
 }
 
@@ -38,9 +37,9 @@ void CreateWindow(const sf::VideoMode& mode, const std::wstring& title, sf::Uint
 
 /// (Re)creates the window of window mode already centred: SFML would show its own window elsewhere first and only
 /// then could it be moved. Returns false when the window could not be made, so that SFML makes one instead.
-bool CreateCentredWindow(int width, int height, const std::wstring& title)
+bool CreateCentredWindow(const sf::VideoMode& desktop, int width, int height, const std::wstring& title)
 {
-    const sf::Vector2i place = CentredPosition(width, height);
+    const sf::Vector2i place = CentredPosition(desktop, width, height);
     const platform::NativeHandle window = platform::CreateApplicationWindow(place.x, place.y, width, height);
     if (window == 0)
         return false;
@@ -59,9 +58,9 @@ void SetFullView(int width, int height, const sf::FloatRect& viewport)
     Services::pRenderWindow->setView(view);
 }
 
-void CentreOnScreen(int width, int height)
+void CentreOnScreen(const sf::VideoMode& desktop, int width, int height)
 {
-    Services::pRenderWindow->setPosition(CentredPosition(width, height));
+    Services::pRenderWindow->setPosition(CentredPosition(desktop, width, height));
 }
 } // namespace
 
@@ -107,10 +106,10 @@ void Services::SetWindowMode(std::uint8_t mode, int width, int height)
         break;
     case 1:
         OutputDebugStringN(L"[Services::SetWindowMode] configuring window as: Window mode \n");
-        if (!CreateCentredWindow(width, height, title))
+        if (!CreateCentredWindow(desktop, width, height, title))
         {
             CreateWindow(sized, title, sf::Style::Titlebar | sf::Style::Close);
-            CentreOnScreen(width, height);
+            CentreOnScreen(desktop, width, height);
         }
         SetFullView(width, height, sf::FloatRect(0.f, 0.f, 1.f, 1.f));
         break;

@@ -25,6 +25,10 @@ void DestroyChildWindow(NativeHandle window);
 /// title bar and a close button and a size the user cannot change. SFML adopts and shows it, so that it appears
 /// where it will stay. Returns 0 on failure.
 NativeHandle CreateApplicationWindow(int x, int y, int width, int height);
+/// Hands SFML the window manager's messages (a close request, say) to a window made by CreateApplicationWindow: X
+/// delivers them to the window's maker, which is not SFML's connection. Called once per update; they arrive in
+/// SFML's events by the next.
+void PassOnWindowManagerMessages(NativeHandle window);
 /// Gives the window the keyboard focus (the editor's render area takes it when clicked).
 void FocusWindow(NativeHandle window);
 

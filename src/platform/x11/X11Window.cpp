@@ -71,6 +71,13 @@ void RequestFixedDecorations(Display* display, Window window)
                     reinterpret_cast<const unsigned char*>(hints), 5);
 }
 
+/// Close requests come as messages rather than the end of the connection; see PassOnWindowManagerMessages.
+void RequestCloseMessages(Display* display, Window window)
+{
+    Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, window, &deleteWindow, 1);
+}
+
 /// The place is the user's choice as far as window managers are concerned, and the size is fixed.
 void RequestFixedPlaceAndSize(Display* display, Window window, int x, int y, int width, int height)
 {
@@ -121,9 +128,32 @@ NativeHandle CreateApplicationWindow(int x, int y, int width, int height)
         {
             RequestFixedPlaceAndSize(display, window, x, y, width, height);
             RequestFixedDecorations(display, window);
+            RequestCloseMessages(display, window);
         }
         return window;
     });
+}
+
+void PassOnWindowManagerMessages(NativeHandle window)
+{
+    Display* display = SharedDisplay();
+    if (display == nullptr || window == 0)
+        return;
+    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    bool passed = false;
+    while (XPending(display) > 0)
+    {
+        XEvent event{};
+        XNextEvent(display, &event);
+        if (event.type != ClientMessage || event.xclient.window != static_cast<Window>(window) ||
+            event.xclient.message_type != protocols)
+            continue;
+        // SFML listens to the window's structure events; a message sent with that mask reaches its connection.
+        RunChecked(display, [&] { XSendEvent(display, event.xclient.window, False, StructureNotifyMask, &event); });
+        passed = true;
+    }
+    if (passed)
+        XFlush(display);
 }
 
 void ResizeChildWindow(NativeHandle window, int width, int height)
