@@ -277,6 +277,7 @@ QH_API int32_t UpdateRenderWindow(void)
         if (zel::Services::pRenderWindow == nullptr || !zel::Services::pRenderWindow->isOpen())
             return 0;
         zel::Services::ActivateRenderWindow();
+        zel::platform::PassOnWindowManagerMessages(zel::Services::applicationWindow);
         zel::Services::UpdateEngine(true, true);
         return 1;
     });

@@ -26,6 +26,7 @@ std::deque<std::shared_ptr<NovelState>> Services::m_NovelStates;
 std::unique_ptr<sf::RenderTexture> Services::pSecondTarget;
 moodycamel::ConcurrentQueue<std::function<void()>> Services::m_deferredCalls;
 std::uintptr_t Services::childWindow = 0;
+std::uintptr_t Services::applicationWindow = 0;
 
 namespace
 {

@@ -108,6 +108,8 @@ public:
     static void TriggerParseExec(const std::wstring& line);
     /// The editor's render area (0 in application mode); set by the host interface.
     static std::uintptr_t childWindow;
+    /// The application's window in window mode, made by the engine itself so that it opens centred (else 0).
+    static std::uintptr_t applicationWindow;
 };
 
 /// Context of every render window: no depth, stencil or antialiasing, OpenGL 2.0.

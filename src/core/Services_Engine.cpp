@@ -590,9 +590,12 @@ void Services::ReleaseAll()
     ResourcePool<Font>::releaseAllResources();
     pSecondTarget.reset();
     pRenderWindow.reset();
-    if (childWindow != 0)
-        platform::DestroyChildWindow(childWindow);
-    childWindow = 0;
+    for (std::uintptr_t* window : {&childWindow, &applicationWindow})
+    {
+        if (*window != 0)
+            platform::DestroyChildWindow(*window);
+        *window = 0;
+    }
 }
 
 void Services::CloseEngine()

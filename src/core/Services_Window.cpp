@@ -13,12 +13,43 @@ namespace zel
 {
 namespace
 {
+/// Where a window of width x height sits centred on the desktop.
+sf::Vector2i CentredPosition(const sf::VideoMode& desktop, int width, int height)
+{
+    return sf::Vector2i((static_cast<int>(desktop.width) - width) / 2, (static_cast<int>(desktop.height) - height) / 2);
+}
+
+/// Drops the window we made ourselves once SFML has let go of it: SFML leaves windows it adopted to their maker.
+void ReleaseApplicationWindow(std::uintptr_t keep)
+{
+    if (Services::applicationWindow != 0 && Services::applicationWindow != keep)
+        platform::DestroyChildWindow(Services::applicationWindow);
+    Services::applicationWindow = keep;
+}
+
 /// (Re)creates the application window; SFML shares its contexts, so textures survive a change of style.
 void CreateWindow(const sf::VideoMode& mode, const std::wstring& title, sf::Uint32 style)
 {
     if (Services::pRenderWindow == nullptr)
         Services::pRenderWindow = std::make_unique<sf::RenderWindow>();
     Services::pRenderWindow->create(mode, title, style, RenderContextSettings());
+    ReleaseApplicationWindow(0);
+}
+
+/// (Re)creates the window of window mode already centred: SFML would show its own window elsewhere first and only
+/// then could it be moved. Returns false when the window could not be made, so that SFML makes one instead.
+bool CreateCentredWindow(const sf::VideoMode& desktop, int width, int height, const std::wstring& title)
+{
+    const sf::Vector2i place = CentredPosition(desktop, width, height);
+    const platform::NativeHandle window = platform::CreateApplicationWindow(place.x, place.y, width, height);
+    if (window == 0)
+        return false;
+    if (Services::pRenderWindow == nullptr)
+        Services::pRenderWindow = std::make_unique<sf::RenderWindow>();
+    Services::pRenderWindow->create(static_cast<sf::WindowHandle>(window), RenderContextSettings());
+    Services::pRenderWindow->setTitle(title);
+    ReleaseApplicationWindow(window);
+    return true;
 }
 
 void SetFullView(int width, int height, const sf::FloatRect& viewport)
@@ -28,11 +59,9 @@ void SetFullView(int width, int height, const sf::FloatRect& viewport)
     Services::pRenderWindow->setView(view);
 }
 
-void CentreOnScreen(int width, int height)
+void CentreOnScreen(const sf::VideoMode& desktop, int width, int height)
 {
-    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
-    Services::pRenderWindow->setPosition(
-        sf::Vector2i((static_cast<int>(desktop.width) - width) / 2, (static_cast<int>(desktop.height) - height) / 2));
+    Services::pRenderWindow->setPosition(CentredPosition(desktop, width, height));
 }
 } // namespace
 
@@ -79,8 +108,11 @@ void Services::SetWindowMode(std::uint8_t mode, int width, int height)
         break;
     case 1:
         OutputDebugStringN(L"[Services::SetWindowMode] configuring window as: Window mode \n");
-        CreateWindow(sized, title, sf::Style::Titlebar | sf::Style::Close);
-        CentreOnScreen(width, height);
+        if (!CreateCentredWindow(desktop, width, height, title))
+        {
+            CreateWindow(sized, title, sf::Style::Titlebar | sf::Style::Close);
+            CentreOnScreen(desktop, width, height);
+        }
         SetFullView(width, height, sf::FloatRect(0.f, 0.f, 1.f, 1.f));
         break;
     case 2:

@@ -19,8 +19,16 @@ using NativeHandle = std::uintptr_t;
 NativeHandle CreateChildWindow(NativeHandle parent, int width, int height);
 /// Resizes a child window at 0,0; its old contents are not kept.
 void ResizeChildWindow(NativeHandle window, int width, int height);
-/// Destroys a child window made by CreateChildWindow.
+/// Destroys a window made by CreateChildWindow or CreateApplicationWindow.
 void DestroyChildWindow(NativeHandle window);
+/// Creates the application's own top-level window, not yet shown, at x,y (its top-left corner on the screen) with a
+/// title bar and a close button and a size the user cannot change. SFML adopts and shows it, so that it appears
+/// where it will stay. Returns 0 on failure.
+NativeHandle CreateApplicationWindow(int x, int y, int width, int height);
+/// Hands SFML the window manager's messages (a close request, say) to a window made by CreateApplicationWindow: X
+/// delivers them to the window's maker, which is not SFML's connection. Called once per update; they arrive in
+/// SFML's events by the next.
+void PassOnWindowManagerMessages(NativeHandle window);
 /// Gives the window the keyboard focus (the editor's render area takes it when clicked).
 void FocusWindow(NativeHandle window);
 
