@@ -61,14 +61,13 @@ zel::sTextbox TextState(const wchar_t* fontFile)
     return state;
 }
 
-void ReportLayout(benchmark::State& state, const zel::sTextbox& laidOut, std::size_t characters)
+void ReportLayout(benchmark::State& state, const zel::LaidOutText& laidOut, bool vertical, std::size_t characters)
 {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(characters));
     state.SetLabel("chars/s = items/s");
-    const std::wstring result = laidOut.text();
-    state.counters["lines"] = laidOut.vertical
-                                  ? static_cast<double>(laidOut.vert_lines.size())
-                                  : static_cast<double>(std::count(result.begin(), result.end(), L'\n') + 1);
+    const std::wstring& result = laidOut.string;
+    state.counters["lines"] = vertical ? static_cast<double>(laidOut.columns.size())
+                                       : static_cast<double>(std::count(result.begin(), result.end(), L'\n') + 1);
 }
 
 /// Horizontal layout of the Latin paragraph: word wrap (argument 1) or character wrap (0).
@@ -78,12 +77,13 @@ void BM_LayoutHorizontal(benchmark::State& state)
     zel::sTextbox text = TextState(L"Fonts/latin.ttf");
     text.wordWrap = state.range(0) == 1;
     const std::wstring paragraph = LatinParagraph(kParagraphLength);
+    zel::LaidOutText laid;
     for (auto _ : state)
     {
-        zel::TextLayout::Horizontal(text, paragraph, true, true, nullptr);
-        benchmark::DoNotOptimize(text.getString().getSize());
+        zel::TextLayout::Horizontal(laid, text, paragraph, true, true, nullptr);
+        benchmark::DoNotOptimize(laid.string.size());
     }
-    ReportLayout(state, text, paragraph.size());
+    ReportLayout(state, laid, false, paragraph.size());
 }
 BENCHMARK(BM_LayoutHorizontal)->ArgName("wordWrap")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
@@ -93,13 +93,14 @@ void BM_LayoutVertical(benchmark::State& state)
     zel::sTextbox text = TextState(L"Fonts/japanese.ttf");
     text.vertical = true;
     const std::wstring paragraph = JapaneseParagraph(kParagraphLength);
+    zel::LaidOutText laid;
     for (auto _ : state)
     {
-        if (!zel::TextLayout::Vertical(text, paragraph, true, -1, nullptr))
+        if (!zel::TextLayout::Vertical(laid, text, paragraph, true, -1, nullptr))
             state.SkipWithError("vertical layout refused the text");
-        benchmark::DoNotOptimize(text.vert_lines.size());
+        benchmark::DoNotOptimize(laid.columns.size());
     }
-    ReportLayout(state, text, paragraph.size());
+    ReportLayout(state, laid, true, paragraph.size());
 }
 BENCHMARK(BM_LayoutVertical)->Unit(benchmark::kMicrosecond);
 

@@ -148,9 +148,10 @@ protected:
         if (state.vertical)
         {
             text << " columns=";
-            for (const auto& column : state.vert_lines)
+            const zel::LaidOutText& laid = state.laidOut();
+            for (const auto& column : laid.columns)
                 text << column.size() << ",";
-            text << " cursor=(" << state.columnX << "," << state.rowY << ")";
+            text << " cursor=(" << laid.columnX << "," << laid.rowY << ")";
         }
     }
 
@@ -478,4 +479,63 @@ TEST_F(EditingPromiseTest, MovingBackShowsTheNewestStateAtOrBeforeTheCursor)
     const sf::Image shot = Capture();
     EXPECT_EQ(shot.getPixel(110, 70), sf::Color(30, 30, 210));
     EXPECT_EQ(shot.getPixel(260, 210), sf::Color::Black);
+}
+
+TEST_F(EditingPromiseTest, SeekingStraightToALineShowsThePictureOfReadingUpToIt)
+{
+    // Word-wrapped text continued over several lines, a look changed in between, and vertical text beside it, all
+    // shown whole at once (the host's animation display is off).
+    const std::wstring script = L"textbox talk 10 10 1 180 0 f.ttf 16\n"
+                                L"useTextbox talk\n"
+                                L"textWordWrap true\n"
+                                L"\"Somewhat longer words that will surely need wrapping twice over\n"
+                                L"-\" and a continuation that wraps on as well\n"
+                                L"~textColour 250 200 100\n"
+                                L"~-\" still more after the colour\n"
+                                L"~\"A new text replacing the old one\n"
+                                L"~textbox tate 210 10 2 100 120 jp.ttf 16\n"
+                                L"~useTextbox tate\n"
+                                L"~textDir vertical\n"
+                                L"~\"「あいう」えお。かきくけこさしすせそ\n"
+                                L"-\"たちつてと\n"
+                                L"~useTextbox talk\n"
+                                L"~textSize 20\n"
+                                L"~-\" grows after the size changed\n"
+                                L"~-\" and more still\n";
+    const int lineCount = static_cast<int>(std::count(script.begin(), script.end(), L'\n'));
+    auto freshAndWhole = [this] {
+        FreshEngine();
+        sysVars().tweenAnimationDisplay = false;
+    };
+
+    std::vector<sf::Image> straight(lineCount + 1);
+    for (int line = 1; line <= lineCount; ++line)
+    {
+        freshAndWhole();
+        Seek(script, line, true);
+        straight[line] = Capture();
+    }
+    auto ink = [](const sf::Image& shot) {
+        int count = 0;
+        for (unsigned y = 0; y < shot.getSize().y; ++y)
+            for (unsigned x = 0; x < shot.getSize().x; ++x)
+                count += shot.getPixel(x, y) != sf::Color::Black;
+        return count;
+    };
+    EXPECT_GT(ink(straight[5]), ink(straight[4])) << "a continuation adds to the text";
+    EXPECT_GT(ink(straight[lineCount]), ink(straight[5])) << "both boxes are shown at the end";
+
+    freshAndWhole();
+    for (int line = 1; line <= lineCount; ++line)
+    {
+        Seek(script, line, line == 1);
+        Frames(1);
+        const sf::Image read = Capture();
+        ASSERT_EQ(read.getSize(), straight[line].getSize());
+        int differing = 0;
+        for (unsigned y = 0; y < read.getSize().y; ++y)
+            for (unsigned x = 0; x < read.getSize().x; ++x)
+                differing += read.getPixel(x, y) != straight[line].getPixel(x, y);
+        EXPECT_EQ(differing, 0) << "line " << line << ": seeking straight there and reading up to it differ";
+    }
 }

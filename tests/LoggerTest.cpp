@@ -5,11 +5,13 @@
 #include "TestSupport.h"
 #include "core/NovelState.h"
 #include "core/Services.h"
+#include "resources/NHelper.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <thread>
 
 using namespace testsupport;
@@ -69,6 +71,39 @@ TEST(LoggerTest, FormatsWideArgumentsAndWritesUtf8)
     EXPECT_NE(log.find("\n\n(Test) name:\xC3\xA4\xE5\x90\x8D\xF0\x9F\x98\x80 count:7 ratio:0.500000 \n"),
               std::string::npos)
         << log;
+}
+
+/// The message the C library's wide printf makes of a format in the engine's spelling.
+template <typename... Args> std::string LibraryFormatted(const wchar_t* format, Args... args)
+{
+    wchar_t buffer[1024];
+    std::swprintf(buffer, 1024, zel::NHelper::WidenFormat(format).c_str(), args...);
+    return zel::NHelper::ws2s(buffer);
+}
+
+TEST(LoggerTest, MessagesReadAsTheWidePrintfWritesThem)
+{
+    // Each case is logged in the child and formatted by the C library here; the log holds them in this order.
+    auto each = [](auto&& use) {
+        use(L"int:%d|%i|%d %%s 100%%\n", -2147483647 - 1, 0, 2147483647);
+        use(L"name:%s|%s|%s\n", L"", L"ä名\U0001F600", static_cast<const wchar_t*>(nullptr));
+        use(L"ratio:%f|%f|%f\n", -0.0000004, 1e20, 2.5);
+        use(L"mixed:%s=%i (%f)\n", L"x", 42, 0.125);
+        use(L"wide:%5s|%-4d|%.2f|%c|%x\n", L"ab", 7, 3.14159, static_cast<wint_t>(L'Z'), 255u);
+        use(L"no conversions at all\n");
+    };
+    TempDir dir;
+    ASSERT_EQ(RunInChild(dir.path(),
+                         [&each] {
+                             WithSysVars();
+                             each([](const wchar_t* format, auto... args) { OutputDebugStringN(format, args...); });
+                             return 0;
+                         }),
+              0);
+    std::string expected;
+    each([&expected](const wchar_t* format, auto... args) { expected += LibraryFormatted(format, args...); });
+    const std::string log = LogAfter(dir);
+    EXPECT_NE(log.find("\n\n" + expected), std::string::npos) << "log:\n" << log << "expected:\n" << expected;
 }
 
 TEST(LoggerTest, BeforeTheEngineStateExistsFormatsAreWrittenUnexpanded)

@@ -310,16 +310,17 @@ TEST_F(TextboxTest, VerticalTextRunsInColumnsFromTheRightWithTurnedBracketsAndAS
     state->MS_PER_LETTER = 0;
     box->pushNewText(L"「あい」\nう。", zel::lineContext::MainLine(), true);
     state = box->getCurrentText();
-    ASSERT_EQ(state->vert_lines.size(), 2u);
-    ASSERT_EQ(state->vert_lines[0].size(), 4u);
-    ASSERT_EQ(state->vert_lines[1].size(), 2u);
-    EXPECT_EQ(state->vert_lines[0][0].getRotation(), 90.f);
-    EXPECT_EQ(state->vert_lines[0][3].getRotation(), 90.f);
-    EXPECT_EQ(state->vert_lines[0][1].getRotation(), 0.f);
-    const sf::Vector2f a = state->vert_lines[0][1].getPosition();
-    const sf::Vector2f i = state->vert_lines[0][2].getPosition();
-    const sf::Vector2f u = state->vert_lines[1][0].getPosition();
-    const sf::Vector2f stop = state->vert_lines[1][1].getPosition();
+    const auto& columns = state->laidOut().columns;
+    ASSERT_EQ(columns.size(), 2u);
+    ASSERT_EQ(columns[0].size(), 4u);
+    ASSERT_EQ(columns[1].size(), 2u);
+    EXPECT_EQ(columns[0][0].getRotation(), 90.f);
+    EXPECT_EQ(columns[0][3].getRotation(), 90.f);
+    EXPECT_EQ(columns[0][1].getRotation(), 0.f);
+    const sf::Vector2f a = columns[0][1].getPosition();
+    const sf::Vector2f i = columns[0][2].getPosition();
+    const sf::Vector2f u = columns[1][0].getPosition();
+    const sf::Vector2f stop = columns[1][1].getPosition();
     EXPECT_EQ(a.x, i.x);
     EXPECT_GT(i.y, a.y) << "down the column";
     EXPECT_LT(u.x, a.x) << "the second column stands left of the first";
@@ -332,7 +333,7 @@ TEST_F(TextboxTest, VerticalTextRunsInColumnsFromTheRightWithTurnedBracketsAndAS
     EXPECT_GT(ink.left + ink.width, 240) << "the text starts at the right edge of its area";
 
     // The opening bracket stands turned: a bar along the top and one down the right, nothing at the lower left.
-    const sf::FloatRect bracket = state->vert_lines[0][0].getGlobalBounds();
+    const sf::FloatRect bracket = columns[0][0].getGlobalBounds();
     const int midX = static_cast<int>(bracket.left + bracket.width / 2);
     const int midY = static_cast<int>(bracket.top + bracket.height / 2);
     const int left = static_cast<int>(bracket.left), top = static_cast<int>(bracket.top);

@@ -176,7 +176,6 @@ void NBacklog::calcDisplayLines()
     const Clock::time_point start = Clock::Now();
     KeepPositionInRange();
     m_displayText = *state;
-    m_displayText.vert_lines.clear();
     m_displayText.setString(FitDisplayString(static_cast<float>(m_displayText.areaHeight)));
     OutputDebugStringN(L"[NBacklog::calcDisplayLines] duration:%ims \n",
                        static_cast<int>(Clock::MillisecondsSince(start)));
@@ -332,7 +331,7 @@ void NBacklog::reset()
     ForgetEntries();
     if (std::shared_ptr<NTextbox> box = textbox())
         if (sTextbox* emptied = box->pushTextState(lineContext::MainLine()))
-            emptied->setString("");
+            emptied->setPlainText(L"");
 }
 
 void NBacklog::Update()

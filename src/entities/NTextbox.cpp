@@ -21,8 +21,102 @@ void sTextbox::setPooledFont(const std::shared_ptr<Font>& pooled)
         setFont(font->font);
 }
 
+const LaidOutText& sTextbox::laidOut() const
+{
+    static const LaidOutText kNone;
+    return run != nullptr ? run->laidOut() : kNone;
+}
+
+sf::Text sTextbox::shaped() const
+{
+    sf::Text text(*this);
+    text.setString(laidOut().string);
+    return text;
+}
+
+void sTextbox::setPlainText(const std::wstring& string)
+{
+    run = std::make_shared<const TextRun>(run, string);
+}
+
+TextRun::TextRun(std::shared_ptr<const TextRun> before, std::wstring pushed, bool newLine, bool heightCut,
+                 const sTextbox& look)
+    : m_before(std::move(before)), m_pushed(std::move(pushed)), m_newLine(newLine), m_heightCut(heightCut),
+      m_look(look), m_mayHaveColumns(look.vertical || (m_before != nullptr && m_before->m_mayHaveColumns))
+{
+    m_look.run = nullptr;
+    // A new vertical text starts from nothing; a new horizontal text keeps only the columns of vertical text that
+    // came before it (drawn no longer, but a later vertical continuation goes on from them). Without such columns
+    // nothing of the text before is needed.
+    const bool verticalAnew = m_look.vertical && m_look.getFont() != nullptr; // without a font, nothing changes
+    if (m_newLine && (verticalAnew || m_before == nullptr || !m_before->m_mayHaveColumns))
+        m_before = nullptr;
+}
+
+TextRun::TextRun(const std::shared_ptr<const TextRun>& before, const std::wstring& string)
+    : m_mayHaveColumns(before != nullptr && before->m_mayHaveColumns),
+      m_laidOut(std::make_unique<LaidOutText>(before != nullptr ? before->laidOut() : LaidOutText()))
+{
+    m_laidOut->string = string;
+}
+
+TextRun::~TextRun()
+{
+    // A long history of continued texts is let go one run at a time, not by one destructor calling the next.
+    std::shared_ptr<const TextRun> next = std::move(m_before);
+    while (next != nullptr && next.use_count() == 1)
+    {
+        // The last owner of next: nothing else sees it while its link is taken.
+        std::shared_ptr<const TextRun> after = std::move(const_cast<TextRun&>(*next).m_before);
+        next = std::move(after);
+    }
+}
+
+const LaidOutText& TextRun::laidOut() const
+{
+    if (m_laidOut == nullptr)
+        layOut(nullptr);
+    return *m_laidOut;
+}
+
+void TextRun::layOut(const std::function<void()>& step) const
+{
+    if (m_laidOut != nullptr)
+        return;
+    // The runs this one builds on that are not laid out yet, newest first; laid out oldest first.
+    std::vector<const TextRun*> waiting;
+    for (const TextRun* run = m_before.get(); run != nullptr && run->m_laidOut == nullptr; run = run->m_before.get())
+        waiting.push_back(run);
+    for (auto run = waiting.rbegin(); run != waiting.rend(); ++run)
+        (*run)->LayOutOnBefore(nullptr);
+    LayOutOnBefore(step);
+}
+
+void TextRun::LayOutOnBefore(const std::function<void()>& step) const
+{
+    auto laid = std::make_unique<LaidOutText>(m_before != nullptr ? *m_before->m_laidOut : LaidOutText());
+    if (m_look.vertical)
+        TextLayout::Vertical(*laid, m_look, m_pushed, m_newLine, -1, step);
+    else
+        TextLayout::Horizontal(*laid, m_look, m_pushed, m_newLine, m_heightCut, step);
+    m_laidOut = std::move(laid);
+}
+
+bool TextRun::continues(const TextRun* earlier, int maxSteps) const
+{
+    if (earlier == nullptr)
+        return true;
+    for (const TextRun* run = this; run != nullptr && maxSteps-- > 0; run = run->m_before.get())
+        if (run == earlier)
+            return true;
+    return false;
+}
+
 namespace
 {
+/// How far back a push looks for the text a running flow began with, before it measures instead.
+constexpr int kShortHistory = 64;
+
 /// Trims white space from both ends.
 std::wstring Trimmed(const std::wstring& text)
 {
@@ -151,7 +245,7 @@ std::wstring FirstLine(const std::wstring& text)
 class HorizontalBuilder
 {
 public:
-    HorizontalBuilder(sTextbox& state, std::wstring start, bool heightCut)
+    HorizontalBuilder(const sTextbox& state, std::wstring start, bool heightCut)
         : m_measure(state), m_result(std::move(start)), m_lines(NHelper::CountOf(m_result, L'\n') + 1),
           m_spacing(state.getFont() != nullptr ? state.getFont()->getLineSpacing(state.getCharacterSize()) : 0.f),
           m_maxHeight(heightCut && state.areaHeight != 0 ? static_cast<float>(state.areaHeight) : 0.f)
@@ -249,15 +343,15 @@ void WrapCharacters(HorizontalBuilder& builder, const std::wstring& text, const 
 }
 } // namespace
 
-void TextLayout::Horizontal(sTextbox& state, const std::wstring& text, bool newLine, bool heightCut,
-                            const std::function<void()>& step)
+void TextLayout::Horizontal(LaidOutText& laid, const sTextbox& look, const std::wstring& text, bool newLine,
+                            bool heightCut, const std::function<void()>& step)
 {
-    HorizontalBuilder builder(state, newLine ? std::wstring() : state.text(), heightCut);
-    if (state.wordWrap)
-        WrapWords(builder, text, state, step);
+    HorizontalBuilder builder(look, newLine ? std::wstring() : std::move(laid.string), heightCut);
+    if (look.wordWrap)
+        WrapWords(builder, text, look, step);
     else
-        WrapCharacters(builder, text, state, step);
-    state.setString(builder.Result());
+        WrapCharacters(builder, text, look, step);
+    laid.string = std::move(builder.Result());
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -357,67 +451,67 @@ sf::Text MakeGlyph(const sTextbox& state, wchar_t ch, const VerticalMetrics& m)
 }
 } // namespace
 
-bool TextLayout::Vertical(sTextbox& state, const std::wstring& text, bool newLine, int onlyModifyVertLine,
-                          const std::function<void()>& step)
+bool TextLayout::Vertical(LaidOutText& laid, const sTextbox& look, const std::wstring& text, bool newLine,
+                          int onlyModifyVertLine, const std::function<void()>& step)
 {
-    if (state.getFont() == nullptr)
+    if (look.getFont() == nullptr)
         return false;
-    const VerticalMetrics m = MetricsOf(state);
+    const VerticalMetrics m = MetricsOf(look);
     std::size_t column = 0;
     if (onlyModifyVertLine == -1)
     {
         if (newLine)
         {
-            state.setString(text);
-            state.vert_lines.clear();
-            state.columnX = m.startX;
-            state.rowY = m.top;
+            laid.string = text;
+            laid.columns.clear();
+            laid.columnX = m.startX;
+            laid.rowY = m.top;
         }
         else
-            state.setString(state.getString() + sf::String(text));
+            laid.string += text;
     }
     else
     {
-        if (onlyModifyVertLine < 0 || onlyModifyVertLine >= static_cast<int>(state.vert_lines.size()))
+        if (onlyModifyVertLine < 0 || onlyModifyVertLine >= static_cast<int>(laid.columns.size()))
         {
             OutputDebugStringN(L"\nERROR. onlyModifyVertLine >= vert_lines.size() \n");
             return false;
         }
         column = static_cast<std::size_t>(onlyModifyVertLine);
-        state.columnX = m.startX - static_cast<int>(m.s * static_cast<float>(onlyModifyVertLine));
-        state.rowY = m.top;
-        state.vert_lines[column].clear();
+        laid.columnX = m.startX - static_cast<int>(m.s * static_cast<float>(onlyModifyVertLine));
+        laid.rowY = m.top;
+        laid.columns[column].clear();
     }
-    if (state.vert_lines.empty())
+    if (laid.columns.empty())
     {
-        state.vert_lines.emplace_back();
-        state.columnX = m.startX;
-        state.rowY = m.top;
+        laid.columns.emplace_back();
+        laid.columnX = m.startX;
+        laid.rowY = m.top;
     }
     if (onlyModifyVertLine == -1)
-        column = state.vert_lines.size() - 1;
+        column = laid.columns.size() - 1;
     for (std::size_t i = 0; i < text.size(); ++i)
     {
         const wchar_t ch = text[i];
         // A height of 0 sets no limit, as for horizontal text.
-        const bool columnFull = m.areaHeight != 0 && m.areaHeight < state.rowY - m.top;
+        const bool columnFull = m.areaHeight != 0 && m.areaHeight < laid.rowY - m.top;
         if (ch == L'\n' || columnFull)
         {
-            state.vert_lines.emplace_back();
-            column = state.vert_lines.size() - 1;
-            state.rowY = m.top;
-            state.columnX -= static_cast<int>(m.s);
+            laid.columns.emplace_back();
+            column = laid.columns.size() - 1;
+            laid.rowY = m.top;
+            laid.columnX -= static_cast<int>(m.s);
         }
         if (ch == L'\n')
             continue;
-        sf::Text glyph = MakeGlyph(state, ch, m);
+        sf::Text glyph = MakeGlyph(look, ch, m);
         const wchar_t prev = i > 0 ? text[i - 1] : 0;
         if (i > 0 && prev != L'\n')
-            SpaceBefore(ch, prev, m, state.rowY);
-        glyph.setPosition(static_cast<float>(state.columnX), static_cast<float>(state.rowY));
+            SpaceBefore(ch, prev, m, laid.rowY);
+        glyph.setPosition(static_cast<float>(laid.columnX), static_cast<float>(laid.rowY));
         SetGlyphPose(glyph, ch, m);
-        state.vert_lines[column].push_back(glyph);
-        state.rowY += m.c + m.gap;
+        laid.columns[column].push_back(glyph);
+        laid.rowY += m.c + m.gap;
         if (step)
             step();
     }
@@ -488,23 +582,34 @@ void NTextbox::pushNewText(const std::wstring& text, int line, bool newLine, Tex
     sTextbox* state = pushTextState(line);
     if (state == nullptr)
         return;
-    const std::wstring laidOut = SubstituteVariables(text);
-    const int old = static_cast<int>(state->getString().getSize());
-    const std::function<void()> step =
-        how.engineUpdates && !lineContext::Editing() ? LayoutStep(state->vertical) : std::function<void()>();
-    if (state->vertical)
-        TextLayout::Vertical(*state, laidOut, newLine, -1, step);
-    else
-        TextLayout::Horizontal(*state, laidOut, newLine, how.heightCut, step);
+    const std::shared_ptr<const TextRun> before = state->run;
+    state->run = std::make_shared<const TextRun>(before, SubstituteVariables(text), newLine, how.heightCut, *state);
+    // While playing, the text is laid out at once; while editing, when it is first shown or measured.
+    if (how.engineUpdates && !lineContext::Editing())
+        state->run->layOut(LayoutStep(state->vertical));
     if (newLine)
     {
-        m_shownBeforeFlow = 0;
+        m_shownRun = nullptr;
+        m_shownLetters = 0;
         OutputDebugStringN(L"[NTextbox::pushNewText] PUSH NEW LINE. name:%s \n", name.c_str());
     }
-    else if (m_flowActive)
-        m_shownBeforeFlow = std::min(m_shownBeforeFlow + m_flowedLetters, old);
+    else if (!m_flowActive)
+    {
+        m_shownRun = before;
+        m_shownLetters = 0;
+    }
+    else if (m_flowedLetters == 0 && m_shownLetters == 0 &&
+             (before == nullptr ? m_shownRun == nullptr : before->continues(m_shownRun.get(), kShortHistory)))
+    {
+        // A flow that has shown nothing of its own, over text that the text before this push continues: what it
+        // showed is all still there, so it stays as it is.
+    }
     else
-        m_shownBeforeFlow = old;
+    {
+        const int old = static_cast<int>(before != nullptr ? before->laidOut().string.size() : 0);
+        m_shownLetters = std::min(ShownBeforeFlow() + m_flowedLetters, old);
+        m_shownRun = nullptr;
+    }
     m_flowedLetters = 0;
     m_flowActive = true;
     m_timerResetRequest = true;
@@ -590,6 +695,11 @@ void NTextbox::setVisible(bool visible)
         state->visible = visible;
 }
 
+int NTextbox::ShownBeforeFlow() const
+{
+    return m_shownLetters + static_cast<int>(m_shownRun != nullptr ? m_shownRun->laidOut().string.size() : 0);
+}
+
 double NTextbox::FlowElapsedMs() const
 {
     return m_flowActive && m_flowStarted ? static_cast<double>(Clock::MillisecondsSince(m_flowStart)) : 0.0;
@@ -597,7 +707,9 @@ double NTextbox::FlowElapsedMs() const
 
 void NTextbox::ShowWholeText()
 {
-    m_shownBeforeFlow = static_cast<int>(shownText().size());
+    const auto& states = m_TextStates.entries();
+    m_shownRun = states.empty() ? nullptr : states.rbegin()->second.run;
+    m_shownLetters = 0;
     m_flowedLetters = 0;
     m_flowActive = false;
     m_timerResetRequest = false;
@@ -647,7 +759,8 @@ void NTextbox::DrawFlowText(const sTextbox& state, int msPerLetter)
         m_timerResetRequest = false;
         m_flowStarted = true;
     }
-    const int length = static_cast<int>(state.getString().getSize());
+    const int length = static_cast<int>(state.laidOut().string.size());
+    const int shownBefore = ShownBeforeFlow();
     const double elapsed = static_cast<double>(Clock::MillisecondsSince(m_flowStart));
     const SystemVariables* sysVars = Services::SysVars();
     int speed = msPerLetter;
@@ -655,13 +768,13 @@ void NTextbox::DrawFlowText(const sTextbox& state, int msPerLetter)
         speed = sysVars->textReadMethod == 1 ? sysVars->sysAutoSpeed : sysVars->sysTextSpeed;
     // A speed of 0 (automatic reading without an automatic speed) reveals everything at once.
     m_flowedLetters = speed > 0 ? static_cast<int>(elapsed / speed) : length;
-    if (m_shownBeforeFlow + m_flowedLetters >= length)
+    if (shownBefore + m_flowedLetters >= length)
     {
         m_flowActive = false;
         ReportChange(); // the next frame shows the whole text, with the wait icon
         OutputDebugStringN(L"TEXT FLOW FINISHED. passedTime:%fms \n", elapsed);
     }
-    DrawTextWithShadow(state, std::min(m_shownBeforeFlow + m_flowedLetters, length));
+    DrawTextWithShadow(state, std::min(shownBefore + m_flowedLetters, length));
 }
 
 bool NTextbox::IsTextboxInUse()
@@ -676,7 +789,7 @@ void NTextbox::DrawWholeText(const sTextbox& state, bool withIcon)
     m_flowActive = false;
     m_iconShown = false;
     DrawTextWithShadow(state, -1);
-    if (!withIcon || state.getString().isEmpty())
+    if (!withIcon || state.laidOut().string.empty())
         return;
     const std::shared_ptr<Parser> parser = CurParser();
     const SystemVariables* sysVars = Services::SysVars();
@@ -689,14 +802,15 @@ void NTextbox::DrawWholeText(const sTextbox& state, bool withIcon)
 void NTextbox::DrawTextWithShadow(const sTextbox& state, int letters)
 {
     const bool useCamera = inCamera();
+    const LaidOutText& laid = state.laidOut();
     if (state.vertical)
     {
         const std::size_t glyphs = letters < 0
                                        ? std::wstring::npos
                                        : static_cast<std::size_t>(letters) -
-                                             NHelper::CountOf(state.text(), L'\n', static_cast<std::size_t>(letters));
+                                             NHelper::CountOf(laid.string, L'\n', static_cast<std::size_t>(letters));
         std::size_t drawn = 0;
-        for (const auto& column : state.vert_lines)
+        for (const auto& column : laid.columns)
             for (const sf::Text& glyph : column)
             {
                 if (drawn++ >= glyphs)
@@ -708,8 +822,7 @@ void NTextbox::DrawTextWithShadow(const sTextbox& state, int letters)
         return;
     }
     sf::Text text(state);
-    if (letters >= 0)
-        text.setString(state.getString().substring(0, static_cast<std::size_t>(letters)));
+    text.setString(letters < 0 ? laid.string : laid.string.substr(0, static_cast<std::size_t>(letters)));
     DrawShadowed(text, state, useCamera);
 }
 
@@ -762,10 +875,14 @@ const sSprite* WaitIcon(const sTextbox& state)
 sf::Vector2f WaitIconPosition(const sTextbox& state, sf::Vector2f iconSize)
 {
     if (state.vertical)
-        return sf::Vector2f(static_cast<float>(state.columnX) - iconSize.x / 2,
-                            static_cast<float>(state.rowY) - static_cast<float>(state.getCharacterSize()) / 2);
-    const sf::Vector2f end = state.findCharacterPos(state.getString().getSize());
-    const sf::FloatRect bounds = state.getGlobalBounds();
+    {
+        const LaidOutText& laid = state.laidOut();
+        return sf::Vector2f(static_cast<float>(laid.columnX) - iconSize.x / 2,
+                            static_cast<float>(laid.rowY) - static_cast<float>(state.getCharacterSize()) / 2);
+    }
+    const sf::Text shaped = state.shaped();
+    const sf::Vector2f end = shaped.findCharacterPos(shaped.getString().getSize());
+    const sf::FloatRect bounds = shaped.getGlobalBounds();
     return sf::Vector2f(end.x + 2.f, bounds.top + bounds.height - iconSize.y);
 }
 } // namespace

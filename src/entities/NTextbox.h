@@ -1,7 +1,8 @@
 #pragma once
-// A text box: dialogue, narration and labels. Each script line's look and text is one text state; new text is laid
-// out into the text area when it arrives (word wrap, character wrap, or vertical columns set the Japanese way) and
-// is then revealed letter by letter, after which a blinking icon asks the reader to click.
+// A text box: dialogue, narration and labels. Each script line's look and text is one text state. A state records
+// the text its line pushed, not a laid-out copy: the text is laid out into the text area (word wrap, character wrap,
+// or vertical columns set the Japanese way) when it is first shown or measured, and kept. It is then revealed letter
+// by letter, after which a blinking icon asks the reader to click.
 
 #include "core/Clock.h"
 #include "entities/Entity.h"
@@ -18,14 +19,31 @@ namespace zel
 {
 
 class Font;
+class TextRun;
 
-/// One line's look and text of a text box: the SFML text (string, font, size, style, colour, transform) and what
-/// the engine adds to it.
+/// Text laid out into a text area: the string with the line breaks the layout put in, and for vertical text the
+/// glyphs column by column (from the right) with the layout cursor after the last one.
+struct LaidOutText
+{
+    std::wstring string;
+    std::vector<std::vector<sf::Text>> columns;
+    int columnX = 0;
+    int rowY = 0;
+};
+
+/// One line's look and text of a text box: the look is the SFML text's (font, size, style, colour, transform; its
+/// own string stays empty), the text is the run of pushes that made it, laid out on first use.
 class sTextbox : public sf::Text
 {
 public:
-    /// The text as a wide string.
-    std::wstring text() const { return getString().toWideString(); }
+    /// The laid-out text as a wide string.
+    std::wstring text() const { return laidOut().string; }
+    /// The text as laid out (empty when none was pushed).
+    const LaidOutText& laidOut() const;
+    /// The look with the laid-out string: for measuring and drawing.
+    sf::Text shaped() const;
+    /// Replaces the text as it stands, without laying it out (labels, and emptied boxes).
+    void setPlainText(const std::wstring& string);
     /// Sets the font and keeps the pooled font alive with this state.
     void setPooledFont(const std::shared_ptr<Font>& pooled);
 
@@ -42,10 +60,43 @@ public:
     int shadow = 1; ///< 1 = drawn with a shadow
     bool wordWrap = false;
     bool vertical = false;
-    /// Vertical text: the laid-out glyphs, column by column from the right.
-    std::vector<std::vector<sf::Text>> vert_lines;
-    int columnX = 0; ///< vertical layout cursor
-    int rowY = 0;
+    /// The newest push of text and those it continues; null while no text was pushed.
+    std::shared_ptr<const TextRun> run;
+};
+
+/// What one line did to a text box's text: the text it pushed, replacing or continuing the text before, in the look
+/// the line gave the box. Laid out when first needed; runs that continue a text lay out the runs before them first.
+class TextRun
+{
+public:
+    /// before: the run the state held until now. The look's own run is not kept.
+    TextRun(std::shared_ptr<const TextRun> before, std::wstring pushed, bool newLine, bool heightCut,
+            const sTextbox& look);
+    /// Text that stands as it is, laid out already (the columns and cursor of before are kept).
+    TextRun(const std::shared_ptr<const TextRun>& before, const std::wstring& string);
+    ~TextRun();
+    TextRun(const TextRun&) = delete;
+    TextRun& operator=(const TextRun&) = delete;
+
+    const LaidOutText& laidOut() const;
+    /// Lays the text out now, with step run after every word or character (the playing mode's engine updates).
+    void layOut(const std::function<void()>& step) const;
+    /// True when this run is earlier (null counts), or builds on it within maxSteps runs back.
+    bool continues(const TextRun* earlier, int maxSteps) const;
+
+private:
+    /// Lays out this run on top of the laid-out run before it.
+    void LayOutOnBefore(const std::function<void()>& step) const;
+
+    /// The run continued (or, for a new text, the one whose vertical columns are kept); null when none is needed.
+    std::shared_ptr<const TextRun> m_before;
+    std::wstring m_pushed;
+    bool m_newLine = true;
+    bool m_heightCut = true;
+    sTextbox m_look;
+    /// Some run up to this one laid text out vertically, so the laid-out text may hold columns.
+    bool m_mayHaveColumns = false;
+    mutable std::unique_ptr<LaidOutText> m_laidOut;
 };
 
 /// How pushNewText lays its text out.
@@ -116,9 +167,14 @@ private:
     void DrawWaitingForUserInputIcon(const sTextbox& state);
     bool IsTextboxInUse();
 
+    /// Letters shown before the running flow began: all the text of m_shownRun, and m_shownLetters more. Kept as a
+    /// run rather than a count so that pushing text does not lay out the text before it.
+    int ShownBeforeFlow() const;
+
     bool m_timerResetRequest = false;
     bool m_flowStarted = false;
-    int m_shownBeforeFlow = 0;
+    std::shared_ptr<const TextRun> m_shownRun;
+    int m_shownLetters = 0;
     int m_flowedLetters = 0;
     Clock::time_point m_flowStart{};
     bool m_flowActive = false;
@@ -136,14 +192,14 @@ private:
 
 namespace TextLayout
 {
-/// Horizontal layout of text after what state already holds (or instead of it, with newLine): a break before the
-/// word (wordWrap) or character that makes the line wider than the area, and the rest dropped once the text is
+/// Horizontal layout of text in look after what laid already holds (or instead of it, with newLine): a break before
+/// the word (wordWrap) or character that makes the line wider than the area, and the rest dropped once the text is
 /// taller than the area (heightCut). step runs after every word or character.
-void Horizontal(sTextbox& state, const std::wstring& text, bool newLine, bool heightCut,
+void Horizontal(LaidOutText& laid, const sTextbox& look, const std::wstring& text, bool newLine, bool heightCut,
                 const std::function<void()>& step);
 /// Vertical layout into columns, right to left. onlyModifyVertLine -1 lays out the whole text; a column number
-/// lays text out again into that column only. False when the state has no font or the column does not exist.
-bool Vertical(sTextbox& state, const std::wstring& text, bool newLine, int onlyModifyVertLine,
+/// lays text out again into that column only. False when the look has no font or the column does not exist.
+bool Vertical(LaidOutText& laid, const sTextbox& look, const std::wstring& text, bool newLine, int onlyModifyVertLine,
               const std::function<void()>& step);
 } // namespace TextLayout
 

@@ -66,7 +66,7 @@ void ApplyAlpha(NEntity& entity, const Tween& tween, double elapsed)
     entity.setColor(colour);
     if (entity.nType == NTYPE_TEXTBOX && tween.removeAtEnd && tween.targetValue == 0 && alpha <= 0)
         if (sTextbox* text = static_cast<NTextbox&>(entity).getCurrentText())
-            text->setString("");
+            text->setPlainText(L"");
 }
 
 void ApplyToEach(NEntity& entity, const std::function<void(sf::Transformable&)>& apply)
@@ -155,7 +155,7 @@ TransformableSet CollectTransformables(NEntity& entity)
         set.items.push_back(text);
         if (text != nullptr)
         {
-            const sf::FloatRect bounds = text->getLocalBounds();
+            const sf::FloatRect bounds = text->shaped().getLocalBounds();
             set.size = sf::Vector2i(static_cast<int>(bounds.left + bounds.width),
                                     static_cast<int>(bounds.top + bounds.height));
         }

@@ -3,12 +3,13 @@
 // the debugger output and to debug.txt by one background worker, so the engine's thread never waits for the disk.
 
 #include <atomic>
-#include <concurrentqueue/blockingconcurrentqueue.h>
+#include <condition_variable>
 #include <cstdint>
 #include <fstream>
-#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace zel
 {
@@ -23,12 +24,12 @@ void DebuggerOutput(const std::wstring& text);
 namespace NHelper
 {
 
-/// Owns debug.txt and the worker thread that writes queued messages to it in batches.
+/// Owns debug.txt and the worker thread that writes queued messages to it in batches. The calling thread only
+/// appends the formatted message to the pending list; the worker is woken once for a batch, not for every message,
+/// and converts and writes the whole batch in one go.
 class concurrentLogger
 {
 public:
-    using Task = std::function<void()>;
-
     explicit concurrentLogger(const std::string& path = "debug.txt");
     ~concurrentLogger();
     concurrentLogger(const concurrentLogger&) = delete;
@@ -46,15 +47,24 @@ public:
 
 private:
     void Work();
-    void WriteMessage(const std::wstring& message);
-    void DrainBatch(bool wait);
+    /// Writes the messages to the debugger output and, converted to UTF-8 in one buffer, to the file.
+    void WriteBatch(const std::vector<std::wstring>& batch);
+    /// Takes the pending messages and writes them; false when there were none.
+    bool WritePending();
 
     std::string m_path;
     std::ofstream m_file;
-    moodycamel::BlockingConcurrentQueue<Task> m_queue;
-    std::atomic<bool> m_done{false};
-    std::atomic<std::uint64_t> m_pushed{0};
-    std::atomic<std::uint64_t> m_written{0};
+    std::mutex m_mutex; ///< guards everything below up to m_worker
+    std::condition_variable m_wake;
+    std::condition_variable m_wrote;
+    std::vector<std::wstring> m_pending;
+    bool m_done = false;
+    bool m_flushWanted = false;
+    std::uint64_t m_pushed = 0;
+    std::uint64_t m_written = 0;
+    std::mutex m_writeMutex; ///< one batch at a time reaches the file
+    std::string m_narrow;    ///< the batch as UTF-8, kept to reuse its storage
+    std::vector<std::wstring> m_batch;
     std::thread m_worker;
 };
 

@@ -79,10 +79,29 @@ std::size_t DecodeOne(const std::string& s, std::size_t pos, char32_t& cp)
 std::string ws2s(const std::wstring& wide)
 {
     std::string out;
-    out.reserve(wide.size());
-    for (wchar_t c : wide)
-        AppendUtf8(out, static_cast<char32_t>(c));
+    AppendUtf8(out, wide);
     return out;
+}
+
+void AppendUtf8(std::string& out, const std::wstring& wide)
+{
+    // Runs of ASCII, most of every log line, are copied a run at a time.
+    std::size_t start = out.size();
+    out.resize(start + wide.size());
+    std::size_t i = 0;
+    while (i < wide.size())
+    {
+        const wchar_t c = wide[i];
+        if (static_cast<char32_t>(c) < 0x80)
+        {
+            out[start + i++] = static_cast<char>(c);
+            continue;
+        }
+        out.resize(start + i);
+        for (; i < wide.size(); ++i)
+            AppendUtf8(out, static_cast<char32_t>(wide[i]));
+        return;
+    }
 }
 
 std::wstring s2ws(const std::string& narrow)

@@ -11,6 +11,8 @@ namespace NHelper
 
 /// Encodes a wide string as UTF-8. wchar_t is 32 bits here, so every code point is one character.
 std::string ws2s(const std::wstring& wide);
+/// Appends wide as UTF-8 to out (ws2s without a string of its own).
+void AppendUtf8(std::string& out, const std::wstring& wide);
 /// Decodes UTF-8; each byte of an invalid sequence becomes U+FFFD, so a damaged script keeps its good text.
 std::wstring s2ws(const std::string& narrow);
 /// Byte offset of the first invalid UTF-8 sequence, or npos when the text is valid.
