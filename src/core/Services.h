@@ -60,6 +60,9 @@ public:
 
     // The frame loop and the window (Services_Engine).
     static void UpdateEngine(bool render, bool update);
+    /// After a frame: automatic and skip reading, then the continuation of the script (a finished called script
+    /// hands back to the one below).
+    static void ReadOn();
     static void SetWindowMode(std::uint8_t mode, int width, int height);
     static void SetEngineResolution(int width, int height);
     static void CloseEngine();
