@@ -15,7 +15,9 @@ bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLHAVEN_TESTS=OFF -DQUILLHAVEN_BENCH=ON
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/quillhaven-measure.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+# A run that failed leaves its novels and their logs (debug.txt) for a look.
+status=0
+trap '[ "$status" = 0 ] && rm -rf "$work" || echo "measure: the novels and their logs stay in $work"' EXIT
 
 # Every program that opens a window gets a virtual screen of its own when there is no display.
 on_screen() {
@@ -124,8 +126,10 @@ draw_pictures "$work/Images"
 } | make_novel "$work/start"
 
 measure="$build/bin/quillhaven_measure"
-status=0
-echo "measure: the median of $runs runs each (optimised build, $(date -u '+%Y-%m-%d %H:%M UTC'))"
+# The software GL driver draws with every free core, so the figures follow the machine's load: compare runs made
+# under the same load.
+echo "measure: the median of $runs runs each (optimised build, $(date -u '+%Y-%m-%d %H:%M UTC'), load average" \
+    "$(cut -d' ' -f1-3 /proc/loadavg))"
 on_screen "$measure" scene "$work/scene" "$runs" "${box[@]}" || status=1
 on_screen "$measure" skip "$work/skip" "$work/start" "$lines" "$runs" "$timeout" || status=1
 
