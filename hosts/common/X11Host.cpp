@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xcomposite.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -77,6 +78,14 @@ void ToPicture(XImage& image, const Visual& visual, Picture& picture)
             out[2] = blue.Of(pixel);
             out[3] = 255;
         }
+}
+
+/// Cuts the span from start of length (-1: to the end) to 0..size.
+void CutToWindow(int& start, int& length, int size)
+{
+    const int end = length < 0 ? size : std::min(start + length, size);
+    start = std::max(start, 0);
+    length = end - start;
 }
 
 XKeyEvent KeyEvent(Display* display, Window window, KeyCode keycode)
@@ -162,15 +171,25 @@ void DestroyWindow(Display* display, WindowId window)
 
 bool CaptureWindow(Display* display, WindowId window, Picture& picture)
 {
+    return CaptureWindowArea(display, window, 0, 0, -1, -1, picture);
+}
+
+bool CaptureWindowArea(Display* display, WindowId window, int x, int y, int width, int height, Picture& picture)
+{
     XWindowAttributes attributes{};
     Status status = 0;
     if (!Checked(display, [&] { status = XGetWindowAttributes(display, window, &attributes); }) || status == 0 ||
         attributes.map_state != IsViewable || attributes.visual == nullptr)
         return false;
+    // The server refuses an area that reaches past the window.
+    CutToWindow(x, width, attributes.width);
+    CutToWindow(y, height, attributes.height);
+    if (width <= 0 || height <= 0)
+        return false;
     XImage* image = nullptr;
     const bool ok = Checked(display, [&] {
-        image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                          static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+        image = XGetImage(display, window, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes,
+                          ZPixmap);
     });
     if (image == nullptr)
         return false;

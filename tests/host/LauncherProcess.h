@@ -1,5 +1,5 @@
 #pragma once
-// The quillhaven program run as a user runs it, for the tests of its subcommands.
+// The quillhaven program run as a user runs it, for the tests of its subcommands and for the measuring program.
 
 #include <chrono>
 #include <string>
@@ -33,6 +33,8 @@ public:
     LauncherProcess& operator=(const LauncherProcess&) = delete;
 
     bool started() const { return m_pid > 0; }
+    /// The process id while it runs (for its figures under /proc); -1 once it has ended.
+    pid_t pid() const { return m_pid; }
     bool running();
 
     /// The exit code (128 + signal when killed by one), or kTimedOut after killing a launcher that ran too long.
