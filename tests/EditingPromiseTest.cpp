@@ -530,12 +530,7 @@ TEST_F(EditingPromiseTest, SeekingStraightToALineShowsThePictureOfReadingUpToIt)
     {
         Seek(script, line, line == 1);
         Frames(1);
-        const sf::Image read = Capture();
-        ASSERT_EQ(read.getSize(), straight[line].getSize());
-        int differing = 0;
-        for (unsigned y = 0; y < read.getSize().y; ++y)
-            for (unsigned x = 0; x < read.getSize().x; ++x)
-                differing += read.getPixel(x, y) != straight[line].getPixel(x, y);
-        EXPECT_EQ(differing, 0) << "line " << line << ": seeking straight there and reading up to it differ";
+        EXPECT_EQ(DifferingPixels(Capture(), straight[line]), 0)
+            << "line " << line << ": seeking straight there and reading up to it differ";
     }
 }

@@ -6,6 +6,7 @@
 
 #include <SFML/Graphics/Texture.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 
@@ -92,6 +93,18 @@ void WindowFixture::DrawFrame()
     sysVars().renderMode = 1;
     zel::Services::UpdateEngine(true, false);
     sysVars().renderMode = mode;
+}
+
+int WindowFixture::DifferingPixels(const sf::Image& a, const sf::Image& b)
+{
+    const sf::Vector2u size = a.getSize();
+    if (size != b.getSize())
+        return static_cast<int>(std::max(size.x * size.y, b.getSize().x * b.getSize().y));
+    int differing = 0;
+    for (unsigned y = 0; y < size.y; ++y)
+        for (unsigned x = 0; x < size.x; ++x)
+            differing += a.getPixel(x, y) != b.getPixel(x, y) ? 1 : 0;
+    return differing;
 }
 
 sf::Image WindowFixture::Capture()

@@ -52,6 +52,8 @@ protected:
     zel::NSprite* Sprite(const std::wstring& name);
     /// Every logged line so far.
     static std::string LogText();
+    /// How many pixels two pictures of one size differ in (every pixel when their sizes differ).
+    static int DifferingPixels(const sf::Image& a, const sf::Image& b);
 
     std::unique_ptr<TempDir> m_novel;
     std::string m_previousDir;

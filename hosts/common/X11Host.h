@@ -59,8 +59,8 @@ void DestroyWindow(Display* display, WindowId window);
 /// Reads what window shows into picture (opaque RGBA); false when the window does not exist, is not viewable or
 /// the server refused to hand over its pixels.
 bool CaptureWindow(Display* display, WindowId window, Picture& picture);
-/// Reads the part of window at x,y, width x height pixels, cut to the window (-1 for "to its edge"); as
-/// CaptureWindow, and false when nothing of the part lies in the window. Quicker than the whole window when polled.
+/// Reads the area of window at x,y, width x height pixels, cut to the window (-1 for "to its edge"); as
+/// CaptureWindow, and false when nothing of the area lies in the window. Quicker than the whole window when polled.
 bool CaptureWindowArea(Display* display, WindowId window, int x, int y, int width, int height, Picture& picture);
 
 /// Hands window a press and release of the key of an X keysym name ("space"), as the server would deliver them to

@@ -9,7 +9,6 @@
 #include "entities/NBacklog.h"
 #include "entities/NCamera.h"
 #include "entities/NSprite.h"
-#include "entities/NTextbox.h"
 #include "platform/Platform.h"
 #include "resources/Logger.h"
 #include "resources/NHelper.h"

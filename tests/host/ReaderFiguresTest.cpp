@@ -7,48 +7,41 @@
 
 namespace
 {
-struct ProcCase
+// Each figure read from the text Linux (or the engine's log) writes, or -1 when the text does not hold it.
+TEST(ReaderFigures, FiguresReadFromProcAndLogText)
 {
-    const char* text;
-    long long expected;
-};
-
-TEST(ReaderFigures, CpuTicksAreUserPlusSystemTimeCountedAfterTheProgramName)
-{
-    const ProcCase cases[] = {
-        {"4242 (quillhaven) S 1 4242 4242 0 -1 4194304 900 0 0 0 120 35 0 0 20 0 9 0 777 0 0\n", 155},
-        // A program name may hold blanks and parentheses of its own.
-        {"7 (a) b (c)) R 1 7 7 0 -1 0 0 0 0 0 5 6 0 0 20 0 1 0 1 0 0", 11},
-        {"7 (quillhaven) S 1 7 7 0 -1 0 0 0 0", -1},
-        {"", -1},
+    struct Case
+    {
+        long long (*read)(const std::string&);
+        const char* text;
+        long long expected;
     };
-    for (const ProcCase& c : cases)
-        EXPECT_EQ(bench::CpuTicksOfStat(c.text), c.expected) << c.text;
-}
-
-TEST(ReaderFigures, PeakMemoryIsTheHighWaterMarkNotThePeakOfAddressSpace)
-{
-    const ProcCase cases[] = {
-        {"Name:\tquillhaven\nVmPeak:\t  900000 kB\nVmSize:\t  800000 kB\nVmHWM:\t  123456 kB\nVmRSS:\t 100000 kB\n",
+    const auto lastLine = [](const std::string& log) -> long long {
+        return bench::LastLineRead(log);
+    };
+    const Case cases[] = {
+        // CPU ticks: user plus system time, counted after the program name, which may hold blanks and parentheses.
+        {bench::CpuTicksOfStat, "4242 (quillhaven) S 1 4242 4242 0 -1 4194304 900 0 0 0 120 35 0 0 20 0 9 0 777 0 0\n",
+         155},
+        {bench::CpuTicksOfStat, "7 (a) b (c)) R 1 7 7 0 -1 0 0 0 0 0 5 6 0 0 20 0 1 0 1 0 0", 11},
+        {bench::CpuTicksOfStat, "7 (quillhaven) S 1 7 7 0 -1 0 0 0 0", -1},
+        {bench::CpuTicksOfStat, "", -1},
+        // Peak memory: the resident high-water mark, not the peak of address space.
+        {bench::PeakKibOfStatus,
+         "Name:\tquillhaven\nVmPeak:\t  900000 kB\nVmSize:\t  800000 kB\nVmHWM:\t  123456 kB\nVmRSS:\t 100000 kB\n",
          123456},
-        {"VmHWM:\t 42 kB\n", 42},
-        {"Name:\tquillhaven\nVmPeak:\t  900000 kB\n", -1},
-        {"VmHWM:\t many\n", -1},
-    };
-    for (const ProcCase& c : cases)
-        EXPECT_EQ(bench::PeakKibOfStatus(c.text), c.expected) << c.text;
-}
-
-TEST(ReaderFigures, TheLastLineReadIsTheLatestTheLogNames)
-{
-    const ProcCase cases[] = {
-        {"[Parser::ReadScript] duration:3ms. script:main.txt read until line:12 (mainscriptline:12) \n\n"
+        {bench::PeakKibOfStatus, "VmHWM:\t 42 kB\n", 42},
+        {bench::PeakKibOfStatus, "Name:\tquillhaven\nVmPeak:\t  900000 kB\n", -1},
+        {bench::PeakKibOfStatus, "VmHWM:\t many\n", -1},
+        // The last script line read: the latest the log names.
+        {lastLine,
+         "[Parser::ReadScript] duration:3ms. script:main.txt read until line:12 (mainscriptline:12) \n\n"
          "[Parser::ReadScript] duration:0ms. script:main.txt read until line:140 (mainscriptline:140) \n",
          140},
-        {"[ExecuteEndGame] APPLICATION MODE) endGame. \n", -1},
+        {lastLine, "[ExecuteEndGame] APPLICATION MODE) endGame. \n", -1},
     };
-    for (const ProcCase& c : cases)
-        EXPECT_EQ(bench::LastLineRead(c.text), c.expected) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(c.read(c.text), c.expected) << c.text;
 }
 
 TEST(ReaderFigures, TextPixelsCountOnlyTheDialogueYellowInsideTheArea)

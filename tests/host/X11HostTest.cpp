@@ -1,4 +1,4 @@
-// Reading back part of a window: the same pixels as the whole window's picture, cut to the window.
+// Reading back an area of a window: the same pixels as the whole window's picture, cut to the window.
 
 #include "X11TestWindow.h"
 
@@ -11,7 +11,7 @@ namespace
 {
 using hostcommon::Picture;
 
-/// The part of picture at x,y of width x height, which must lie inside it.
+/// The area of picture at x,y of width x height, which must lie inside it.
 Picture Crop(const Picture& picture, int x, int y, int width, int height)
 {
     Picture part{width, height, {}};
@@ -53,22 +53,21 @@ TEST(X11Host, AnAreaOfAWindowIsThatPartOfItsWholePictureCutToTheWindow)
     struct Case
     {
         int x, y, width, height;    // asked for
-        int cutX, cutY, cutW, cutH; // what lies in the window
+        int cutX, cutY, cutW, cutH; // what lies in the window; a width of 0: nothing, and the read fails
     };
     const Case cases[] = {
         {5, 25, 30, 20, 5, 25, 30, 20}, {50, 40, 30, 30, 50, 40, 14, 8}, {-6, -4, 20, 10, 0, 0, 14, 6},
-        {12, 3, -1, -1, 12, 3, 52, 45}, {0, 0, 64, 48, 0, 0, 64, 48},
+        {12, 3, -1, -1, 12, 3, 52, 45}, {0, 0, 64, 48, 0, 0, 64, 48},    {64, 0, 10, 10, 0, 0, 0, 0},
+        {0, 0, 0, 10, 0, 0, 0, 0},      {-6, 0, 3, 10, 0, 0, 0, 0},
     };
     for (const Case& c : cases)
     {
         Picture part;
-        ASSERT_TRUE(hostcommon::CaptureWindowArea(display, window, c.x, c.y, c.width, c.height, part)) << c.x;
-        EXPECT_TRUE(part == Crop(whole, c.cutX, c.cutY, c.cutW, c.cutH)) << c.x << "," << c.y;
+        const bool read = hostcommon::CaptureWindowArea(display, window, c.x, c.y, c.width, c.height, part);
+        ASSERT_EQ(read, c.cutW > 0) << c.x << "," << c.y;
+        if (read)
+            EXPECT_TRUE(part == Crop(whole, c.cutX, c.cutY, c.cutW, c.cutH)) << c.x << "," << c.y;
     }
-    Picture outside;
-    EXPECT_FALSE(hostcommon::CaptureWindowArea(display, window, 64, 0, 10, 10, outside));
-    EXPECT_FALSE(hostcommon::CaptureWindowArea(display, window, 0, 0, 0, 10, outside));
-    EXPECT_FALSE(hostcommon::CaptureWindowArea(display, window, -6, 0, 3, 10, outside));
     hostcommon::DestroyWindow(display, window);
 }
 } // namespace
