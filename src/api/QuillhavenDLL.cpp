@@ -18,6 +18,8 @@
 #include <SFML/Graphics/Texture.hpp>
 #include <SFML/OpenGL.hpp>
 
+#include <physfs.h>
+
 #include <cstring>
 
 namespace zel
@@ -31,6 +33,9 @@ struct HostState
     std::wstring windowTitle;
     bool crashHandlerInstalled = false;
     EngineInfo lastInfo{};
+    /// Set once the render window was found gone from the X server (its host destroyed it): every later call that
+    /// would draw returns at once.
+    bool renderWindowGone = false;
 };
 HostState g_host;
 
@@ -42,6 +47,7 @@ std::wstring Str(const wchar_t* text)
 /// Runs an export's body; anything thrown is logged and the export returns its fallback.
 template <typename Body, typename Result> Result Guarded(const wchar_t* exportName, Result fallback, Body&& body)
 {
+    const platform::EngineCallScope engineCall;
     try
     {
         return body();
@@ -67,6 +73,32 @@ template <typename Body> void GuardedVoid(const wchar_t* exportName, Body&& body
     });
 }
 
+/// The arguments of CreateRenderWindow that would end the host inside Xlib, SFML or the file system if passed on:
+/// no X server, a size the graphics driver cannot draw, an application whose host did not set up the file system.
+bool RenderWindowArgumentsUsable(int width, int height, bool application)
+{
+    if (!platform::DisplayAvailable())
+    {
+        OutputDebugStringN(L"\nERROR. (CreateRenderWindow) no X display can be reached (DISPLAY is unset or wrong) \n");
+        return false;
+    }
+    // Asked only now: the driver's limit needs a GL context, and that needs the display.
+    const int largest = static_cast<int>(sf::Texture::getMaximumSize());
+    if (width < 1 || height < 1 || width > largest || height > largest)
+    {
+        OutputDebugStringN(L"\nERROR. (CreateRenderWindow) size %ix%i refused: width and height must be 1 to %i \n",
+                           width, height, largest);
+        return false;
+    }
+    if (application && !PHYSFS_isInit())
+    {
+        OutputDebugStringN(L"\nERROR. (CreateRenderWindow) application mode, but the host has not initialised the "
+                           L"file system (PHYSFS_init) \n");
+        return false;
+    }
+    return true;
+}
+
 bool CreateEditorWindow(void* hostWindow, int width, int height)
 {
     const auto parent = reinterpret_cast<platform::NativeHandle>(hostWindow);
@@ -77,11 +109,34 @@ bool CreateEditorWindow(void* hostWindow, int width, int height)
         return false;
     }
     Services::childWindow = child;
-    Services::pRenderWindow =
-        std::make_unique<sf::RenderWindow>(static_cast<sf::WindowHandle>(child), RenderContextSettings());
     // SFML shows a window it adopts; the render area stays hidden until the host shows it.
-    Services::pRenderWindow->setVisible(false);
+    const bool keptHidden = platform::AdoptWithoutShowing(child, [&] {
+        Services::pRenderWindow =
+            std::make_unique<sf::RenderWindow>(static_cast<sf::WindowHandle>(child), RenderContextSettings());
+        Services::pRenderWindow->setActive(true);
+    });
+    if (!keptHidden)
+        Services::pRenderWindow->setVisible(false);
     return true;
+}
+
+/// Whether the render window has gone from the X server (its host destroyed it, or the server went away). Looked
+/// into only after an X error, so a healthy frame costs no round trip.
+bool RenderWindowGone()
+{
+    if (g_host.renderWindowGone)
+        return true;
+    if (platform::ConnectionLost())
+        g_host.renderWindowGone = true;
+    else if (platform::TakeXErrors() && Services::pRenderWindow != nullptr &&
+             !platform::WindowExists(static_cast<platform::NativeHandle>(Services::pRenderWindow->getSystemHandle())))
+    {
+        OutputDebugStringN(
+            L"\nERROR. (UpdateRenderWindow) the render window is gone from the X server; nothing more is "
+            L"drawn until DestroyRenderWindow \n");
+        g_host.renderWindowGone = true;
+    }
+    return g_host.renderWindowGone;
 }
 
 void LogContext()
@@ -241,6 +296,8 @@ QH_API void* CreateRenderWindow(void* moduleInstance, void* hostWindow, int32_t 
     return zel::Guarded(L"CreateRenderWindow", static_cast<void*>(nullptr), [&]() -> void* {
         SetupBugTrapExceptionHandler();
         zel::g_host.applicationFlag = zel::Str(mode) == L"application";
+        if (!zel::RenderWindowArgumentsUsable(width, height, zel::g_host.applicationFlag))
+            return nullptr;
         if (zel::g_host.applicationFlag)
             zel::Services::SetWindowMode(windowMode, width, height);
         else if (!zel::CreateEditorWindow(hostWindow, width, height))
@@ -249,6 +306,9 @@ QH_API void* CreateRenderWindow(void* moduleInstance, void* hostWindow, int32_t 
         if (!QH_ASSERT(zel::Services::pRenderWindow != nullptr, L"zel::Services::pRenderWindow != nullptr",
                        L"QuillhavenDLL", 290))
             return nullptr;
+        zel::g_host.renderWindowGone = false;
+        zel::Services::ActivateRenderWindow();
+        zel::platform::GuardRenderConnection();
         if (zel::g_host.applicationFlag) // the editor's render area keeps its own name
             zel::Services::pRenderWindow->setTitle(zel::g_host.windowTitle);
         zel::OutputDebugStringVerbatim(std::wstring(L"\nDLL VERSION: ") + zel::kEngineVersion + L"\n");
@@ -274,12 +334,13 @@ QH_API void InitNovelSettings(void* moduleInstance, void* hostWindow, const wcha
 QH_API int32_t UpdateRenderWindow(void)
 {
     return zel::Guarded(L"UpdateRenderWindow", 0, [] {
-        if (zel::Services::pRenderWindow == nullptr || !zel::Services::pRenderWindow->isOpen())
+        if (zel::Services::pRenderWindow == nullptr || zel::RenderWindowGone() ||
+            !zel::Services::pRenderWindow->isOpen())
             return 0;
         zel::Services::ActivateRenderWindow();
         zel::platform::PassOnWindowManagerMessages(zel::Services::applicationWindow);
         zel::Services::UpdateEngine(true, true);
-        return 1;
+        return zel::RenderWindowGone() ? 0 : 1;
     });
 }
 

@@ -18,6 +18,8 @@
 #include <SFML/Window/Event.hpp>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace zel
 {
@@ -424,7 +426,7 @@ void Services::HandleVars(std::vector<std::wstring>& tokens, const std::wstring&
 
 bool Services::ActivateRenderWindow()
 {
-    if (pRenderWindow == nullptr)
+    if (pRenderWindow == nullptr || platform::ConnectionLost())
         return false;
     for (int attempt = 0; attempt < 10; ++attempt)
     {
@@ -458,6 +460,13 @@ void Services::ReleaseAll()
     ResourcePool<Texture>::releaseAllResources();
     ResourcePool<Font>::releaseAllResources();
     pSecondTarget.reset();
+    if (platform::ConnectionLost())
+    {
+        // Closing a window talks to the X server, which is gone: the window is left as it is, still reachable.
+        static std::vector<std::unique_ptr<sf::RenderWindow>> abandoned;
+        abandoned.push_back(std::move(pRenderWindow));
+        childWindow = applicationWindow = 0;
+    }
     pRenderWindow.reset();
     for (std::uintptr_t* window : {&childWindow, &applicationWindow})
     {

@@ -4,6 +4,7 @@
 // system window header; everything goes through these functions.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace zel
@@ -17,6 +18,11 @@ using NativeHandle = std::uintptr_t;
 /// Creates the editor's render area: a child of parent named "renderwindow" at 0,0, not shown until the host
 /// shows it. Returns 0 on failure.
 NativeHandle CreateChildWindow(NativeHandle parent, int width, int height);
+/// Runs adopt, in which SFML takes over window (a child made by CreateChildWindow) and would show it, and keeps
+/// the window as the host left it: not shown. The requests to show it are held back rather than undone later,
+/// since an undoing request could reach the server after the host has shown the window. False when they could
+/// not be held back; the caller then hides the window itself.
+bool AdoptWithoutShowing(NativeHandle window, const std::function<void()>& adopt);
 /// Resizes a child window at 0,0; its old contents are not kept.
 void ResizeChildWindow(NativeHandle window, int width, int height);
 /// Destroys a window made by CreateChildWindow or CreateApplicationWindow.
@@ -29,6 +35,29 @@ NativeHandle CreateApplicationWindow(int x, int y, int width, int height);
 /// delivers them to the window's maker, which is not SFML's connection. Called once per update; they arrive in
 /// SFML's events by the next.
 void PassOnWindowManagerMessages(NativeHandle window);
+/// True while the window exists on the server.
+bool WindowExists(NativeHandle window);
+
+/// True when an X server can be reached: without one no window can be made, and SFML would abort the process.
+bool DisplayAvailable();
+/// Marks the calling thread as running the engine while it lives: X errors raised meanwhile come from the engine's
+/// requests. They are logged once per kind and noted (see TakeXErrors) instead of ending the host.
+class EngineCallScope
+{
+public:
+    EngineCallScope();
+    ~EngineCallScope();
+    EngineCallScope(const EngineCallScope&) = delete;
+    EngineCallScope& operator=(const EngineCallScope&) = delete;
+};
+/// Installs the engine's X error handling, once, and keeps the connection of the current GL context (SFML's) from
+/// ending the process when the X server goes away. Called whenever a render window has been made.
+void GuardRenderConnection();
+/// Whether any X error was raised inside the engine since the last call.
+bool TakeXErrors();
+/// True once a connection of the engine to the X server was lost: no X request may be made any more.
+bool ConnectionLost();
+
 /// Gives the window the keyboard focus (the editor's render area takes it when clicked).
 void FocusWindow(NativeHandle window);
 

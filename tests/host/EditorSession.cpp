@@ -9,6 +9,8 @@ bool OpenEditor(const HostLibrary& library, Display* display, const std::wstring
                 ChildReport& report, const EditorSetup& setup)
 {
     windows.host = CreateHostWindow(display, 1024, 768, false);
+    if (setup.watchChildren)
+        WatchChildren(display, windows.host);
     void* const host = reinterpret_cast<void*>(windows.host);
     void* const child = library.CreateRenderWindow(nullptr, host, setup.width, setup.height, setup.title,
                                                    setup.scriptName, script.c_str(), L"", 1);

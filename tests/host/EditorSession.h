@@ -25,6 +25,8 @@ struct EditorSetup
     int height = 480;
     const wchar_t* title = L"Editor";
     const wchar_t* scriptName = L"main.txt";
+    /// Whether the host hears of its children being shown (see CountMappings) from before the render area exists.
+    bool watchChildren = false;
 };
 
 /// Does what an editor does at start-up: its own window (not yet shown), the render area inside it, then the novel

@@ -173,6 +173,22 @@ Window WaitForTopLevelWindow(Display* display, const std::string& namePart, std:
     }
 }
 
+void WatchChildren(Display* display, WindowId window)
+{
+    XSelectInput(display, window, SubstructureNotifyMask);
+    XSync(display, False);
+}
+
+int CountMappings(Display* display, WindowId window)
+{
+    XSync(display, False);
+    int mappings = 0;
+    XEvent event;
+    while (XCheckMaskEvent(display, SubstructureNotifyMask, &event))
+        mappings += event.type == MapNotify && event.xmap.window == window ? 1 : 0;
+    return mappings;
+}
+
 bool SendDeleteWindow(Display* display, Window window)
 {
     XEvent event{};

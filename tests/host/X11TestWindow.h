@@ -49,6 +49,12 @@ WindowId FindTopLevelWindow(Display* display, const std::string& namePart);
 WindowId WaitForTopLevelWindow(Display* display, const std::string& namePart, std::chrono::milliseconds timeout,
                                const std::function<void()>& between = {});
 
+/// From now on the host's connection hears when a child of window is shown.
+void WatchChildren(Display* display, WindowId window);
+/// How often window was shown since the last call, by the events that WatchChildren asked for (the others that
+/// arrived are dropped).
+int CountMappings(Display* display, WindowId window);
+
 /// Sends the WM_PROTOCOLS / WM_DELETE_WINDOW client message a window manager sends when the user closes a window.
 bool SendDeleteWindow(Display* display, WindowId window);
 // The input below is faked through XTest with the server to ourselves: window's top level is raised first, so that

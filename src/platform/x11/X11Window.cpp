@@ -2,11 +2,12 @@
 // and the application's top-level window, made here so that it is placed before it is first shown.
 
 #include "platform/Platform.h"
+#include "platform/x11/X11Display.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <mutex>
+#include <GL/glx.h>
 
 namespace zel
 {
@@ -14,38 +15,8 @@ namespace platform
 {
 namespace
 {
-
-/// One connection for the windows we create ourselves; SFML keeps its own for drawing and events.
-Display* SharedDisplay()
-{
-    static std::once_flag once;
-    static Display* display = nullptr;
-    std::call_once(once, [] {
-        XInitThreads();
-        display = XOpenDisplay(nullptr);
-    });
-    return display;
-}
-
-/// X errors (a parent window that does not exist, say) must not end the host, as Xlib's default handler would.
-int g_lastXError = 0;
-int RecordXError(Display*, XErrorEvent* event)
-{
-    g_lastXError = event->error_code;
-    return 0;
-}
-
-/// Runs an X request under the recording handler and reports whether it raised an error.
-template <typename Request> bool RunChecked(Display* display, Request&& request)
-{
-    XSync(display, False);
-    g_lastXError = 0;
-    auto previous = XSetErrorHandler(RecordXError);
-    request();
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    return g_lastXError == 0;
-}
+using x11::RunChecked;
+using x11::SharedDisplay;
 
 /// Runs a request that creates a window and returns it; a window whose making raised an X error is destroyed again
 /// and 0 returned.
@@ -112,6 +83,37 @@ NativeHandle CreateChildWindow(NativeHandle parent, int width, int height)
     });
 }
 
+bool AdoptWithoutShowing(NativeHandle window, const std::function<void()>& adopt)
+{
+    Display* display = SharedDisplay();
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (display == nullptr || XQueryTree(display, static_cast<Window>(window), &root, &parent, &children, &count) == 0)
+    {
+        adopt();
+        return false;
+    }
+    if (children != nullptr)
+        XFree(children);
+    // With the parent's children redirected to us, SFML's requests to map and raise the window come to us as
+    // requests, which we drop. Refused when another client redirects them already (a window manager's own window).
+    const bool redirected = RunChecked(display, [&] { XSelectInput(display, parent, SubstructureRedirectMask); });
+    adopt();
+    if (!redirected)
+        return false;
+    // SFML's requests must have reached the server while the redirection holds.
+    if (Display* drawing = glXGetCurrentDisplay())
+        XSync(drawing, False);
+    RunChecked(display, [&] { XSelectInput(display, parent, NoEventMask); });
+    XEvent dropped;
+    while (XCheckMaskEvent(display, SubstructureRedirectMask, &dropped))
+    {
+    }
+    return true;
+}
+
 NativeHandle CreateApplicationWindow(int x, int y, int width, int height)
 {
     Display* display = SharedDisplay();
@@ -137,7 +139,7 @@ NativeHandle CreateApplicationWindow(int x, int y, int width, int height)
 void PassOnWindowManagerMessages(NativeHandle window)
 {
     Display* display = SharedDisplay();
-    if (display == nullptr || window == 0)
+    if (display == nullptr || window == 0 || ConnectionLost())
         return;
     const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
     bool passed = false;
@@ -170,7 +172,7 @@ void ResizeChildWindow(NativeHandle window, int width, int height)
 void DestroyChildWindow(NativeHandle window)
 {
     Display* display = SharedDisplay();
-    if (display == nullptr || window == 0)
+    if (display == nullptr || window == 0 || ConnectionLost())
         return;
     RunChecked(display, [&] { XDestroyWindow(display, static_cast<Window>(window)); });
 }
