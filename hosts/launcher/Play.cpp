@@ -2,6 +2,7 @@
 
 #include "EngineLibrary.h"
 #include "Launcher.h"
+#include "X11Host.h"
 
 #include <cerrno>
 #include <chrono>
@@ -97,6 +98,9 @@ int RunPlay(int argc, char** argv)
     if (!ReadNovelScript(engine, argv[0], options.novelDir, options.script, scriptBytes, error))
         return Fail(error);
 
+    // Without a display the engine could open no window; say so the way the other refusals do.
+    if (!hostcommon::X11Connection())
+        return Fail("play: no X display to draw on: set DISPLAY, or run it under xvfb-run");
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
     const std::wstring scriptName = Widen(options.script);

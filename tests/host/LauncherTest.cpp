@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -133,6 +134,21 @@ TEST(Launcher, RefusesAFolderWithoutItsScript)
     const std::string errors = launcher.Stderr();
     EXPECT_EQ(testsupport::Lines(errors).size(), 1u) << errors;
     EXPECT_NE(errors.find("Scripts/main.txt"), std::string::npos) << errors;
+}
+
+TEST(Launcher, RefusesToPlayWithoutADisplayInOneLine)
+{
+    const TempDir novel;
+    const TempDir work;
+    MakeNovel(novel);
+    Launcher launcher({"play", novel.path()}, work.path(), {{"DISPLAY"}});
+    ASSERT_TRUE(launcher.started());
+    EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 2);
+    const std::string errors = launcher.Stderr();
+    EXPECT_EQ(testsupport::Lines(errors).size(), 1u) << errors;
+    EXPECT_NE(errors.find("DISPLAY"), std::string::npos) << errors;
+    for (const auto& entry : std::filesystem::directory_iterator(novel.path()))
+        EXPECT_EQ(entry.path().filename().string().rfind("crash-report", 0), std::string::npos) << entry.path();
 }
 
 TEST(Launcher, RefusesBadArgumentsBeforeStarting)
