@@ -2,6 +2,7 @@
 // the parent checks how the child died and what it left behind.
 
 #include "platform/Platform.h"
+#include "resources/Logger.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,15 @@ int Recurse(int depth)
 void OverflowStack()
 {
     Recurse(0);
+}
+
+constexpr int kLoggedBeforeCrash = 5000;
+/// A burst of messages, then a fault at once: the log worker is still writing the burst when the handler runs.
+void LogThenCrash()
+{
+    for (int i = 1; i <= kLoggedBeforeCrash; ++i)
+        zel::OutputDebugStringVerbatim(L"message " + std::to_wstring(i) + L"\n");
+    raise(SIGSEGV);
 }
 
 /// Runs in the child: installs twice (the second attempt must be refused) and crashes. No gtest in here.
@@ -173,6 +183,29 @@ TEST_P(CrashHandlerTest, ReportsAndDiesBySameSignal)
     const std::string err = ReadFile(folder + "/stderr.txt");
     EXPECT_NE(err.find(std::string(kAppName) + ": crash report written to " + reportPath + "\n"), std::string::npos)
         << err;
+}
+
+TEST(CrashReport, HoldsTheLastMessagesLoggedBeforeTheCrash)
+{
+    const std::string folder = MakeNovelFolder();
+    ASSERT_FALSE(folder.empty());
+    FolderCleanup cleanup{folder};
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        CrashChild(folder, LogThenCrash);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "child exited with code " << WEXITSTATUS(status);
+
+    const std::string report = ReadFile(folder + "/crash-report-" + std::to_string(child) + ".txt");
+    const std::size_t recent = report.find("Last messages logged");
+    ASSERT_NE(recent, std::string::npos) << report;
+    // The newest 64, in order, whatever the log file held by then.
+    std::string expected;
+    for (int i = kLoggedBeforeCrash - 63; i <= kLoggedBeforeCrash; ++i)
+        expected += "message " + std::to_string(i) + "\n";
+    EXPECT_NE(report.find(expected, recent), std::string::npos) << report.substr(recent);
 }
 
 INSTANTIATE_TEST_SUITE_P(Crashes, CrashHandlerTest,

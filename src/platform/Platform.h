@@ -3,6 +3,7 @@
 // boxes, the debugger output, the crash reporter and the base folder. Nothing outside src/platform includes a
 // system window header; everything goes through these functions.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -71,6 +72,10 @@ void DebuggerOutput(const std::wstring& text);
 /// lines of logPath) into the current folder, then let the signal take its default course.
 /// Returns false when it was installed already.
 bool InstallCrashHandler(const std::string& appName, const std::string& logPath);
+
+/// Keeps a logged message (cut to 511 characters) among the last 64, which a crash report lists. Safe from any
+/// thread, without a lock.
+void RememberLogMessage(const wchar_t* text, std::size_t length);
 
 /// The current folder: the base folder a novel runs from, and where Config.xml and debug.txt live.
 std::string CurrentDirectory();

@@ -314,6 +314,7 @@ concurrentLogger& concurrentLogger::Instance()
 
 void concurrentLogger::Push(std::wstring message)
 {
+    platform::RememberLogMessage(message.data(), message.size());
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);

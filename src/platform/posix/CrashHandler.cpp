@@ -1,5 +1,6 @@
-// The crash reporter: on a fatal signal it writes crash-report-<pid>.txt with the signal, a backtrace and the end
-// of the log, says where it went on standard error, then lets the signal kill the process as it would have.
+// The crash reporter: on a fatal signal it writes crash-report-<pid>.txt with the signal, a backtrace, the end of
+// the log file and the last messages logged (kept in memory, as the log worker may not have written them yet), says
+// where it went on standard error, then lets the signal kill the process as it would have.
 // The handler runs in a broken process, so it uses async-signal-safe calls only: no allocation, no stdio, no
 // std::string. Everything it can know in advance is prepared at install time in static buffers.
 
@@ -29,6 +30,21 @@ constexpr std::size_t kTailWindow = 16 * 1024;
 /// Room for the handler after a stack overflow, with margin for sanitizer-instrumented frames.
 constexpr std::size_t kAltStackSize = 128 * 1024;
 constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+
+/// The last messages logged, newest last, for the report: the log worker writes the file in batches, and a crash
+/// would lose the batch it had not written yet. Filled by every logging thread without a lock; each slot carries a
+/// sequence number, odd while its text is being written, so that the handler skips a slot caught half written.
+constexpr std::uint64_t kRecentMessages = 64;
+constexpr std::size_t kMessageCapacity = 512;
+struct RecentMessage
+{
+    std::atomic<std::uint64_t> sequence{0};
+    wchar_t text[kMessageCapacity];
+};
+RecentMessage g_recent[kRecentMessages];
+std::atomic<std::uint64_t> g_recentCount{0};
+wchar_t g_messageCopy[kMessageCapacity];
+char g_messageUtf8[kMessageCapacity * 4];
 
 std::atomic<bool> g_installed{false};
 /// Set while a report is written: a fault inside the handler, or in another thread meanwhile, just kills.
@@ -198,6 +214,51 @@ void WriteLogTail(int fd)
         WriteText(fd, "\n");
 }
 
+/// text as UTF-8 in g_messageUtf8 (the logger's converter allocates); returns its length. A value that is no code
+/// point becomes U+FFFD.
+std::size_t ToUtf8(const wchar_t* text)
+{
+    static const unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    std::size_t length = 0;
+    for (; *text != L'\0'; ++text)
+    {
+        auto c = static_cast<std::uint32_t>(*text);
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            c = 0xFFFD;
+        const int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        g_messageUtf8[length++] = static_cast<char>(kLead[extra] | (c >> (6 * extra)));
+        for (int i = extra - 1; i >= 0; --i)
+            g_messageUtf8[length++] = static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
+    }
+    return length;
+}
+
+void WriteRecentMessages(int fd)
+{
+    const std::uint64_t end = g_recentCount.load(std::memory_order_acquire);
+    const std::uint64_t begin = end > kRecentMessages ? end - kRecentMessages : 0;
+    bool endsLine = true;
+    for (std::uint64_t index = begin; index < end; ++index)
+    {
+        const RecentMessage& slot = g_recent[index % kRecentMessages];
+        const std::uint64_t complete = 2 * index + 2;
+        if (slot.sequence.load(std::memory_order_acquire) != complete)
+            continue; // still being written, or already overwritten by a newer message
+        for (std::size_t i = 0; i < kMessageCapacity; ++i)
+            g_messageCopy[i] = slot.text[i];
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (slot.sequence.load(std::memory_order_relaxed) != complete)
+            continue;
+        g_messageCopy[kMessageCapacity - 1] = L'\0';
+        const std::size_t length = ToUtf8(g_messageCopy);
+        WriteAll(fd, g_messageUtf8, length);
+        if (length > 0)
+            endsLine = g_messageUtf8[length - 1] == '\n';
+    }
+    if (!endsLine)
+        WriteText(fd, "\n");
+}
+
 void WriteReport(int fd, int sig, const siginfo_t* info)
 {
     WriteText(fd, g_appName);
@@ -222,6 +283,8 @@ void WriteReport(int fd, int sig, const siginfo_t* info)
     WriteText(fd, g_logPath);
     WriteText(fd, "\nLast lines of the log:\n");
     WriteLogTail(fd);
+    WriteText(fd, "\nLast messages logged, newest last (the log file may not hold them all yet):\n");
+    WriteRecentMessages(fd);
 }
 
 /// Lets the signal take its default course now rather than after the handler returns.
@@ -299,6 +362,19 @@ void PreloadUnwinder()
 }
 
 } // namespace
+
+void RememberLogMessage(const wchar_t* text, std::size_t length)
+{
+    const std::uint64_t index = g_recentCount.fetch_add(1, std::memory_order_relaxed);
+    RecentMessage& slot = g_recent[index % kRecentMessages];
+    slot.sequence.store(2 * index + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    const std::size_t kept = length < kMessageCapacity - 1 ? length : kMessageCapacity - 1;
+    for (std::size_t i = 0; i < kept; ++i)
+        slot.text[i] = text[i];
+    slot.text[kept] = L'\0';
+    slot.sequence.store(2 * index + 2, std::memory_order_release);
+}
 
 bool InstallCrashHandler(const std::string& appName, const std::string& logPath)
 {
