@@ -10,11 +10,14 @@
 #include "script/Parser.h"
 
 #include <SFML/Graphics/Image.hpp>
+#include <SFML/System/Err.hpp>
 #include <gtest/gtest.h>
 #include <physfs.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
+#include <vector>
 
 using namespace testsupport;
 using zel::Font;
@@ -198,7 +201,101 @@ int RenderStreamedGlyph(const std::string& archive)
             lit += page.getPixel(static_cast<unsigned>(x), static_cast<unsigned>(y)).a > 0 ? 1 : 0;
     return lit > 20 ? 0 : 12;
 }
+/// Headers that claim width x height and nothing after them: a decoder would have to believe them to fail.
+std::string BigEndian(unsigned value, int bytes)
+{
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    return out;
+}
+std::string LittleEndian(unsigned value, int bytes)
+{
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    return out;
+}
+std::string PngHeader(unsigned width, unsigned height)
+{
+    return std::string("\x89PNG\r\n\x1a\n", 8) + BigEndian(13, 4) + "IHDR" + BigEndian(width, 4) +
+           BigEndian(height, 4) + std::string("\x08\x06\0\0\0", 5) + BigEndian(0, 4);
+}
+std::string JpegHeader(unsigned width, unsigned height)
+{
+    const std::string app0 =
+        std::string("\xFF\xE0", 2) + BigEndian(16, 2) + std::string("JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 14);
+    return std::string("\xFF\xD8", 2) + app0 + std::string("\xFF\xC0", 2) + BigEndian(11, 2) + "\x08" +
+           BigEndian(height, 2) + BigEndian(width, 2) + std::string("\x01\x01\x11\x00", 4);
+}
+std::string BmpHeader(unsigned width, unsigned height)
+{
+    return "BM" + LittleEndian(54, 4) + LittleEndian(0, 4) + LittleEndian(54, 4) + LittleEndian(40, 4) +
+           LittleEndian(width, 4) + LittleEndian(height, 4) + LittleEndian(1, 2) + LittleEndian(32, 2);
+}
+
+/// Every picture is asked for once; SFML's own error output counts the decodings that failed.
+int LoadUnloadable(const std::string& archive, const std::vector<std::wstring>& names)
+{
+    AddNovelState();
+    if (!MountArchive(archive) || PHYSFS_mount(".", nullptr, 1) == 0)
+        return 9;
+    std::ostringstream decoderErrors;
+    std::streambuf* const previous = sf::err().rdbuf(decoderErrors.rdbuf());
+    int code = 0;
+    for (const std::wstring& name : names)
+    {
+        std::shared_ptr<Texture> texture;
+        if (TexturePool::getResource(texture, L"Images/" + name) || texture != nullptr)
+            code = 10;
+    }
+    sf::err().rdbuf(previous);
+    // The one broken picture is decoded once, not again through the folder's mount.
+    const std::size_t decoded = Occurrences(decoderErrors.str(), "Failed to load image");
+    return code != 0 ? code : decoded == 1 ? 0 : 20 + static_cast<int>(decoded);
+}
 } // namespace
+
+TEST(ResourcePoolTest, APictureTooLargeForTheDriverIsRefusedFromItsHeaderAndABrokenOneIsDecodedOnce)
+{
+    TempDir dir;
+    // The limit is the driver's; asked in a child, as a GL context is made for it.
+    const int limit = RunInChild(dir.path(), [] { return static_cast<int>(sf::Texture::getMaximumSize() / 1024); });
+    ASSERT_GT(limit, 0);
+    const unsigned over = static_cast<unsigned>(limit) * 1024 + 1;
+    struct Case
+    {
+        std::string file;
+        std::string bytes;
+        std::string size; // as logged
+    };
+    const std::string overText = std::to_string(over);
+    const std::vector<Case> cases{
+        {"Images/huge.png", PngHeader(20000, 20000), "20000x20000"},
+        {"Images/wide.jpg", JpegHeader(over, 16), overText + "x16"},
+        {"Images/tall.bmp", BmpHeader(8, over), "8x" + overText},
+        {"staging/Images/packed.png", PngHeader(16, over), "16x" + overText},
+    };
+    for (const Case& c : cases)
+        WriteFile(dir / c.file, c.bytes);
+    WriteFile(dir / "Images/broken.png", PngHeader(4, 4) + "not a picture");
+    Zip(dir, "Images.vndat", "Images");
+    const std::string archive = dir / "Images.vndat";
+    const int code = RunInChild(dir.path(), [&archive] {
+        return LoadUnloadable(archive, {L"huge.png", L"wide.jpg", L"tall.bmp", L"packed.png", L"broken.png"});
+    });
+    const std::string log = ReadFile(dir / "debug.txt");
+    EXPECT_EQ(code, 0) << log;
+    for (const Case& c : cases)
+    {
+        const std::string path = c.file.substr(c.file.find("Images/"));
+        EXPECT_NE(log.find("ERROR. (ResourcePool::getNewResource) " + path + " is " + c.size + " pixels"),
+                  std::string::npos)
+            << c.file << "\n"
+            << log;
+    }
+    EXPECT_EQ(Occurrences(log, "ERROR. (ResourcePool::getNewResource)"), cases.size()) << log;
+}
 
 TEST(ResourcePoolTest, SharesWhileHeldAndReloadsOnceEveryHolderLetGo)
 {

@@ -2,12 +2,15 @@
 
 #include "core/Services.h"
 #include "entities/LineValue.h"
+#include "resources/ImageSize.h"
 #include "resources/Logger.h"
 #include "resources/NHelper.h"
 #include "script/NParser.h"
 #include "script/Parser.h"
 
 #include <SFML/OpenGL.hpp>
+#include <SFML/System/FileInputStream.hpp>
+#include <physfs.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -58,6 +61,39 @@ bool LoadFromStream(Texture& resource)
 bool LoadFromStream(Font& resource)
 {
     return resource.font.loadFromStream(*resource.stream);
+}
+
+/// A picture whose header gives a size beyond the driver's texture limit is refused before decoding: decoded, a
+/// few kilobytes of file can take gigabytes and minutes only to fail.
+bool FitsTheDriver(Texture*, sf::InputStream& source, const std::wstring& path)
+{
+    sf::Vector2u size;
+    const unsigned largest = sf::Texture::getMaximumSize();
+    if (!ReadImageSize(source, size) || (size.x <= largest && size.y <= largest))
+        return true;
+    OutputDebugStringN(L"\nERROR. (ResourcePool::getNewResource) %s is %ix%i pixels, more than the %i the graphics "
+                       L"driver can show: not loaded \n",
+                       path.c_str(), static_cast<int>(size.x), static_cast<int>(size.y), static_cast<int>(largest));
+    return false;
+}
+
+bool FitsTheDriver(Font*, sf::InputStream&, const std::wstring&)
+{
+    return true;
+}
+
+template <typename T> bool PlainFileFits(const std::string& filePath, const std::wstring& path)
+{
+    sf::FileInputStream file;
+    return !file.open(filePath) || FitsTheDriver(static_cast<T*>(nullptr), file, path);
+}
+
+/// Whether the virtual file system finds path in an archive: else it would only read the plain file again.
+bool InArchive(const std::string& filePath)
+{
+    const char* holder = PHYSFS_isInit() ? PHYSFS_getRealDir(filePath.c_str()) : nullptr;
+    std::error_code ignored;
+    return holder != nullptr && !std::filesystem::is_directory(holder, ignored);
 }
 
 void FinishLoading(Texture& resource)
@@ -142,6 +178,11 @@ bool ResourcePool<T>::getNewResource(std::shared_ptr<T>& out, const std::wstring
         out.reset();
         return false;
     }
+    if (plainFile ? !PlainFileFits<T>(filePath, path) : !FitsTheDriver(static_cast<T*>(nullptr), *stream, path))
+    {
+        out.reset();
+        return false;
+    }
     out = std::make_shared<T>();
     const bool fromFile = plainFile && LoadFromFile(*out, filePath);
     if (fromFile)
@@ -155,18 +196,21 @@ bool ResourcePool<T>::getNewResource(std::shared_ptr<T>& out, const std::wstring
     }
     else
     {
-        // A plain file that would not load: the archives may still hold a good copy.
-        if (stream == nullptr)
+        // A plain file that would not load: an archive may still hold a good copy. The virtual file system would
+        // find the same plain file again through the novel folder's mount, and decode it a second time for nothing.
+        if (stream == nullptr && !InArchive(filePath))
         {
-            stream = std::make_shared<PhysFsStream>();
-            if (!stream->open(filePath))
-            {
-                OutputDebugStringN(L"[ResourcePool::getNewResource] PHYSFS_openRead FAILED. filepath:%s. err-msg:%s \n",
-                                   path.c_str(), PhysFsLastError().c_str());
-                out.reset();
-                glFlush();
-                return false;
-            }
+            OutputDebugStringN(L"[ResourcePool::getNewResource] loadFromFile FAILED. filepath:%s \n", path.c_str());
+            out.reset();
+            glFlush();
+            return false;
+        }
+        if (stream == nullptr && ((stream = OpenStream(filePath, path)) == nullptr ||
+                                  !FitsTheDriver(static_cast<T*>(nullptr), *stream, path)))
+        {
+            out.reset();
+            glFlush();
+            return false;
         }
         out->stream = std::move(stream);
         if (!LoadFromStream(*out))
