@@ -133,8 +133,8 @@ void HandleCG_InsRm(NType type, const std::wstring& name, const std::wstring& fi
     state->setPosition(static_cast<float>(x), static_cast<float>(y));
     if (isNew)
         FadeInAtOnce(*entity, *state);
-    if (type == NTYPE_BG && Services::pRenderWindow != nullptr)
-        NSprite::FitToArea(*state, sf::Vector2f(Services::pRenderWindow->getSize()));
+    if (type == NTYPE_BG)
+        NSprite::FitToView(*state); // the view: in a letterboxed window it is smaller than the window
 }
 
 void ExecuteBG(const Tokens& tokens)

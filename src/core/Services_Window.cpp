@@ -59,6 +59,14 @@ void SetFullView(int width, int height, const sf::FloatRect& viewport)
     Services::pRenderWindow->setView(view);
 }
 
+/// The view of width x height, as large as the desktop allows without distortion, centred with bars beside it.
+void SetLetterboxedView(const sf::VideoMode& desktop, int width, int height)
+{
+    SetFullView(width, height,
+                LetterboxViewport(static_cast<float>(desktop.width), static_cast<float>(desktop.height),
+                                  static_cast<float>(width), static_cast<float>(height)));
+}
+
 void CentreOnScreen(const sf::VideoMode& desktop, int width, int height)
 {
     Services::pRenderWindow->setPosition(CentredPosition(desktop, width, height));
@@ -102,6 +110,15 @@ void Services::SetWindowMode(std::uint8_t mode, int width, int height)
     {
     case 0:
         OutputDebugStringN(L"[Services::SetWindowMode] configuring window as: Fullscreen mode \n");
+        if (pRenderWindow == nullptr && !sized.isValid())
+        {
+            OutputDebugStringN(L"WARNING. (Services::SetWindowMode) the screen offers no full-screen mode of %ix%i: "
+                               L"shown letterboxed in the desktop's mode \n",
+                               width, height);
+            CreateWindow(desktop, title, sf::Style::Fullscreen);
+            SetLetterboxedView(desktop, width, height);
+            break;
+        }
         CreateWindow(pRenderWindow == nullptr ? sized : desktop, title,
                      pRenderWindow == nullptr ? sf::Style::Fullscreen : sf::Style::None);
         SetFullView(width, height, sf::FloatRect(0.f, 0.f, 1.f, 1.f));
@@ -118,9 +135,9 @@ void Services::SetWindowMode(std::uint8_t mode, int width, int height)
     case 2:
         OutputDebugStringN(L"[Services::SetWindowMode] configuring window as: FullWindow mode \n");
         CreateWindow(desktop, title, sf::Style::None);
-        SetFullView(width, height,
-                    LetterboxViewport(static_cast<float>(desktop.width), static_cast<float>(desktop.height),
-                                      static_cast<float>(width), static_cast<float>(height)));
+        // Over the whole screen: SFML would centre it as if it were smaller.
+        pRenderWindow->setPosition(sf::Vector2i(0, 0));
+        SetLetterboxedView(desktop, width, height);
         break;
     default:
         break;

@@ -48,10 +48,9 @@ public:
 
     /// Scales a background's look so that it covers area exactly (nothing changes when it already does).
     static void FitToArea(sSprite& state, sf::Vector2f area);
-
-private:
-    /// A background always fills the view, whatever its image's size.
-    void FitToView(sSprite& state);
+    /// A background always fills the view (not the window, which a letterbox makes larger), whatever its image's
+    /// size.
+    static void FitToView(sSprite& state);
 };
 
 } // namespace zel

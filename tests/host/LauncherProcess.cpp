@@ -53,7 +53,15 @@ LauncherProcess::LauncherProcess(const std::vector<std::string>& arguments, cons
     posix_spawn_file_actions_addopen(&actions, 2, m_stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (!options.workingDir.empty())
         posix_spawn_file_actions_addchdir_np(&actions, options.workingDir.c_str());
-    std::vector<char*> environment = EnvironmentWithout(options.unsetVariables);
+    std::vector<std::string> replaced = options.unsetVariables;
+    std::vector<std::string> added = options.setVariables;
+    for (const std::string& variable : added)
+        replaced.push_back(variable.substr(0, variable.find('=')));
+    std::vector<char*> environment = EnvironmentWithout(replaced);
+    environment.pop_back();
+    for (std::string& variable : added)
+        environment.push_back(variable.data());
+    environment.push_back(nullptr);
     if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environment.data()) != 0)
         m_pid = -1;
     posix_spawn_file_actions_destroy(&actions);

@@ -15,6 +15,8 @@ struct LaunchOptions
 {
     /// Removed from the environment the launcher inherits.
     std::vector<std::string> unsetVariables;
+    /// Added to that environment as "NAME=value", in place of any inherited value.
+    std::vector<std::string> setVariables;
     /// When set, the launcher starts in this folder and is named by a path relative to it, as a user in that folder
     /// would type it.
     std::string workingDir;
