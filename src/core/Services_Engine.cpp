@@ -463,8 +463,9 @@ void Services::ReleaseAll()
     if (platform::ConnectionLost())
     {
         // Closing a window talks to the X server, which is gone: the window is left as it is, still reachable.
-        static std::vector<std::unique_ptr<sf::RenderWindow>> abandoned;
-        abandoned.push_back(std::move(pRenderWindow));
+        // Never destroyed, not even at exit.
+        static auto* const abandoned = new std::vector<std::unique_ptr<sf::RenderWindow>>();
+        abandoned->push_back(std::move(pRenderWindow));
         childWindow = applicationWindow = 0;
     }
     pRenderWindow.reset();

@@ -3,6 +3,7 @@
 
 #include "EditorSession.h"
 #include "NovelHostTest.h"
+#include "PrivateXServer.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -82,6 +84,35 @@ TEST_F(HostSafety, AHostWindowDestroyedUnderTheRenderAreaEndsNothing)
     EXPECT_FALSE(errors.empty()) << m_log;
     for (const auto& error : errors)
         EXPECT_EQ(error.second, 1) << "logged more than once: " << error.first;
+}
+
+TEST_F(HostSafety, AnXServerThatGoesAwayClosesTheEngineNotTheHost)
+{
+    hosttest::PrivateXServer server(640, 480);
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    Run([&](ChildReport& report) {
+        setenv("DISPLAY", server.display().c_str(), 1);
+        const HostLibrary library;
+        // The host's connection dies with the server too; it is left alone from then on, and stays reachable.
+        static Display* const display = XOpenDisplay(nullptr);
+        if (!report.Check(library.ok(), library.error()) || !report.Check(display != nullptr, "no X display"))
+            return;
+        EditorWindows windows;
+        if (!OpenEditor(library, display, L"clearRGB 0 90 0\n\"hello\"\n", windows, report))
+            return;
+        hosttest::MapWindow(display, windows.host);
+        hosttest::MapWindow(display, windows.child);
+        hosttest::RunFrames(library, 5);
+
+        server.Kill();
+        report.Check(hosttest::RunFramesUntil(
+                         library, [&] { return library.UpdateRenderWindow() == 0; }, kPatience),
+                     "UpdateRenderWindow still draws after the X server went away");
+        report.Equal(library.UpdateRenderWindow(), 0, "UpdateRenderWindow after the X server went away");
+        library.DestroyRenderWindow();
+    });
+    EXPECT_NE(m_log.find("ERROR. (X11) the connection to the X server was lost"), std::string::npos) << m_log;
+    EXPECT_NE(m_log.find("CloseEngine"), std::string::npos) << m_log;
 }
 
 TEST_F(HostSafety, TenPreviewsInOneProcessEachShowWhatTheyDraw)

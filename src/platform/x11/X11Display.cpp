@@ -94,6 +94,29 @@ void OnConnectionLost(Display*, void*)
         OutputDebugStringN(L"\nERROR. (X11) the connection to the X server was lost; the engine closes its window \n");
 }
 
+/// The engine's connections: ours and SFML's.
+constexpr int kGuardedCapacity = 8;
+std::atomic<Display*> g_guarded[kGuardedCapacity];
+std::atomic<int> g_guardedCount{0};
+XIOErrorHandler g_hostIOHandler = nullptr;
+
+bool IsGuarded(Display* display)
+{
+    for (const auto& guarded : g_guarded)
+        if (guarded.load() == display)
+            return true;
+    return false;
+}
+
+/// Xlib's own handler for a broken connection ends the process; for the engine's connections this one returns, and
+/// Xlib then calls OnConnectionLost instead of exiting.
+int OnIOError(Display* display)
+{
+    if (t_engineCalls > 0 || IsGuarded(display))
+        return 0;
+    return g_hostIOHandler != nullptr ? g_hostIOHandler(display) : 0; // the host's connection: as before
+}
+
 void InstallErrorHandler()
 {
     static std::once_flag once;
@@ -101,14 +124,19 @@ void InstallErrorHandler()
         g_hostHandler = XSetErrorHandler(OnXError);
         if (g_hostHandler == OnXError)
             g_hostHandler = nullptr;
+        g_hostIOHandler = XSetIOErrorHandler(OnIOError);
+        if (g_hostIOHandler == OnIOError)
+            g_hostIOHandler = nullptr;
     });
 }
 
 /// Keeps a lost connection from ending the process.
 void SurviveLoss(Display* display)
 {
-    if (display != nullptr)
-        XSetIOErrorExitHandler(display, OnConnectionLost, nullptr);
+    if (display == nullptr || IsGuarded(display))
+        return;
+    g_guarded[g_guardedCount.fetch_add(1) % kGuardedCapacity].store(display);
+    XSetIOErrorExitHandler(display, OnConnectionLost, nullptr);
 }
 } // namespace
 
