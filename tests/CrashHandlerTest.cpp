@@ -130,6 +130,15 @@ struct FolderCleanup
     ~FolderCleanup() { std::filesystem::remove_all(folder); }
 };
 
+/// Crashes a child in folder with crash; returns the child's pid (-1 when it could not be started) and how it ended.
+pid_t CrashInChild(const std::string& folder, void (*crash)(), int& status)
+{
+    const pid_t child = fork();
+    if (child == 0)
+        CrashChild(folder, crash);
+    return child > 0 && waitpid(child, &status, 0) == child ? child : -1;
+}
+
 class CrashHandlerTest : public testing::TestWithParam<CrashCase>
 {
 };
@@ -141,13 +150,9 @@ TEST_P(CrashHandlerTest, ReportsAndDiesBySameSignal)
     ASSERT_FALSE(folder.empty());
     FolderCleanup cleanup{folder};
 
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0)
-        CrashChild(folder, param.crash);
-
     int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    const pid_t child = CrashInChild(folder, param.crash, status);
+    ASSERT_GT(child, 0);
     ASSERT_TRUE(WIFSIGNALED(status)) << "child exited with code " << WEXITSTATUS(status);
     EXPECT_EQ(WTERMSIG(status), param.signal);
 
@@ -190,12 +195,9 @@ TEST(CrashReport, HoldsTheLastMessagesLoggedBeforeTheCrash)
     const std::string folder = MakeNovelFolder();
     ASSERT_FALSE(folder.empty());
     FolderCleanup cleanup{folder};
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0)
-        CrashChild(folder, LogThenCrash);
     int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    const pid_t child = CrashInChild(folder, LogThenCrash, status);
+    ASSERT_GT(child, 0);
     ASSERT_TRUE(WIFSIGNALED(status)) << "child exited with code " << WEXITSTATUS(status);
 
     const std::string report = ReadFile(folder + "/crash-report-" + std::to_string(child) + ".txt");

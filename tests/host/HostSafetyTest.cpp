@@ -45,6 +45,30 @@ bool Shows(Display* display, hosttest::WindowId area, std::uint8_t red, std::uin
     return true;
 }
 
+/// An editor showing a scene: its window and the render area shown, a few frames drawn.
+bool OpenShownEditor(const HostLibrary& library, Display* display, EditorWindows& windows, ChildReport& report)
+{
+    if (!OpenEditor(library, display, L"clearRGB 0 90 0\n\"hello\"\n", windows, report))
+        return false;
+    hosttest::MapWindow(display, windows.host);
+    hosttest::MapWindow(display, windows.child);
+    hosttest::RunFrames(library, 5);
+    return true;
+}
+
+/// Once what it draws into is gone, the engine stops drawing, says so by returning 0, and closes when told.
+void ExpectDrawingStops(const HostLibrary& library, ChildReport& report, const std::string& cause)
+{
+    report.Check(hosttest::RunFramesUntil(
+                     library, [&] { return library.UpdateRenderWindow() == 0; }, kPatience),
+                 "UpdateRenderWindow still draws after " + cause);
+    for (int frame = 0; frame < 3; ++frame)
+        report.Equal(library.UpdateRenderWindow(), 0, "UpdateRenderWindow later, after " + cause);
+    hosttest::QueryInfo(library);
+    library.DestroyRenderWindow();
+    library.DestroyRenderWindow();
+}
+
 class HostSafety : public hosttest::NovelHostTest
 {
 protected:
@@ -62,22 +86,11 @@ TEST_F(HostSafety, AHostWindowDestroyedUnderTheRenderAreaEndsNothing)
         // A plain editor: Xlib's own error handler, which ends the process on any error that reaches it.
         XSetErrorHandler(nullptr);
         EditorWindows windows;
-        if (!OpenEditor(library, display, L"clearRGB 0 90 0\n\"hello\"\n", windows, report))
+        if (!OpenShownEditor(library, display, windows, report))
             return;
-        hosttest::MapWindow(display, windows.host);
-        hosttest::MapWindow(display, windows.child);
-        hosttest::RunFrames(library, 5);
-
         XDestroyWindow(display, windows.host); // takes the render area with it
         XSync(display, False);
-        report.Check(hosttest::RunFramesUntil(
-                         library, [&] { return library.UpdateRenderWindow() == 0; }, kPatience),
-                     "UpdateRenderWindow still draws into a window that is gone");
-        for (int frame = 0; frame < 5; ++frame)
-            report.Equal(library.UpdateRenderWindow(), 0, "UpdateRenderWindow after the window went");
-        hosttest::QueryInfo(library);
-        library.DestroyRenderWindow();
-        library.DestroyRenderWindow();
+        ExpectDrawingStops(library, report, "the host window went");
     });
     EXPECT_NE(m_log.find("ERROR. (UpdateRenderWindow) the render window is gone"), std::string::npos) << m_log;
     const auto errors = LinesStartingWith(m_log, "ERROR. (X11)");
@@ -98,18 +111,10 @@ TEST_F(HostSafety, AnXServerThatGoesAwayClosesTheEngineNotTheHost)
         if (!report.Check(library.ok(), library.error()) || !report.Check(display != nullptr, "no X display"))
             return;
         EditorWindows windows;
-        if (!OpenEditor(library, display, L"clearRGB 0 90 0\n\"hello\"\n", windows, report))
+        if (!OpenShownEditor(library, display, windows, report))
             return;
-        hosttest::MapWindow(display, windows.host);
-        hosttest::MapWindow(display, windows.child);
-        hosttest::RunFrames(library, 5);
-
         server.Kill();
-        report.Check(hosttest::RunFramesUntil(
-                         library, [&] { return library.UpdateRenderWindow() == 0; }, kPatience),
-                     "UpdateRenderWindow still draws after the X server went away");
-        report.Equal(library.UpdateRenderWindow(), 0, "UpdateRenderWindow after the X server went away");
-        library.DestroyRenderWindow();
+        ExpectDrawingStops(library, report, "the X server went away");
     });
     EXPECT_NE(m_log.find("ERROR. (X11) the connection to the X server was lost"), std::string::npos) << m_log;
     EXPECT_NE(m_log.find("CloseEngine"), std::string::npos) << m_log;

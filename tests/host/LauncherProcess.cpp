@@ -42,10 +42,7 @@ LauncherProcess::LauncherProcess(const std::vector<std::string>& arguments, cons
     std::vector<std::string> words{
         options.workingDir.empty() ? program : std::filesystem::relative(program, options.workingDir).string()};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ArgumentVector(words);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -117,6 +114,15 @@ bool LauncherProcess::Reap(int options)
     m_code = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
     m_pid = -1;
     return true;
+}
+
+std::vector<char*> ArgumentVector(std::vector<std::string>& words)
+{
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    return argv;
 }
 
 std::string CommandLine(const std::vector<std::string>& arguments)

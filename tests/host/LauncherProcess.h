@@ -54,6 +54,8 @@ private:
     std::string m_stderrPath;
 };
 
+/// The words as the null-ended list of pointers that posix_spawn takes; they must outlive it.
+std::vector<char*> ArgumentVector(std::vector<std::string>& words);
 /// The arguments as a command line, for messages.
 std::string CommandLine(const std::vector<std::string>& arguments);
 } // namespace hosttest

@@ -1,5 +1,7 @@
 #include "PrivateXServer.h"
 
+#include "LauncherProcess.h"
+
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -21,10 +23,7 @@ PrivateXServer::PrivateXServer(int width, int height)
     // Xvfb picks a free display number and writes it to the descriptor given, once it accepts connections.
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     std::vector<std::string> words{"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ArgumentVector(words);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ready[1], 3);

@@ -31,6 +31,20 @@ int RecordXError(Display*, XErrorEvent* event)
     return 0;
 }
 
+/// The engine's connections: ours and SFML's.
+constexpr int kGuardedCapacity = 8;
+std::atomic<Display*> g_guarded[kGuardedCapacity];
+std::atomic<int> g_guardedCount{0};
+XIOErrorHandler g_hostIOHandler = nullptr;
+
+bool IsGuarded(Display* display)
+{
+    for (const auto& guarded : g_guarded)
+        if (guarded.load() == display)
+            return true;
+    return false;
+}
+
 XErrorHandler g_hostHandler = nullptr;
 std::atomic<bool> g_errorSeen{false};
 std::atomic<bool> g_connectionLost{false};
@@ -65,7 +79,9 @@ bool FirstOfKind(const XErrorEvent& event)
 
 int OnXError(Display* display, XErrorEvent* event)
 {
-    if (t_engineCalls == 0)
+    // An error of the engine's own requests may still be read after the call that made them (SFML closing its
+    // connection at exit, say), hence both tests.
+    if (t_engineCalls == 0 && !IsGuarded(display))
         return g_hostHandler != nullptr ? g_hostHandler(display, event) : 0; // the host's own connection
     // SFML asks for the keyboard focus when it adopts a window, which the host may not have shown yet: the server
     // refuses that, and nothing is lost.
@@ -92,20 +108,6 @@ void OnConnectionLost(Display*, void*)
 {
     if (!g_connectionLost.exchange(true))
         OutputDebugStringN(L"\nERROR. (X11) the connection to the X server was lost; the engine closes its window \n");
-}
-
-/// The engine's connections: ours and SFML's.
-constexpr int kGuardedCapacity = 8;
-std::atomic<Display*> g_guarded[kGuardedCapacity];
-std::atomic<int> g_guardedCount{0};
-XIOErrorHandler g_hostIOHandler = nullptr;
-
-bool IsGuarded(Display* display)
-{
-    for (const auto& guarded : g_guarded)
-        if (guarded.load() == display)
-            return true;
-    return false;
 }
 
 /// Xlib's own handler for a broken connection ends the process; for the engine's connections this one returns, and
