@@ -63,6 +63,27 @@ void RequestFixedPlaceAndSize(Display* display, Window window, int x, int y, int
     XSetWMNormalHints(display, window, hints);
     XFree(hints);
 }
+
+/// Carries out what other windows of the parent asked while their requests were redirected to us; those of the
+/// adopted window are dropped.
+void PassOnHeldRequests(Display* display, Window adopted)
+{
+    XEvent held;
+    while (XCheckMaskEvent(display, SubstructureRedirectMask, &held))
+    {
+        if (held.type == MapRequest && held.xmaprequest.window != adopted)
+            RunChecked(display, [&] { XMapWindow(display, held.xmaprequest.window); });
+        else if (held.type == ConfigureRequest && held.xconfigurerequest.window != adopted)
+        {
+            const XConfigureRequestEvent& request = held.xconfigurerequest;
+            XWindowChanges changes{request.x,     request.y,     request.width, request.height, request.border_width,
+                                   request.above, request.detail};
+            RunChecked(display, [&] {
+                XConfigureWindow(display, request.window, static_cast<unsigned>(request.value_mask), &changes);
+            });
+        }
+    }
+}
 } // namespace
 
 NativeHandle CreateChildWindow(NativeHandle parent, int width, int height)
@@ -97,6 +118,11 @@ bool AdoptWithoutShowing(NativeHandle window, const std::function<void()>& adopt
     }
     if (children != nullptr)
         XFree(children);
+    if (parent == root) // redirecting the root's children would hold back every other client's windows
+    {
+        adopt();
+        return false;
+    }
     // With the parent's children redirected to us, SFML's requests to map and raise the window come to us as
     // requests, which we drop. Refused when another client redirects them already (a window manager's own window).
     const bool redirected = RunChecked(display, [&] { XSelectInput(display, parent, SubstructureRedirectMask); });
@@ -107,10 +133,7 @@ bool AdoptWithoutShowing(NativeHandle window, const std::function<void()>& adopt
     if (Display* drawing = glXGetCurrentDisplay())
         XSync(drawing, False);
     RunChecked(display, [&] { XSelectInput(display, parent, NoEventMask); });
-    XEvent dropped;
-    while (XCheckMaskEvent(display, SubstructureRedirectMask, &dropped))
-    {
-    }
+    PassOnHeldRequests(display, static_cast<Window>(window));
     return true;
 }
 
