@@ -117,6 +117,12 @@ sf::Image WindowFixture::Capture()
     return shot.copyToImage();
 }
 
+sf::Image WindowFixture::OnScreen()
+{
+    return ReadWindowFromServer(zel::Services::pRenderWindow->getSystemHandle(),
+                                zel::Services::pRenderWindow->getSize());
+}
+
 zel::NSprite* WindowFixture::Sprite(const std::wstring& name)
 {
     return dynamic_cast<zel::NSprite*>(entities().Find(name).get());

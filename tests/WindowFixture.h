@@ -15,6 +15,8 @@
 
 namespace testsupport
 {
+/// The pixels of an X window as the X server holds them (an empty picture when they cannot be read).
+sf::Image ReadWindowFromServer(unsigned long window, sf::Vector2u size);
 
 class WindowFixture : public ::testing::Test
 {
@@ -45,6 +47,8 @@ protected:
     void DrawFrame();
     /// What the window shows after one forced frame.
     sf::Image Capture();
+    /// What the window shows now, read from the X server: what a reader sees, with no frame drawn for it.
+    sf::Image OnScreen();
 
     zel::EntityRegistry& entities() { return *zel::Services::Entities(); }
     zel::SystemVariables& sysVars() { return *zel::Services::SysVars(); }

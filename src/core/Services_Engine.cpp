@@ -15,6 +15,7 @@
 #include "resources/ResourcePool.h"
 #include "script/Parser.h"
 
+#include <SFML/OpenGL.hpp>
 #include <SFML/Window/Event.hpp>
 
 #include <algorithm>
@@ -297,22 +298,91 @@ void DrawEntities(SystemVariables& sysVars, EntityRegistry& entities)
         sysVars.editorPicture->Draw(mainLine);
 }
 
-void Render(SystemVariables& sysVars, EntityRegistry& entities)
+/// The back buffer holds the picture on screen: the last frame was presented without a swap, and nothing has drawn
+/// into the back buffer since. Only then can a frame draw a part of the picture, or nothing.
+bool g_backBufferHolds = false;
+
+sf::IntRect WholeWindow()
 {
-    if (sysVars.renderMode != 2)
-        SceneChanges::Drawing();
+    const sf::Vector2u size = Services::pRenderWindow->getSize();
+    return sf::IntRect(0, 0, static_cast<int>(size.x), static_cast<int>(size.y));
+}
+
+/// The window pixels an area in view coordinates covers, with a margin for the smoothed edges of what is drawn
+/// there, cut to the window.
+sf::IntRect WindowPixels(const sf::FloatRect& area)
+{
+    constexpr int margin = 2;
+    const sf::Vector2i from = Services::pRenderWindow->mapCoordsToPixel(sf::Vector2f(area.left, area.top));
+    const sf::Vector2i to =
+        Services::pRenderWindow->mapCoordsToPixel(sf::Vector2f(area.left + area.width, area.top + area.height));
+    const sf::IntRect window = WholeWindow();
+    const int left = std::max(std::min(from.x, to.x) - margin, 0);
+    const int top = std::max(std::min(from.y, to.y) - margin, 0);
+    const int right = std::min(std::max(from.x, to.x) + margin, window.width);
+    const int bottom = std::min(std::max(from.y, to.y) + margin, window.height);
+    return sf::IntRect(left, top, std::max(right - left, 0), std::max(bottom - top, 0));
+}
+
+/// Clears and draws every look; with an area, only the pixels inside it change.
+void DrawScene(SystemVariables& sysVars, EntityRegistry& entities, const sf::IntRect* area)
+{
     const sf::Color clearColour = sysVars.clearColour.get(true);
-    Services::pRenderWindow->clear(clearColour);
     if (Services::pSecondTarget != nullptr)
         Services::pSecondTarget->clear(clearColour);
-    DrawEntities(sysVars, entities);
-    if (sysVars.renderMode == 2)
+    Services::ActivateRenderWindow();
+    if (area != nullptr)
     {
-        SceneChanges::Report(); // the screenshot is not what the window shows: the next frame draws again
-        return;
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(area->left, WholeWindow().height - area->top - area->height, area->width, area->height);
     }
+    Services::pRenderWindow->clear(clearColour);
+    DrawEntities(sysVars, entities);
     Services::DrawScreenTransition();
-    Services::pRenderWindow->display();
+    if (area != nullptr)
+        glDisable(GL_SCISSOR_TEST);
+}
+
+/// Shows the pixels of the back buffer in the window: copied where the driver can (the back buffer then keeps the
+/// picture), else the whole buffer swapped.
+void Present(const sf::IntRect& pixels)
+{
+    Services::ActivateRenderWindow();
+    const int fromBottom = WholeWindow().height - pixels.top - pixels.height;
+    g_backBufferHolds = platform::PresentBackBufferArea(pixels.left, fromBottom, pixels.width, pixels.height);
+    if (!g_backBufferHolds)
+        Services::pRenderWindow->display();
+}
+
+/// A screenshot frame (render mode 2): drawn into the back buffer to be read, never shown.
+void RenderScreenshot(SystemVariables& sysVars, EntityRegistry& entities)
+{
+    g_backBufferHolds = false;
+    DrawScene(sysVars, entities, nullptr);
+    SceneChanges::Report(); // the screenshot is not what the window shows: the next frame draws again
+}
+
+/// Draws what changed since the frame on screen (everything, an area, or nothing when only the picture's age asks
+/// for a frame) and presents it.
+void Render(SystemVariables& sysVars, EntityRegistry& entities)
+{
+    if (sysVars.renderMode == 2)
+        return RenderScreenshot(sysVars, entities);
+    using Need = SceneChanges::Need;
+    Need need = SceneChanges::Next();
+    sf::IntRect pixels = WholeWindow();
+    if (need == Need::Area)
+    {
+        pixels = WindowPixels(SceneChanges::Area());
+        if (pixels.width == 0 || pixels.height == 0)
+            need = Need::Refresh, pixels = WholeWindow(); // the change lies off screen
+    }
+    if (!g_backBufferHolds || need == Need::Nothing)
+        need = Need::Whole, pixels = WholeWindow();
+    SceneChanges::Drawing(need);
+    if (need != Need::Refresh)
+        DrawScene(sysVars, entities, need == Need::Area ? &pixels : nullptr);
+    Present(pixels);
 }
 
 /// Playing mode: entities marked for removal leave the registry after the frame that last showed them.
@@ -488,6 +558,7 @@ void Services::CloseEngine()
     ReleaseAll();
     g_loop = LoopState{};
     SceneChanges::Reset();
+    g_backBufferHolds = false;
     DebuggerOutput(L"[CloseEngine] COMPLETE \n");
 }
 

@@ -59,6 +59,11 @@ void NEntity::ReportChange()
     SceneChanges::Report();
 }
 
+void NEntity::ReportChange(const sf::FloatRect& area)
+{
+    SceneChanges::ReportArea(area);
+}
+
 void NEntity::RewindLayerIfNeeded()
 {
     const int unpruned = layer.get(false);

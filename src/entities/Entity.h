@@ -6,6 +6,7 @@
 #include "entities/Tween.h"
 
 #include <SFML/Graphics/Color.hpp>
+#include <SFML/Graphics/Rect.hpp>
 
 #include <cstdint>
 #include <map>
@@ -96,6 +97,9 @@ public:
     /// script line, an export or input are reported for the entity; what changes with time alone (tweens, a
     /// flowing text, a blinking icon, a hover look) is reported by the entity itself, from its Update or the setter.
     static void ReportChange();
+    /// The same for a change that stays within area (view coordinates, after the camera): the frame loop may then
+    /// draw only that area.
+    static void ReportChange(const sf::FloatRect& area);
 
     /// Records a tween at the main line; while editing (or skipping) it runs at once.
     void addTween(const Tween& tween);

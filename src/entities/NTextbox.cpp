@@ -626,9 +626,11 @@ void NTextbox::Update()
         if (m_TextStates.entries().size() != before)
             m_flowActive = false;
     }
-    // A flowing text shows more letters as time passes; a shown wait icon blinks every IconBlinkMs.
-    if (m_flowActive || (m_iconShown && Clock::MillisecondsSince(m_iconToggle) >= IconBlinkMs))
+    // A flowing text shows more letters as time passes; a shown wait icon blinks every IconBlinkMs, where it stands.
+    if (m_flowActive)
         ReportChange();
+    else if (m_iconShown && Clock::MillisecondsSince(m_iconToggle) >= IconBlinkMs)
+        ReportChange(m_iconArea);
     NEntity::Update();
 }
 
@@ -911,11 +913,14 @@ void NTextbox::DrawWaitingForUserInputIcon(const sTextbox& state)
         m_iconVisible = !m_iconVisible;
         m_iconToggle = Clock::Now();
     }
-    if (!m_iconVisible)
-        return;
     sSprite drawn(*icon);
     const sf::FloatRect bounds = drawn.getGlobalBounds();
     drawn.setPosition(WaitIconPosition(state, sf::Vector2f(bounds.width, bounds.height)));
+    m_iconArea = drawn.getGlobalBounds();
+    if (inCamera())
+        m_iconArea = Services::CameraTransform().transformRect(m_iconArea);
+    if (!m_iconVisible)
+        return;
     sf::Color colour = drawn.getColor();
     colour.a = state.getFillColor().a;
     drawn.setColor(colour);

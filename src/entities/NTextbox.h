@@ -185,6 +185,7 @@ private:
     static constexpr long long IconBlinkMs = 500;
     bool m_iconShown = false; ///< the last draw showed the icon (visible or in its dark phase)
     bool m_iconVisible = true;
+    sf::FloatRect m_iconArea; ///< where the icon was last placed on screen (view coordinates), shown or not
     Clock::time_point m_iconToggle{};
     std::wstring m_iconSeenText;
     bool m_missingIconLogged = false;

@@ -62,6 +62,11 @@ bool ConnectionLost();
 /// Gives the window the keyboard focus (the editor's render area takes it when clicked).
 void FocusWindow(NativeHandle window);
 
+/// Shows an area of the current GL context's back buffer in its window (x, y: the area's bottom-left corner, counted
+/// from the window's bottom-left) and keeps the back buffer as it was, so that the next frame may redraw only a part
+/// of it, or nothing. Returns false, showing nothing, where the driver cannot: the caller swaps buffers instead.
+bool PresentBackBufferArea(int x, int y, int width, int height);
+
 /// Reports a message to the user without blocking: the log and standard error receive text and caption.
 void ShowMessageBox(const std::wstring& text, const std::wstring& caption);
 
