@@ -348,8 +348,15 @@ void DrawScene(SystemVariables& sysVars, EntityRegistry& entities, const sf::Int
 void Present(const sf::IntRect& pixels)
 {
     Services::ActivateRenderWindow();
-    const int fromBottom = WholeWindow().height - pixels.top - pixels.height;
-    g_backBufferHolds = platform::PresentBackBufferArea(pixels.left, fromBottom, pixels.width, pixels.height);
+    // Once the window's size changed, the driver's back buffer keeps the old size until a swap: a copy of the new
+    // size would be refused by the X server.
+    static sf::Vector2i presentedSize;
+    const sf::IntRect window = WholeWindow();
+    const bool resized = window.width != presentedSize.x || window.height != presentedSize.y;
+    presentedSize = sf::Vector2i(window.width, window.height);
+    const int fromBottom = window.height - pixels.top - pixels.height;
+    g_backBufferHolds =
+        !resized && platform::PresentBackBufferArea(pixels.left, fromBottom, pixels.width, pixels.height);
     if (!g_backBufferHolds)
         Services::pRenderWindow->display();
 }
