@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "resources/NHelper.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -145,8 +146,11 @@ bool FormatPlain(const wchar_t* format, va_list args, wchar_t* buffer, std::size
         }
         case L'd':
         case L'i':
-            AppendNarrow(out, number, std::snprintf(number, sizeof number, "%d", va_arg(args, int)));
+        {
+            const std::to_chars_result written = std::to_chars(number, number + sizeof number, va_arg(args, int));
+            AppendNarrow(out, number, static_cast<int>(written.ptr - number));
             break;
+        }
         case L'f':
             AppendNarrow(out, number, std::snprintf(number, sizeof number, "%f", va_arg(args, double)));
             break;
