@@ -110,17 +110,16 @@ int WindowFixture::DifferingPixels(const sf::Image& a, const sf::Image& b)
 sf::Image WindowFixture::Capture()
 {
     DrawFrame();
+    return OnScreen();
+}
+
+sf::Image WindowFixture::OnScreen()
+{
     const sf::Vector2u size = zel::Services::pRenderWindow->getSize();
     sf::Texture shot;
     shot.create(size.x, size.y);
     shot.update(*zel::Services::pRenderWindow);
     return shot.copyToImage();
-}
-
-sf::Image WindowFixture::OnScreen()
-{
-    return ReadWindowFromServer(zel::Services::pRenderWindow->getSystemHandle(),
-                                zel::Services::pRenderWindow->getSize());
 }
 
 zel::NSprite* WindowFixture::Sprite(const std::wstring& name)

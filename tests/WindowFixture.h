@@ -15,8 +15,6 @@
 
 namespace testsupport
 {
-/// The pixels of an X window as the X server holds them (an empty picture when they cannot be read).
-sf::Image ReadWindowFromServer(unsigned long window, sf::Vector2u size);
 
 class WindowFixture : public ::testing::Test
 {
@@ -47,7 +45,9 @@ protected:
     void DrawFrame();
     /// What the window shows after one forced frame.
     sf::Image Capture();
-    /// What the window shows now, read from the X server: what a reader sees, with no frame drawn for it.
+    /// What the last frame presented, with no frame drawn for it: the engine presents by copying the back buffer,
+    /// which keeps the picture. (Read from the X server instead, a window of a test running beside this one could
+    /// cover it.)
     sf::Image OnScreen();
 
     zel::EntityRegistry& entities() { return *zel::Services::Entities(); }

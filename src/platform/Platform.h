@@ -72,6 +72,8 @@ void ShowMessageBox(const std::wstring& text, const std::wstring& caption);
 
 /// The debugger output: standard error while QUILLHAVEN_DEBUG_OUTPUT is set in the environment, else nothing.
 void DebuggerOutput(const std::wstring& text);
+/// Whether the debugger output shows anything now.
+bool DebuggerOutputWanted();
 
 /// Installs, once, handlers for fatal signals that write a crash report (naming appName and attaching the last
 /// lines of logPath) into the current folder, then let the signal take its default course.

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "resources/NHelper.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -145,8 +146,11 @@ bool FormatPlain(const wchar_t* format, va_list args, wchar_t* buffer, std::size
         }
         case L'd':
         case L'i':
-            AppendNarrow(out, number, std::snprintf(number, sizeof number, "%d", va_arg(args, int)));
+        {
+            const std::to_chars_result written = std::to_chars(number, number + sizeof number, va_arg(args, int));
+            AppendNarrow(out, number, static_cast<int>(written.ptr - number));
             break;
+        }
         case L'f':
             AppendNarrow(out, number, std::snprintf(number, sizeof number, "%f", va_arg(args, double)));
             break;
@@ -159,16 +163,13 @@ bool FormatPlain(const wchar_t* format, va_list args, wchar_t* buffer, std::size
 }
 
 /// Formats into the thread's 1024-character buffer; returns false when the message did not fit or was malformed.
-bool FormatMessage(const wchar_t* format, va_list args, std::wstring& out)
+bool FormatMessage(const wchar_t* format, va_list args, const wchar_t*& out)
 {
     // Trivially destructible: usable while the process exits.
     thread_local wchar_t buffer[kFormatBufferSize];
+    out = buffer;
     if (IsPlainFormat(format))
-    {
-        const bool fits = FormatPlain(format, args, buffer, kFormatBufferSize);
-        out.assign(buffer);
-        return fits;
-    }
+        return FormatPlain(format, args, buffer, kFormatBufferSize);
     thread_local wchar_t widenedBuffer[kFormatBufferSize];
     FixedText widened{widenedBuffer, kFormatBufferSize};
     WidenInto(format, widened);
@@ -178,7 +179,6 @@ bool FormatMessage(const wchar_t* format, va_list args, std::wstring& out)
     int written =
         std::vswprintf(buffer, kFormatBufferSize, widened.overflow ? longFormat.c_str() : widenedBuffer, args);
     buffer[kFormatBufferSize - 1] = L'\0';
-    out.assign(buffer);
     return written >= 0;
 }
 
@@ -219,14 +219,14 @@ void OutputDebugStringN(const wchar_t* format, ...)
         }
         if (!sysVars->loggingEnabled)
             return;
-        std::wstring message;
+        const wchar_t* message = nullptr;
         va_list args;
         va_start(args, format);
         bool fits = FormatMessage(format, args, message);
         va_end(args);
         if (!fits)
             DebuggerOutput(L"[OutputDebugStringN] vsprintf_s error(possibly insufficient buffer size)");
-        logger.Push(std::move(message));
+        logger.Push(message, std::wcslen(message));
     }
     catch (const std::exception& e)
     {
@@ -312,16 +312,17 @@ concurrentLogger& concurrentLogger::Instance()
     return *g_instance.load();
 }
 
-void concurrentLogger::Push(std::wstring message)
+void concurrentLogger::Push(const wchar_t* text, std::size_t length)
 {
-    platform::RememberLogMessage(message.data(), message.size());
+    platform::RememberLogMessage(text, length);
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_pending.push_back(std::move(message));
+        m_pending.text.append(text, length);
+        m_pending.ends.push_back(m_pending.text.size());
         ++m_pushed;
         // The worker is woken when a batch begins and when it is full; messages in between only join it.
-        wake = m_pending.size() == 1 || m_pending.size() == kBatchSize;
+        wake = m_pending.ends.size() == 1 || m_pending.ends.size() == kBatchSize;
     }
     if (wake)
         m_wake.notify_one();
@@ -344,7 +345,7 @@ void concurrentLogger::Work()
         m_wake.wait(lock, [this] { return m_done || !m_pending.empty(); });
         // Messages come in bursts: the rest of the burst joins the batch, unless it is full or a flush waits.
         m_wake.wait_for(lock, kBatchWindow,
-                        [this] { return m_done || m_flushWanted || m_pending.size() >= kBatchSize; });
+                        [this] { return m_done || m_flushWanted || m_pending.ends.size() >= kBatchSize; });
         if (m_done)
             break; // the destructor writes what is left
         lock.unlock();
@@ -364,7 +365,7 @@ bool concurrentLogger::WritePending()
         m_flushWanted = false;
     }
     WriteBatch(m_batch);
-    const std::uint64_t count = m_batch.size();
+    const std::uint64_t count = m_batch.ends.size();
     m_batch.clear();
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -374,23 +375,21 @@ bool concurrentLogger::WritePending()
     return true;
 }
 
-void concurrentLogger::WriteBatch(const std::vector<std::wstring>& batch)
+void concurrentLogger::WriteBatch(const Messages& batch)
 {
-    if (!m_file.is_open())
-    {
-        for (const std::wstring& message : batch)
+    std::size_t begin = 0;
+    if (!m_file.is_open() || platform::DebuggerOutputWanted())
+        for (const std::size_t end : batch.ends)
         {
-            DebuggerOutput(message);
-            DebuggerOutput(L"\nERROR. (NHelper::concurrentLogger) DEBUG FILE NOT OPEN \n");
+            DebuggerOutput(batch.text.substr(begin, end - begin));
+            if (!m_file.is_open())
+                DebuggerOutput(L"\nERROR. (NHelper::concurrentLogger) DEBUG FILE NOT OPEN \n");
+            begin = end;
         }
+    if (!m_file.is_open())
         return;
-    }
     m_narrow.clear();
-    for (const std::wstring& message : batch)
-    {
-        DebuggerOutput(message);
-        AppendUtf8(m_narrow, message);
-    }
+    AppendUtf8(m_narrow, batch.text);
     m_file.write(m_narrow.data(), static_cast<std::streamsize>(m_narrow.size()));
     m_file.flush();
 }

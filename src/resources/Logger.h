@@ -25,8 +25,9 @@ namespace NHelper
 {
 
 /// Owns debug.txt and the worker thread that writes queued messages to it in batches. The calling thread only
-/// appends the formatted message to the pending list; the worker is woken once for a batch, not for every message,
-/// and converts and writes the whole batch in one go.
+/// appends the formatted message to the pending text (one buffer for all messages, so that logging allocates
+/// nothing once the buffers have grown); the worker is woken once for a batch, not for every message, and converts
+/// and writes the whole batch in one go.
 class concurrentLogger
 {
 public:
@@ -39,7 +40,8 @@ public:
     static concurrentLogger& Instance();
 
     /// Queues one message; the worker writes it to the debugger output and to the file.
-    void Push(std::wstring message);
+    void Push(const std::wstring& message) { Push(message.data(), message.size()); }
+    void Push(const wchar_t* text, std::size_t length);
     /// Blocks until every message pushed before the call has been written and flushed.
     void Flush();
     /// Path of the log file, as opened.
@@ -47,8 +49,17 @@ public:
 
 private:
     void Work();
+    /// Messages one after another in one text, and where each ends.
+    struct Messages
+    {
+        std::wstring text;
+        std::vector<std::size_t> ends;
+        bool empty() const { return ends.empty(); }
+        void clear() { text.clear(), ends.clear(); }
+        void swap(Messages& other) { text.swap(other.text), ends.swap(other.ends); }
+    };
     /// Writes the messages to the debugger output and, converted to UTF-8 in one buffer, to the file.
-    void WriteBatch(const std::vector<std::wstring>& batch);
+    void WriteBatch(const Messages& batch);
     /// Takes the pending messages and writes them; false when there were none.
     bool WritePending();
 
@@ -57,14 +68,14 @@ private:
     std::mutex m_mutex; ///< guards everything below up to m_worker
     std::condition_variable m_wake;
     std::condition_variable m_wrote;
-    std::vector<std::wstring> m_pending;
+    Messages m_pending;
     bool m_done = false;
     bool m_flushWanted = false;
     std::uint64_t m_pushed = 0;
     std::uint64_t m_written = 0;
     std::mutex m_writeMutex; ///< one batch at a time reaches the file
     std::string m_narrow;    ///< the batch as UTF-8, kept to reuse its storage
-    std::vector<std::wstring> m_batch;
+    Messages m_batch;
     std::thread m_worker;
 };
 

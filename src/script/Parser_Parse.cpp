@@ -138,24 +138,27 @@ bool NothingToMerge(const std::vector<std::wstring>& tokens)
 
 void Parser::MergeQuotes(std::vector<std::wstring>& tokens, bool substitute) const
 {
-    auto value = [this, substitute](const std::wstring& token) {
-        return substitute ? SubstituteVariables(token) : token;
-    };
     if (NothingToMerge(tokens))
         return;
+    // A token's value: its variables substituted (when asked and it has any), else the token itself, moved.
+    auto value = [this, substitute](std::wstring& token) {
+        return substitute && token.find(L"{{") != std::wstring::npos ? SubstituteVariables(token) : std::move(token);
+    };
     std::vector<std::wstring> merged;
     merged.reserve(tokens.size());
     bool inQuotes = false;
-    for (const std::wstring& token : tokens)
+    for (std::wstring& token : tokens)
     {
+        const bool opens = !token.empty() && IsQuoteChar(token.front());
+        const bool closes = !token.empty() && IsQuoteChar(token.back());
         if (inQuotes)
-            merged.back() += L" " + value(token);
+            merged.back().append(1, L' ').append(value(token));
         else
         {
             merged.push_back(value(token));
-            inQuotes = !token.empty() && IsQuoteChar(token.front());
+            inQuotes = opens;
         }
-        if (inQuotes && !token.empty() && IsQuoteChar(token.back()))
+        if (inQuotes && closes)
             inQuotes = false;
     }
     tokens = std::move(merged);

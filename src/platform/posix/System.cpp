@@ -20,9 +20,14 @@ void ShowMessageBox(const std::wstring& text, const std::wstring& caption)
     std::fprintf(stderr, "%s: %s\n", NHelper::ws2s(caption).c_str(), NHelper::ws2s(text).c_str());
 }
 
+bool DebuggerOutputWanted()
+{
+    return std::getenv("QUILLHAVEN_DEBUG_OUTPUT") != nullptr; // read each time: nobody may be listening yet
+}
+
 void DebuggerOutput(const std::wstring& text)
 {
-    if (std::getenv("QUILLHAVEN_DEBUG_OUTPUT") == nullptr) // read each time: nobody may be listening yet
+    if (!DebuggerOutputWanted())
         return;
     static std::mutex mutex; // the log worker and the host thread may both write
     std::lock_guard<std::mutex> lock(mutex);
