@@ -2,9 +2,9 @@
 // over as the cursor moves, and play-testing switched on and off.
 
 #include "ChildReport.h"
-#include "NovelHostTest.h"
 #include "EditorSession.h"
 #include "HostLibrary.h"
+#include "NovelHostTest.h"
 #include "TestSupport.h"
 #include "X11TestWindow.h"
 
@@ -71,7 +71,6 @@ protected:
             << "missing (in order): \"" << missing << "\"\nlog:\n"
             << m_log;
     }
-
 };
 
 TEST_F(EditorHost, AnswersSafelyBeforeAnyWindowExists)
@@ -120,7 +119,7 @@ TEST_F(EditorHost, RenderAreaLivesInsideTheHostWindow)
     Run([](ChildReport& report) {
         const HostLibrary library;
         const hosttest::X11Connection x11;
-        if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display"))
+        if (!hosttest::ReadyToHost(library, bool(x11), report))
             return;
         Display* const display = x11.get();
         EditorWindows windows;
@@ -187,7 +186,7 @@ TEST_F(EditorHost, ScriptFollowsTheCursorAndPlayTestReturnsToIt)
     Run([](ChildReport& report) {
         const HostLibrary library;
         const hosttest::X11Connection x11;
-        if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display"))
+        if (!hosttest::ReadyToHost(library, bool(x11), report))
             return;
         const std::wstring script = TenLineScript();
         EditorWindows windows;

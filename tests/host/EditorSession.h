@@ -29,6 +29,12 @@ struct EditorSetup
     bool watchChildren = false;
 };
 
+/// Whether the library loaded and the host's X display opened; what failed is noted in report.
+inline bool ReadyToHost(const HostLibrary& library, bool displayOpen, ChildReport& report)
+{
+    return report.Check(library.ok(), library.error()) && report.Check(displayOpen, "no X display");
+}
+
 /// Does what an editor does at start-up: its own window (not yet shown), the render area inside it, then the novel
 /// settings. False, noted in report, when the engine made no render area.
 bool OpenEditor(const HostLibrary& library, Display* display, const std::wstring& script, EditorWindows& windows,

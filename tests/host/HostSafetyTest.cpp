@@ -80,7 +80,7 @@ TEST_F(HostSafety, AHostWindowDestroyedUnderTheRenderAreaEndsNothing)
     Run([](ChildReport& report) {
         const HostLibrary library;
         const hosttest::X11Connection x11;
-        if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display"))
+        if (!hosttest::ReadyToHost(library, bool(x11), report))
             return;
         Display* const display = x11.get();
         // A plain editor: Xlib's own error handler, which ends the process on any error that reaches it.
@@ -108,7 +108,7 @@ TEST_F(HostSafety, AnXServerThatGoesAwayClosesTheEngineNotTheHost)
         const HostLibrary library;
         // The host's connection dies with the server too; it is left alone from then on, and stays reachable.
         static Display* const display = XOpenDisplay(nullptr);
-        if (!report.Check(library.ok(), library.error()) || !report.Check(display != nullptr, "no X display"))
+        if (!hosttest::ReadyToHost(library, display != nullptr, report))
             return;
         EditorWindows windows;
         if (!OpenShownEditor(library, display, windows, report))
@@ -125,7 +125,7 @@ TEST_F(HostSafety, TenPreviewsInOneProcessEachShowWhatTheyDraw)
     Run([](ChildReport& report) {
         const HostLibrary library;
         const hosttest::X11Connection x11;
-        if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display"))
+        if (!hosttest::ReadyToHost(library, bool(x11), report))
             return;
         Display* const display = x11.get();
         for (int preview = 0; preview < 10; ++preview)
@@ -161,7 +161,7 @@ TEST_F(HostSafety, UnusableWindowArgumentsAreRefusedWithAnErrorLine)
     Run([](ChildReport& report) {
         const HostLibrary library;
         const hosttest::X11Connection x11;
-        if (!report.Check(library.ok(), library.error()) || !report.Check(bool(x11), "no X display"))
+        if (!hosttest::ReadyToHost(library, bool(x11), report))
             return;
         const hosttest::WindowId host = hosttest::CreateHostWindow(x11.get(), 640, 480, false);
         struct Case
