@@ -116,12 +116,7 @@ TEST_F(EditorHost, AnswersSafelyBeforeAnyWindowExists)
 
 TEST_F(EditorHost, RenderAreaLivesInsideTheHostWindow)
 {
-    Run([](ChildReport& report) {
-        const HostLibrary library;
-        const hosttest::X11Connection x11;
-        if (!hosttest::ReadyToHost(library, bool(x11), report))
-            return;
-        Display* const display = x11.get();
+    RunHosted([](const HostLibrary& library, Display* display, ChildReport& report) {
         EditorWindows windows;
         if (!OpenEditor(library, display, L"\"hello\"\n", windows, report))
             return;
@@ -183,14 +178,10 @@ TEST_F(EditorHost, RenderAreaLivesInsideTheHostWindow)
 
 TEST_F(EditorHost, ScriptFollowsTheCursorAndPlayTestReturnsToIt)
 {
-    Run([](ChildReport& report) {
-        const HostLibrary library;
-        const hosttest::X11Connection x11;
-        if (!hosttest::ReadyToHost(library, bool(x11), report))
-            return;
+    RunHosted([](const HostLibrary& library, Display* display, ChildReport& report) {
         const std::wstring script = TenLineScript();
         EditorWindows windows;
-        if (!OpenEditor(library, x11.get(), script, windows, report))
+        if (!OpenEditor(library, display, script, windows, report))
             return;
         hosttest::RunFrames(library, 3);
 
@@ -222,7 +213,7 @@ TEST_F(EditorHost, ScriptFollowsTheCursorAndPlayTestReturnsToIt)
         library.setNovelScriptText(kScriptName, script.c_str(), 3, 0);
 
         library.DestroyRenderWindow();
-        hosttest::DestroyWindow(x11.get(), windows.host);
+        hosttest::DestroyWindow(display, windows.host);
     });
     const std::string invalid0 = "[setNovelScriptText:invalid] Invalid lineno argument: 0 [return]\n";
     const std::string invalid2 = "[setNovelScriptText:invalid] Invalid lineno argument: -2 [return]\n";

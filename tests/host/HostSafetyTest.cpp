@@ -77,12 +77,7 @@ protected:
 
 TEST_F(HostSafety, AHostWindowDestroyedUnderTheRenderAreaEndsNothing)
 {
-    Run([](ChildReport& report) {
-        const HostLibrary library;
-        const hosttest::X11Connection x11;
-        if (!hosttest::ReadyToHost(library, bool(x11), report))
-            return;
-        Display* const display = x11.get();
+    RunHosted([](const HostLibrary& library, Display* display, ChildReport& report) {
         // A plain editor: Xlib's own error handler, which ends the process on any error that reaches it.
         XSetErrorHandler(nullptr);
         EditorWindows windows;
@@ -122,12 +117,7 @@ TEST_F(HostSafety, AnXServerThatGoesAwayClosesTheEngineNotTheHost)
 
 TEST_F(HostSafety, TenPreviewsInOneProcessEachShowWhatTheyDraw)
 {
-    Run([](ChildReport& report) {
-        const HostLibrary library;
-        const hosttest::X11Connection x11;
-        if (!hosttest::ReadyToHost(library, bool(x11), report))
-            return;
-        Display* const display = x11.get();
+    RunHosted([](const HostLibrary& library, Display* display, ChildReport& report) {
         for (int preview = 0; preview < 10; ++preview)
         {
             const std::string which = "preview " + std::to_string(preview + 1) + ": ";
@@ -158,12 +148,8 @@ TEST_F(HostSafety, TenPreviewsInOneProcessEachShowWhatTheyDraw)
 
 TEST_F(HostSafety, UnusableWindowArgumentsAreRefusedWithAnErrorLine)
 {
-    Run([](ChildReport& report) {
-        const HostLibrary library;
-        const hosttest::X11Connection x11;
-        if (!hosttest::ReadyToHost(library, bool(x11), report))
-            return;
-        const hosttest::WindowId host = hosttest::CreateHostWindow(x11.get(), 640, 480, false);
+    RunHosted([](const HostLibrary& library, Display* display, ChildReport& report) {
+        const hosttest::WindowId host = hosttest::CreateHostWindow(display, 640, 480, false);
         struct Case
         {
             int width, height;
@@ -191,7 +177,7 @@ TEST_F(HostSafety, UnusableWindowArgumentsAreRefusedWithAnErrorLine)
                                                       L"main.txt", L"", L"", 1);
         report.Check(area != nullptr, "no render area after the refusals");
         library.DestroyRenderWindow();
-        hosttest::DestroyWindow(x11.get(), host);
+        hosttest::DestroyWindow(display, host);
     });
     std::size_t refusals = 0;
     for (const auto& line : LinesStartingWith(m_log, "ERROR. (CreateRenderWindow)"))

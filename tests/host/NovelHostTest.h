@@ -3,6 +3,7 @@
 // forked child (see ChildReport.h), and the child's log read back afterwards.
 
 #include "ChildReport.h"
+#include "EditorSession.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,17 @@ protected:
         const int code = RunScenario(m_dir.path(), body);
         EXPECT_EQ(code, 0) << ChildFailures(m_dir.path());
         m_log = testsupport::ReadFile(m_dir / "debug.txt");
+    }
+
+    /// Runs the scenario in a child as Run does, with the library loaded and an X connection of the host's own.
+    void RunHosted(const std::function<void(const HostLibrary&, Display*, ChildReport&)>& body)
+    {
+        Run([&](ChildReport& report) {
+            const HostLibrary library;
+            const X11Connection x11;
+            if (ReadyToHost(library, bool(x11), report))
+                body(library, x11.get(), report);
+        });
     }
 
     testsupport::TempDir m_dir;
