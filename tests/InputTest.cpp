@@ -2,6 +2,7 @@
 // key and mouse triggers, buttons and sliders under the pointer, and the editor's placeable picture.
 
 #include "WindowFixture.h"
+#include "core/SceneChanges.h"
 #include "core/Clock.h"
 #include "entities/NSprite.h"
 #include "entities/NTextbox.h"
@@ -456,7 +457,9 @@ TEST_F(InputTest, TheEditorPicturesPlaceIsReportedToTheHost)
         getDLLInformation(nullptr, text, &dialog, 1);
     };
 
+    DrawFrame(); // the picture on screen is current
     Send(MoveEvent(100, 100));
+    EXPECT_EQ(zel::SceneChanges::Next(), zel::SceneChanges::Need::Whole) << "the picture follows the pointer on screen";
     Click(sf::Mouse::Right, 100, 100); // other buttons do nothing
     ASSERT_NE(sysVars().editorPicture, nullptr);
     const sf::FloatRect bounds = sysVars().editorPicture->getCurrentSprite()->getGlobalBounds();

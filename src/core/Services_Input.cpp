@@ -3,6 +3,7 @@
 // and mouse triggers; while editing it moves the editor's placeable picture. Work that moves the script is queued on
 // the deferred-call queue and runs later in the same update.
 
+#include "core/SceneChanges.h"
 #include "core/Services.h"
 
 #include "entities/NBacklog.h"
@@ -258,6 +259,7 @@ void ManipulateEditorPicture(SystemVariables& sysVars, sf::Event::EventType type
         const sf::Vector2f pointer = Services::MousePosition();
         const sf::FloatRect bounds = state->getGlobalBounds();
         state->move(pointer.x - (bounds.left + bounds.width / 2.f), pointer.y - (bounds.top + bounds.height / 2.f));
+        SceneChanges::Report(); // a plain pointer move draws nothing by itself
         EditorPictureRequest(sysVars, 1);
     }
     else if (type == sf::Event::MouseButtonPressed && button == sf::Mouse::Left)

@@ -27,15 +27,8 @@ public:
 
     /// Editing: stores under the main line. Playing: after the last entry when appending, else just after the
     /// line where play-testing started.
-    void set(const T& value, bool append)
-    {
-        if (lineContext::Editing())
-            m_values[lineContext::MainLine()] = value;
-        else if (append && !m_values.empty())
-            m_values[m_values.rbegin()->first + 1] = value;
-        else
-            m_values[lineContext::EditorLine() + 1] = value;
-    }
+    void set(const T& value, bool append) { m_values.insert_or_assign(LineToSet(append), value); }
+    void set(T&& value, bool append) { m_values.insert_or_assign(LineToSet(append), std::move(value)); }
 
     /// The newest value; while editing, pruning first forgets what lines after the main line stored.
     T& get(bool prune)
@@ -64,6 +57,15 @@ public:
     const T& defaultValue() const { return m_default; }
 
 private:
+    int LineToSet(bool append) const
+    {
+        if (lineContext::Editing())
+            return lineContext::MainLine();
+        if (append && !m_values.empty())
+            return m_values.rbegin()->first + 1;
+        return lineContext::EditorLine() + 1;
+    }
+
     std::map<int, T> m_values;
     T m_default{};
 };
