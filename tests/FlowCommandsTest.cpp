@@ -118,9 +118,9 @@ TEST_F(FlowCommandsTest, JumpGoesToABookmarkOrAnotherScriptAndStaysPutWhenItCann
     EXPECT_TRUE(Logged("[ExecuteJump] (gameplaymode: false) PROHIBIT SCRIPT JUMP"));
     EXPECT_TRUE(Read("edit_after_jump")) << "the editor never jumps";
 
-    Play(L"jump nowhere\nafter_missing\n");
+    Play(L"jump nowhere\nafter_missing\nwait\n\"Dialogue further down.\n");
     EXPECT_TRUE(Logged("[ExecuteJump] searched bookmark: 'nowhere' does not exist. restored script."));
-    EXPECT_TRUE(Read("after_missing"));
+    EXPECT_TRUE(Read("after_missing")) << "the dialogue the search passed leaves text mode off";
 
     Play(L"jump there\nskipped_line\nbookmark there\nat_bookmark\n");
     EXPECT_TRUE(Logged("[ExecuteJump] searched bookmark: 'there' found at line: 3"));
@@ -140,6 +140,32 @@ TEST_F(FlowCommandsTest, JumpGoesToABookmarkOrAnotherScriptAndStaysPutWhenItCann
     EXPECT_TRUE(Logged("INVALID COMMAND:'in_other' script-name:other.txt"));
     EXPECT_FALSE(Read("not_before_bookmark"));
     EXPECT_FALSE(Read("not_after_jump"));
+}
+
+TEST_F(FlowCommandsTest, AJumpLoopWithoutAWaitReadsItsShareEachFrameAndWritesItsLogLinesOnce)
+{
+    auto count = [this](const std::string& needle) {
+        const std::string log = Log();
+        int found = 0;
+        for (std::size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1))
+            ++found;
+        return found;
+    };
+    const std::string overrun = "ERROR. [Parser::ReadScript] script:main.txt line:";
+    Play(L"bookmark loop\njump loop\n");
+    EXPECT_EQ(zel::MainParser()->m_ParserState, zel::PARSE_CONT) << "the read hands back, the loop goes on";
+    EXPECT_EQ(count(overrun), 1);
+    const std::size_t afterFirstRead = Log().size();
+    for (int frame = 0; frame < 4; ++frame)
+        Frame();
+    EXPECT_EQ(count(overrun), 1) << "every frame reads on, and its lines are counted, not written again";
+    EXPECT_LE(count("[GotoBookmark] jumping from line:2 to found bookmark:loop"), 2);
+    EXPECT_LT(Log().size() - afterFirstRead, 2000u);
+
+    Play(L"after_loop\n");
+    EXPECT_TRUE(Read("after_loop"));
+    EXPECT_TRUE(Logged("more times: [GotoBookmark] jumping from line:2 to found bookmark:loop"))
+        << "the loop's end writes the count";
 }
 
 TEST_F(FlowCommandsTest, CalledScriptsReturnAtOnceOrWaitOnTopOfTheirCaller)

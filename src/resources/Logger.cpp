@@ -312,11 +312,63 @@ concurrentLogger& concurrentLogger::Instance()
     return *g_instance.load();
 }
 
+namespace
+{
+/// Distinct messages a repeat count remembers; a loop that logs ever new ones is written as it goes beyond them.
+constexpr std::size_t kMaxCountedMessages = 4096;
+} // namespace
+
+bool concurrentLogger::BeginRepeatCount()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_counting)
+        return false;
+    m_counting = true;
+    m_countingThread = std::this_thread::get_id();
+    return true;
+}
+
+void concurrentLogger::EndRepeatCount()
+{
+    std::vector<std::wstring> counts;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_counting = false;
+        for (const std::wstring& message : m_repeatOrder)
+        {
+            const int repeats = m_repeats[message];
+            if (repeats == 0)
+                continue;
+            std::wstring shown = message;
+            shown.erase(0, shown.find_first_not_of(L"\n"));
+            shown.erase(shown.find_last_not_of(L" \n") + 1);
+            counts.push_back(L"[Log] repeated " + std::to_wstring(repeats) + L" more times: " + shown + L"\n");
+        }
+        m_repeats.clear();
+        m_repeatOrder.clear();
+    }
+    for (std::wstring& count : counts)
+        Push(std::move(count));
+}
+
 void concurrentLogger::Push(std::wstring message)
 {
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_counting && std::this_thread::get_id() == m_countingThread)
+        {
+            if (auto seen = m_repeats.find(message); seen != m_repeats.end())
+            {
+                ++seen->second;
+                return;
+            }
+            if (m_repeats.size() < kMaxCountedMessages)
+            {
+                m_repeats.emplace(message, 0);
+                m_repeatOrder.push_back(message);
+            }
+        }
         m_pending.push_back(std::move(message));
         ++m_pushed;
         // The worker is woken when a batch begins and when it is full; messages in between only join it.

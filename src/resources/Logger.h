@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace zel
@@ -45,6 +46,13 @@ public:
     /// Path of the log file, as opened.
     const std::string& Path() const { return m_path; }
 
+    /// From here on, a message that the calling thread logs a second time is counted instead of written: a script
+    /// loop would otherwise write the same few lines until the disk is full. False (and nothing changes) when a
+    /// count is already running; the caller that got true ends it.
+    bool BeginRepeatCount();
+    /// Writes each counted message's count once and writes every message again.
+    void EndRepeatCount();
+
 private:
     void Work();
     /// Writes the messages to the debugger output and, converted to UTF-8 in one buffer, to the file.
@@ -62,8 +70,12 @@ private:
     bool m_flushWanted = false;
     std::uint64_t m_pushed = 0;
     std::uint64_t m_written = 0;
-    std::mutex m_writeMutex; ///< one batch at a time reaches the file
-    std::string m_narrow;    ///< the batch as UTF-8, kept to reuse its storage
+    bool m_counting = false;
+    std::thread::id m_countingThread;
+    std::unordered_map<std::wstring, int> m_repeats; ///< messages seen while counting, with their repeats
+    std::vector<std::wstring> m_repeatOrder;         ///< those messages in the order first seen
+    std::mutex m_writeMutex;                         ///< one batch at a time reaches the file
+    std::string m_narrow;                            ///< the batch as UTF-8, kept to reuse its storage
     std::vector<std::wstring> m_batch;
     std::thread m_worker;
 };
