@@ -250,6 +250,9 @@ TEST_F(FlowCommandsTest, DialogAsksThroughTheMessageBoxAndRunsItsLineOnlyOnAYes)
     EXPECT_EQ(question->getCurrentText()->text(), L"Leave now?");
     EXPECT_EQ(sysVars().variables[L"Msg_userDefined"], L"-1");
 
+    zel::CmdHandlers::ExecuteDialog({L"dialog", L"'Other?'", L"clearRGB", L"9", L"9", L"9"}); // from a timer
+    Frame();
+    EXPECT_TRUE(Logged("WARNING. (ExecuteDialog) a message box is already open. refused:'Other?'"));
     EXPECT_TRUE(zel::CmdHandlers::ExecuteMessageBox({L"Msg_endGame"}));
     EXPECT_TRUE(Logged("[CmdHandlers::ExecuteMessageBox] MSGBOX SCRIPT ALREADY RUNNING. return."));
     EXPECT_EQ(sysVars().currentMsgboxKind, L"Msg_userDefined");
@@ -266,7 +269,7 @@ TEST_F(FlowCommandsTest, DialogAsksThroughTheMessageBoxAndRunsItsLineOnlyOnAYes)
     EXPECT_TRUE(Read("box_closed"));
     EXPECT_EQ(Parsers(), 1u);
     EXPECT_TRUE(sysVars().currentMsgboxKind.empty());
-    EXPECT_EQ(ClearColour(), sf::Color(7, 7, 7)) << "answered 1: the dialog's line ran";
+    EXPECT_EQ(ClearColour(), sf::Color(7, 7, 7)) << "answered 1: the open box's line ran, not the refused one's";
 
     Play(L"dialog 'Again?' clearRGB 8 8 8\nwait\n");
     Frame();

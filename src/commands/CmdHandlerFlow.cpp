@@ -286,6 +286,13 @@ void ExecuteDialog(const Tokens& tokens)
         SystemVariables* sysVars = Services::SysVars();
         if (sysVars == nullptr)
             return;
+        // Refused before anything is stored: the open box's answer must run its own line, not this one's.
+        if (MessageBoxOpen())
+        {
+            OutputDebugStringN(L"WARNING. (ExecuteDialog) a message box is already open. refused:%s \n",
+                               message.c_str());
+            return;
+        }
         sysVars->variables[L"msg_str"] = message;
         sysVars->msgboxLine = line;
         ExecuteMessageBox({L"Msg_userDefined"});
@@ -389,13 +396,24 @@ void ExecuteCreateDummyCG(const Tokens& tokens)
     Services::ActivateRenderWindow();
 }
 
+bool MessageBoxOpen()
+{
+    const SystemVariables* sysVars = Services::SysVars();
+    const zel::NParser* stack = Services::pNParser.get();
+    if (sysVars == nullptr || stack == nullptr)
+        return false;
+    return std::any_of(stack->m_parserDeque.begin(), stack->m_parserDeque.end(), [sysVars](const auto& parser) {
+        return parser->parserKind == PARSER_MSGBOX ||
+               (!sysVars->MsgboxScript.empty() && parser->scriptName == sysVars->MsgboxScript);
+    });
+}
+
 bool ExecuteMessageBox(const Tokens& tokens)
 {
     SystemVariables* sysVars = Services::SysVars();
     if (sysVars == nullptr || tokens.empty())
         return false;
-    std::shared_ptr<Parser> current = CurParser();
-    if (current != nullptr && !sysVars->MsgboxScript.empty() && current->scriptName == sysVars->MsgboxScript)
+    if (MessageBoxOpen())
     {
         OutputDebugStringN(L"[CmdHandlers::ExecuteMessageBox] MSGBOX SCRIPT ALREADY RUNNING. return. \n");
         return true;
