@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -108,6 +109,33 @@ TEST(Launcher, EndsByItselfWhenTheScriptEndsTheGame)
         << "missing: " << missing << "\nlog:\n"
         << log;
     EXPECT_EQ(log.find("read until line:4"), std::string::npos) << "read on past endGame:\n" << log;
+}
+
+TEST(Launcher, EndsOnSigtermWhileTheScriptLoopsWithoutAWait)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
+    const TempDir novel;
+    const TempDir work;
+    testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
+    testsupport::WriteFile(novel / "Scripts/main.txt", "bookmark loop\njump loop\n");
+    Launcher launcher({"play", novel.path(), "--size", "320x240"}, work.path());
+    ASSERT_TRUE(launcher.started());
+    const std::string overrun = "ERROR. [Parser::ReadScript] script:main.txt";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (launcher.running() && std::chrono::steady_clock::now() < deadline &&
+           testsupport::ReadFile(novel / "debug.txt").find(overrun) == std::string::npos)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(launcher.running()) << launcher.Stderr();
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // the loop runs on, frame after frame
+
+    const auto signalled = std::chrono::steady_clock::now();
+    ASSERT_EQ(kill(launcher.pid(), SIGTERM), 0);
+    EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 0) << launcher.Stderr();
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
+    const std::string log = testsupport::ReadFile(novel / "debug.txt");
+    EXPECT_LT(log.size(), 300u * 1024) << "the loop's lines are written once";
+    EXPECT_NE(log.find(overrun), std::string::npos);
+    EXPECT_NE(log.find("CloseEngine"), std::string::npos);
 }
 
 TEST(Launcher, RefusesAMissingFolderWithOneLine)
