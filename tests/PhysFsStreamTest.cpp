@@ -108,3 +108,33 @@ TEST(PhysFsStreamTest, ArchivesBesideTheDataFoldersAreMountedAtStart)
     EXPECT_EQ(log.find("Scripts.vndat msg:"), std::string::npos) << "the archive mounted without an error";
     EXPECT_NE(log.find("Images.vndat msg:not found"), std::string::npos) << "a missing archive only logs";
 }
+
+TEST(PhysFsStreamTest, ADamagedArchiveEntryFailsToReadWithAnError)
+{
+    TempDir dir;
+    std::string words;
+    for (int i = 0; i < 200; ++i)
+        words += "a line of dialogue that compresses well\n";
+    WriteFile(dir / "staging/Scripts/damaged.txt", words);
+    const std::string zip = "cd '" + dir.path() + "/staging' && zip -q -9 -r ../Scripts.zip Scripts/damaged.txt";
+    ASSERT_EQ(std::system(zip.c_str()), 0);
+    std::string archive = ReadFile(dir / "Scripts.zip");
+    ASSERT_GT(archive.size(), 30u);
+    // The first entry's data follows its 30-byte header, name and extra field; 0xFF starts a block of no valid type.
+    const auto field = [&archive](std::size_t at) {
+        return static_cast<unsigned char>(archive[at]) | static_cast<unsigned char>(archive[at + 1]) << 8;
+    };
+    archive[30 + field(26) + field(28)] = '\xFF';
+    WriteFile(dir / "Scripts.zip", archive);
+    EXPECT_EQ(RunInChild(dir.path(),
+                         [] {
+                             zel::Services::m_NovelStates.push_back(std::make_shared<zel::NovelState>());
+                             PHYSFS_init(nullptr);
+                             PHYSFS_mount("Scripts.zip", nullptr, 1);
+                             return ReadScript("Scripts/damaged.txt") == L"<false>" ? 0 : 1;
+                         }),
+              0);
+    EXPECT_NE(
+        ReadFile(dir / "debug.txt").find("ERROR. (PhysFsStream::ReadTxtFile) could not read file:Scripts/damaged.txt"),
+        std::string::npos);
+}
