@@ -112,20 +112,7 @@ TEST(PhysFsStreamTest, ArchivesBesideTheDataFoldersAreMountedAtStart)
 TEST(PhysFsStreamTest, ADamagedArchiveEntryFailsToReadWithAnError)
 {
     TempDir dir;
-    std::string words;
-    for (int i = 0; i < 200; ++i)
-        words += "a line of dialogue that compresses well\n";
-    WriteFile(dir / "staging/Scripts/damaged.txt", words);
-    const std::string zip = "cd '" + dir.path() + "/staging' && zip -q -9 -r ../Scripts.zip Scripts/damaged.txt";
-    ASSERT_EQ(std::system(zip.c_str()), 0);
-    std::string archive = ReadFile(dir / "Scripts.zip");
-    ASSERT_GT(archive.size(), 30u);
-    // The first entry's data follows its 30-byte header, name and extra field; 0xFF starts a block of no valid type.
-    const auto field = [&archive](std::size_t at) {
-        return static_cast<unsigned char>(archive[at]) | static_cast<unsigned char>(archive[at + 1]) << 8;
-    };
-    archive[30 + field(26) + field(28)] = '\xFF';
-    WriteFile(dir / "Scripts.zip", archive);
+    ASSERT_TRUE(MakeDamagedArchive(dir.path(), "Scripts/damaged.txt", "Scripts.zip"));
     EXPECT_EQ(RunInChild(dir.path(),
                          [] {
                              zel::Services::m_NovelStates.push_back(std::make_shared<zel::NovelState>());

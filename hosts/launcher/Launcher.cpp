@@ -40,7 +40,7 @@ bool ReadNovelScript(const EngineLibrary& engine, const char* argv0, const std::
     engine.PHYSFS_mount((std::string(cwd) + "/Scripts.vndat").c_str(), nullptr, 1);
     const std::string scriptPath = "Scripts/" + script;
     if (!engine.ReadFile(scriptPath, bytes))
-        return error = "script '" + scriptPath + "' not found in novel folder '" + novelDir + "'", false;
+        return error = "script '" + scriptPath + "' not found or unreadable in novel folder '" + novelDir + "'", false;
     return true;
 }
 

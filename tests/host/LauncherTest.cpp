@@ -150,17 +150,23 @@ TEST(Launcher, RefusesAMissingFolderWithOneLine)
     EXPECT_NE(errors.find(absent), std::string::npos) << errors;
 }
 
-TEST(Launcher, RefusesAFolderWithoutItsScript)
+TEST(Launcher, RefusesAFolderWithoutItsScriptOrWithItDamaged)
 {
-    const TempDir novel;
-    const TempDir work;
-    testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
-    Launcher launcher({"play", novel.path()}, work.path());
-    ASSERT_TRUE(launcher.started());
-    EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 2);
-    const std::string errors = launcher.Stderr();
-    EXPECT_EQ(testsupport::Lines(errors).size(), 1u) << errors;
-    EXPECT_NE(errors.find("Scripts/main.txt"), std::string::npos) << errors;
+    for (const bool damaged : {false, true})
+    {
+        SCOPED_TRACE(damaged ? "damaged in its archive" : "missing");
+        const TempDir novel;
+        const TempDir work;
+        testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
+        if (damaged)
+            ASSERT_TRUE(testsupport::MakeDamagedArchive(novel.path(), "Scripts/main.txt", "Scripts.vndat"));
+        Launcher launcher({"play", novel.path()}, work.path());
+        ASSERT_TRUE(launcher.started());
+        EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 2);
+        const std::string errors = launcher.Stderr();
+        EXPECT_EQ(testsupport::Lines(errors).size(), 1u) << errors;
+        EXPECT_NE(errors.find("Scripts/main.txt"), std::string::npos) << errors;
+    }
 }
 
 TEST(Launcher, RefusesBadArgumentsBeforeStarting)
