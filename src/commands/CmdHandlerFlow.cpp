@@ -28,24 +28,6 @@ namespace
 /// Scripts calling scripts without waiting nest on the C++ stack; a script that calls itself must not run it out.
 constexpr std::size_t kMaxNestedScripts = 64;
 
-/// True when a file name has a ".." step, so that the folder it is put behind would not hold it.
-bool ClimbsOut(const std::wstring& name)
-{
-    std::wstring step;
-    for (wchar_t c : name + L"/")
-    {
-        if (c != L'/' && c != L'\\')
-        {
-            step += c;
-            continue;
-        }
-        if (step == L"..")
-            return true;
-        step.clear();
-    }
-    return false;
-}
-
 /// A name that stays in the folder it is put behind: no "..", no path separator, no drive.
 bool IsPlainFileName(const std::wstring& name)
 {
@@ -86,10 +68,10 @@ bool CallScript(const Tokens& tokens, std::uint8_t parserKind)
     if (sysVars == nullptr || stack == nullptr || tokens.size() < 2)
         return false;
     const std::wstring& name = tokens[1];
-    if (ClimbsOut(name))
+    if (NHelper::ClimbsOut(name))
     {
-        OutputDebugStringN(L"\nERROR. (ExecuteScript) script name leaves the scripts folder. refused:%s \n",
-                           name.c_str());
+        OutputDebugStringN(L"\nERROR. (ExecuteScript) script name leaves the scripts folder. refused:%s %s \n",
+                           name.c_str(), ScriptPlace().c_str());
         return false;
     }
     if (stack->m_parserDeque.size() >= kMaxNestedScripts)
@@ -183,8 +165,8 @@ bool RenderDummy(sf::RenderTexture& canvas, const Tokens& tokens, int width, int
     }
     const SystemVariables* sysVars = Services::SysVars();
     sf::Font font;
-    const bool hasFont =
-        sysVars != nullptr && font.loadFromFile(NHelper::ws2s(sysVars->FilePath(DATA_FONTS, tokens[2])));
+    const bool hasFont = sysVars != nullptr && !RefusedName(tokens[2], L"ExecuteCreateDummyCG") &&
+                         font.loadFromFile(NHelper::ws2s(sysVars->FilePath(DATA_FONTS, tokens[2])));
     if (!hasFont)
         OutputDebugStringN(L"\n[ExecuteCreateDummyCG] ERROR. Font failed to load. \n\n");
     const float t = static_cast<float>(width) / 200.f * 50.f;
@@ -223,9 +205,10 @@ int JumpToBookmark(const std::wstring& bookmark, const wchar_t* who)
 
 bool SwitchScript(Parser& parser, const std::wstring& script, const std::wstring& bookmark, const wchar_t* who)
 {
-    if (ClimbsOut(script))
+    if (NHelper::ClimbsOut(script))
     {
-        OutputDebugStringN(L"\nERROR. (%s) script name leaves the scripts folder. refused:%s \n", who, script.c_str());
+        OutputDebugStringN(L"\nERROR. (%s) script name leaves the scripts folder. refused:%s %s \n", who,
+                           script.c_str(), ScriptPlace().c_str());
         return false;
     }
     if (!parser.GoToScript(script, bookmark))

@@ -3,6 +3,8 @@
 #include "core/Services.h"
 #include "platform/Platform.h"
 #include "resources/NHelper.h"
+#include "script/NParser.h"
+#include "script/Parser.h"
 
 #include <chrono>
 #include <cstdarg>
@@ -183,6 +185,24 @@ bool FormatMessage(const wchar_t* format, va_list args, std::wstring& out)
 }
 
 } // namespace
+
+std::wstring ScriptPlace()
+{
+    const std::shared_ptr<Parser> parser = Services::pNParser != nullptr ? Services::pNParser->Current() : nullptr;
+    if (parser == nullptr)
+        return L"script:- line:0";
+    // While a line runs, readlineno names it; the reading loop counts it on only afterwards.
+    return L"script:" + parser->scriptName + L" line:" + std::to_wstring(parser->readlineno);
+}
+
+bool RefusedName(const std::wstring& name, const wchar_t* who)
+{
+    if (!NHelper::ClimbsOut(name))
+        return false;
+    OutputDebugStringN(L"\nERROR. (%s) file name leaves its data folder. refused:%s %s \n", who, name.c_str(),
+                       ScriptPlace().c_str());
+    return true;
+}
 
 void DebuggerOutput(const std::wstring& text)
 {

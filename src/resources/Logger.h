@@ -19,6 +19,11 @@ namespace zel
 void OutputDebugStringN(const wchar_t* format, ...);
 /// Queues a text as it stands, without format expansion (the host's own log lines).
 void OutputDebugStringVerbatim(const std::wstring& text);
+/// "script:NAME line:N" of the line being read, for the messages about what an author wrote; "script:- line:0"
+/// outside any script.
+std::wstring ScriptPlace();
+/// True (one ERROR naming the script line, for who) when a file name a script gave climbs out of its data folder.
+bool RefusedName(const std::wstring& name, const wchar_t* who);
 /// Writes straight to the debugger output, bypassing debug.txt (very early and very late messages).
 void DebuggerOutput(const std::wstring& text);
 

@@ -148,6 +148,23 @@ std::size_t CountOf(const std::wstring& text, wchar_t c, std::size_t upTo)
     return static_cast<std::size_t>(std::count(text.begin(), end, c));
 }
 
+bool ClimbsOut(const std::wstring& name)
+{
+    std::wstring step;
+    for (wchar_t c : name + L"/")
+    {
+        if (c != L'/' && c != L'\\')
+        {
+            step += c;
+            continue;
+        }
+        if (step == L"..")
+            return true;
+        step.clear();
+    }
+    return false;
+}
+
 bool StartsWith(const std::wstring& text, const std::wstring& prefix)
 {
     return text.compare(0, prefix.size(), prefix) == 0;
