@@ -133,12 +133,14 @@ std::size_t FirstInvalidUtf8(const std::string& narrow)
 
 namespace
 {
-/// Whitespace as iswspace sees it, without the library call for the ASCII characters every script line is made of.
+/// The blanks that split a line: ASCII whitespace and the Unicode spaces (the ideographic space of Japanese text
+/// among them), but not the no-break spaces. A fixed set: the C library's answer depends on the host's locale.
 bool IsSpace(wchar_t c)
 {
     if (c < 0x80)
         return c == L' ' || (c >= L'\t' && c <= L'\r');
-    return std::iswspace(static_cast<wint_t>(c)) != 0;
+    return c == 0x1680 || (c >= 0x2000 && c <= 0x200A && c != 0x2007) || c == 0x2028 || c == 0x2029 || c == 0x205F ||
+           c == 0x3000;
 }
 } // namespace
 
