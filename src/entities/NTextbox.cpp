@@ -655,9 +655,9 @@ void NTextbox::setColor(const sf::Color& colour)
     sTextbox* state = getCurrentText();
     if (state == nullptr)
         return;
+    // The skin keeps its own colour: it is drawn with the text's alpha only (DrawSkin), so a fade reaches it and
+    // yellow letters do not turn a light panel yellow.
     state->setFillColor(colour);
-    if (state->skin != nullptr)
-        state->skin->setColor(colour);
 }
 
 bool NTextbox::loadSkin(const std::wstring& fileName, float x, float y)
