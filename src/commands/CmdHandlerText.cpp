@@ -478,7 +478,7 @@ void ExecuteLine(const std::wstring& line, bool newText)
     const int mainLine = lineContext::MainLine();
     box->pushNewText(text, mainLine, newText);
     if (std::shared_ptr<NBacklog> backlog = Backlog())
-        backlog->pushNewLine(NTextbox::SubstituteVariables(text), mainLine, newText);
+        backlog->pushNewLine(text, mainLine, newText); // its box puts in the variables, once, as this box did
     WaitForReaderIfNeeded(noWaitMark, waitMark);
 }
 
