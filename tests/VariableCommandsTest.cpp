@@ -143,6 +143,14 @@ TEST_F(VariableCommandsTest, IfOnAMissingVariableHoldsOnlyForNotEqual)
     m_logMark = LogText().size();
     Play(L"var x = 1\nif x == ghost here yes\nalso_on\nbookmark yes\n");
     EXPECT_TRUE(Read("also_on")) << "a missing right-hand variable counts as well";
+
+    for (const wchar_t* condition : {L"ghost == 1", L"ghost ~ 1"})
+    {
+        m_logMark = LogText().size();
+        Play(L"if " + std::wstring(condition) + L" here yes else here no\nbookmark yes\nat_yes\nbookmark no\nat_no\n");
+        EXPECT_FALSE(Read("at_yes")) << "the else part, an unknown operator's too: " << zel::NHelper::ws2s(condition);
+        EXPECT_TRUE(Read("at_no"));
+    }
 }
 
 TEST_F(VariableCommandsTest, IfWithAnElsePartTakesItAndAnIncompleteOneReadsOn)
