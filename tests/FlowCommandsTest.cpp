@@ -168,6 +168,24 @@ TEST_F(FlowCommandsTest, AJumpLoopWithoutAWaitReadsItsShareEachFrameAndWritesIts
         << "the loop's end writes the count";
 }
 
+TEST_F(FlowCommandsTest, AScriptThatHasRunOutReadsOncePerClickAndStaysQuiet)
+{
+    auto reads = [this] {
+        const std::string log = Log();
+        int found = 0;
+        for (std::size_t at = log.find("[Parser::ReadScript] duration"); at != std::string::npos;
+             at = log.find("[Parser::ReadScript] duration", at + 1))
+            ++found;
+        return found;
+    };
+    Play(L"only_line\n");
+    zel::MainParser()->ReadScript(-1); // a click after the last line
+    for (int frame = 0; frame < 5; ++frame)
+        Frame();
+    EXPECT_EQ(reads(), 2) << "the first read and the click's, none a frame";
+    EXPECT_FALSE(Logged("AUTO CONTINUE SCRIPT"));
+}
+
 TEST_F(FlowCommandsTest, CalledScriptsReturnAtOnceOrWaitOnTopOfTheirCaller)
 {
     WriteScript("quick.txt", "in_quick\n");

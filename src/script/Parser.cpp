@@ -227,6 +227,9 @@ void Parser::ReadScript(int untilLine)
     const int lines = ReadLines();
     if (curlineTokens.size() == 1 && curlineTokens.front() == L"script_fin")
         m_ParserState = PARSE_SCRIPT_FIN;
+    // The main script has run out: it waits like after a text, instead of being read again every frame.
+    if (isMain() && m_ParserState == PARSE_CONT && atEnd() && !m_readShareUsed && CurParser().get() == this)
+        m_ParserState = PARSE_FIN;
     --readlineno;
     // Whatever the lines did shows from the next frame on; reported after the read, so that a frame drawn while the
     // read runs (a long layout) does not take the report with it.
