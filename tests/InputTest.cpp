@@ -321,6 +321,7 @@ TEST_F(InputTest, ButtonsAreHitAtThePointerThroughTheWindowsView)
     EXPECT_FALSE(button->touched);
 
     Click(sf::Mouse::Left, 100, 100);
+    RunQueued(); // the read-on that click queued
     EXPECT_TRUE(button->clicks.empty());
     std::size_t mark = LogText().size();
     Click(sf::Mouse::Left, 60, 55);

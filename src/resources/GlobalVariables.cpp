@@ -128,7 +128,7 @@ void LoadGlobalVariables(SystemVariables& sysVars)
             L"\nERROR. (LoadGlobalVariables) file:%s does not parse: %s at byte offset:%i. the variables "
             L"before it are kept; the file is moved aside to global0.xml.bad before the next write \n",
             NHelper::s2ws(path).c_str(), NHelper::s2ws(result.description()).c_str(), static_cast<int>(result.offset));
-    for (const pugi::xml_node& entry : document.child(kRoot).children(kVar))
+    for (const pugi::xml_node& entry : document.child(kRoot).children())
     {
         const pugi::xml_attribute name = entry.attribute(kName);
         const pugi::xml_attribute value = entry.attribute(kValue);

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <cwchar>
 #include <mutex>
@@ -272,6 +273,8 @@ std::wstring WidenFormat(const wchar_t* format)
 
 concurrentLogger::concurrentLogger(const std::string& path) : m_path(path)
 {
+    const char* problems = std::getenv("QUILLHAVEN_PROBLEMS_TO_STDERR");
+    m_problemsToStderr = problems != nullptr && std::string(problems) == "1";
     m_file.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
     if (m_file.is_open())
     {
@@ -464,6 +467,28 @@ void concurrentLogger::WriteBatch(const std::vector<std::wstring>& batch)
     }
     m_file.write(m_narrow.data(), static_cast<std::streamsize>(m_narrow.size()));
     m_file.flush();
+    if (m_problemsToStderr)
+        WriteProblems(batch);
+}
+
+void concurrentLogger::WriteProblems(const std::vector<std::wstring>& batch)
+{
+    std::string problems;
+    for (const std::wstring& message : batch)
+    {
+        const std::size_t start = message.find_first_not_of(L"\n ");
+        if (start == std::wstring::npos ||
+            (message.compare(start, 6, L"ERROR.") != 0 && message.compare(start, 8, L"WARNING.") != 0))
+            continue;
+        std::wstring line = message.substr(start);
+        line.erase(line.find_last_not_of(L" \n") + 1);
+        AppendUtf8(problems, line + L"\n");
+    }
+    if (!problems.empty())
+    {
+        std::fwrite(problems.data(), 1, problems.size(), stderr);
+        std::fflush(stderr);
+    }
 }
 
 } // namespace NHelper

@@ -62,11 +62,16 @@ private:
     void Work();
     /// Writes the messages to the debugger output and, converted to UTF-8 in one buffer, to the file.
     void WriteBatch(const std::vector<std::wstring>& batch);
+    /// The batch's ERROR and WARNING lines, to standard error.
+    void WriteProblems(const std::vector<std::wstring>& batch);
     /// Takes the pending messages and writes them; false when there were none.
     bool WritePending();
 
     std::string m_path;
     std::ofstream m_file;
+    /// QUILLHAVEN_PROBLEMS_TO_STDERR=1 (set by the quillhaven program): ERROR and WARNING lines go to standard error
+    /// as well.
+    bool m_problemsToStderr = false;
     std::mutex m_mutex; ///< guards everything below up to m_worker
     std::condition_variable m_wake;
     std::condition_variable m_wrote;

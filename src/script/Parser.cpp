@@ -149,7 +149,10 @@ void Parser::PrepareRead()
 
 bool Parser::ReadShareUsed(int lines, std::chrono::steady_clock::time_point start)
 {
-    if (lineContext::Editing() || (lines < kLinesPerUpdate && Clock::MillisecondsSince(start) < kReadMsPerUpdate))
+    // Time counts only once reading went back: a read without a jump back ends with its script, however slowly
+    // its pictures load.
+    if (lineContext::Editing() ||
+        (lines < kLinesPerUpdate && (!m_wentBack || Clock::MillisecondsSince(start) < kReadMsPerUpdate)))
         return false;
     OutputDebugStringN(L"\nERROR. [Parser::ReadScript] script:%s line:%i: %i lines read without a wait (a jump loop?). "
                        L"reading goes on in the next frame \n",
@@ -176,6 +179,7 @@ int Parser::ReadLines()
     const auto start = Clock::Now();
     int lines = 0;
     m_readShareUsed = false;
+    m_wentBack = false;
     while (!ReadScriptBreak())
     {
         if (ReadShareUsed(lines, start))
@@ -193,8 +197,11 @@ int Parser::ReadLines()
         {
             const int lineRead = readlineno;
             const int next = ParseTokens(line, curlineTokens, false);
-            if (next < lineRead)
-                CountLoopLogLines(); // a jump back (the bookmark search has already moved readlineno)
+            if (next < lineRead) // a jump back (the bookmark search has already moved readlineno)
+            {
+                m_wentBack = true;
+                CountLoopLogLines();
+            }
             if (next != readlineno)
                 ReadScriptJumpedToLine(next);
         }
@@ -227,9 +234,6 @@ void Parser::ReadScript(int untilLine)
     const int lines = ReadLines();
     if (curlineTokens.size() == 1 && curlineTokens.front() == L"script_fin")
         m_ParserState = PARSE_SCRIPT_FIN;
-    // The main script has run out: it waits like after a text, instead of being read again every frame.
-    if (isMain() && m_ParserState == PARSE_CONT && atEnd() && !m_readShareUsed && CurParser().get() == this)
-        m_ParserState = PARSE_FIN;
     --readlineno;
     // Whatever the lines did shows from the next frame on; reported after the read, so that a frame drawn while the
     // read runs (a long layout) does not take the report with it.
@@ -291,7 +295,8 @@ void Parser::AutoContScript_ifNeeded()
         syncStart = now;
         syncDuration = std::chrono::milliseconds(0);
     }
-    if (m_ParserState == PARSE_CONT)
+    // A main script that has run out waits for a click like after a text, instead of being read every frame.
+    if (m_ParserState == PARSE_CONT && !(isMain() && atEnd()))
     {
         OutputDebugStringN(L"[AutoContScript_ifNeeded] PARSE_CONT: AUTO CONTINUE SCRIPT. start_readlineno:%i \n",
                            readlineno);

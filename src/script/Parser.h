@@ -116,6 +116,8 @@ private:
     bool m_countsLogRepeats = false;
     /// The last read stopped at its share of one update, not at a wait: the script goes on in the next update.
     bool m_readShareUsed = false;
+    /// This read went back to an earlier line: from then on its time counts as well as its lines.
+    bool m_wentBack = false;
 
     static int s_readDepth;
 
