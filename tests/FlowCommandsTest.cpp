@@ -227,7 +227,7 @@ TEST_F(FlowCommandsTest, CalledScriptsReturnAtOnceOrWaitOnTopOfTheirCaller)
     Play(L"script values.txt start one two three\n");
     EXPECT_TRUE(Read("show_onethree"));
     Play(L"script values.txt nowhere\nafter_bad_bookmark\n");
-    EXPECT_TRUE(Logged("ERROR: (ExecuteScript) TRIED TO JUMP TO INVALID BOOKMARK"));
+    EXPECT_TRUE(Logged("ERROR. (ExecuteScript) TRIED TO JUMP TO INVALID BOOKMARK:nowhere script:main.txt line:1"));
     EXPECT_TRUE(Read("after_bad_bookmark"));
     EXPECT_EQ(Parsers(), 1u);
 

@@ -59,7 +59,7 @@ TEST(PhysFsStreamTest, ReadTxtFileDecodesScriptsAsTheyAre)
               0);
     std::string missing;
     EXPECT_TRUE(ContainsInOrder(ReadFile(dir / "debug.txt"),
-                                {"WARNING: (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:Scripts/missing.txt",
+                                {"WARNING. (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:Scripts/missing.txt",
                                  "WARNING. (PhysFsStream::ReadTxtFile) invalid UTF-8 in file:Scripts/broken.txt at "
                                  "byte offset:3"},
                                 &missing))

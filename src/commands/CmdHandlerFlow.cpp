@@ -52,7 +52,8 @@ bool EnterAtBookmark(Parser& called, const Tokens& tokens)
 {
     if (called.GotoBookmark(tokens[2]) == -1)
     {
-        OutputDebugStringN(L"\nERROR: (ExecuteScript) TRIED TO JUMP TO INVALID BOOKMARK \n");
+        OutputDebugStringN(L"\nERROR. (ExecuteScript) TRIED TO JUMP TO INVALID BOOKMARK:%s %s \n", tokens[2].c_str(),
+                           ScriptPlace().c_str());
         return false;
     }
     if (tokens.size() > 3)
@@ -195,7 +196,8 @@ int JumpToBookmark(const std::wstring& bookmark, const wchar_t* who)
     const int line = parser->GotoBookmark(bookmark);
     if (line == -1)
     {
-        OutputDebugStringN(L"[%s] searched bookmark: '%s' does not exist. restored script. \n", who, bookmark.c_str());
+        OutputDebugStringN(L"ERROR. [%s] searched bookmark: '%s' does not exist. restored script. %s \n", who,
+                           bookmark.c_str(), ScriptPlace().c_str());
         return 0;
     }
     OutputDebugStringN(L"[%s] searched bookmark: '%s' found at line: %i \n", who, bookmark.c_str(), line);

@@ -666,7 +666,7 @@ bool NTextbox::loadSkin(const std::wstring& fileName, float x, float y)
     auto skin = std::make_shared<sSprite>();
     if (state == nullptr || !skin->loadTexture(fileName))
     {
-        OutputDebugStringN(L"\nERROR. NText. texture does not exist:%s \n", fileName.c_str());
+        OutputDebugStringN(L"\nERROR. NText. texture does not exist:%s %s \n", fileName.c_str(), ScriptPlace().c_str());
         return false;
     }
     skin->setPosition(x, y);
@@ -681,7 +681,8 @@ bool NTextbox::loadWaitIcon(const std::wstring& fileName)
     auto icon = std::make_shared<sSprite>();
     if (state == nullptr || !icon->loadTexture(fileName))
     {
-        OutputDebugStringN(L"\nERROR. [loadTextWaitIconFromFile] texture does not exist:%s \n", fileName.c_str());
+        OutputDebugStringN(L"\nERROR. [loadTextWaitIconFromFile] texture does not exist:%s %s \n", fileName.c_str(),
+                           ScriptPlace().c_str());
         return false;
     }
     state->waitIcon = std::move(icon);

@@ -125,7 +125,8 @@ bool PhysFsStream::ReadTxtFile(const std::string& rawPath, std::wstring& text)
         const std::wstring widePath = NHelper::s2ws(path);
         if (!PHYSFS_isInit() || !PHYSFS_exists(path.c_str()))
         {
-            OutputDebugStringN(L"\nWARNING: (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:%s \n\n", widePath.c_str());
+            OutputDebugStringN(L"\nWARNING. (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:%s %s \n\n",
+                               widePath.c_str(), ScriptPlace().c_str());
             return false;
         }
         std::string bytes;

@@ -138,6 +138,38 @@ TEST(Launcher, EndsOnSigtermWhileTheScriptLoopsWithoutAWait)
     EXPECT_NE(log.find("CloseEngine"), std::string::npos);
 }
 
+TEST(Launcher, PrintsTheAuthorsProblemsWithTheirScriptLinesToStandardError)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
+    const TempDir novel;
+    const TempDir work;
+    testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
+    testsupport::WriteFile(novel / "Scripts/main.txt",
+                           "bg missing.png\njump nowhere\n\"caf\xff no box\n~script none.txt\nendGame\n");
+    Launcher launcher({"play", novel.path(), "--size", "320x240"}, work.path());
+    ASSERT_TRUE(launcher.started());
+    EXPECT_EQ(launcher.Wait(std::chrono::seconds(20)), 0);
+    const std::string errors = launcher.Stderr();
+    std::string missing;
+    EXPECT_TRUE(testsupport::ContainsInOrder(
+        errors,
+        {"ERROR. texture does not exist:missing.png script:main.txt line:1",
+         "ERROR. [ExecuteJump] searched bookmark: 'nowhere' does not exist. restored script. script:main.txt line:2",
+         "ERROR. (ExecuteLine) entity:'' does not exist or not a textbox script:main.txt line:3",
+         "WARNING. (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:Scripts/none.txt script:main.txt line:4"},
+        &missing))
+        << "missing: " << missing << "\nstandard error:\n"
+        << errors;
+    EXPECT_NE(errors.find("WARNING. (quillhaven play) invalid UTF-8 in file:Scripts/main.txt at byte offset:"),
+              std::string::npos)
+        << errors;
+    // Nothing else of the log; the graphics library's own notice about vertical sync is not the engine's.
+    for (const std::string& line : testsupport::Lines(errors))
+        EXPECT_TRUE(line.empty() || line.rfind("ERROR.", 0) == 0 || line.rfind("WARNING.", 0) == 0 ||
+                    line.rfind("Setting vertical sync", 0) == 0)
+            << line;
+}
+
 TEST(Launcher, RefusesAMissingFolderWithOneLine)
 {
     const TempDir work;
