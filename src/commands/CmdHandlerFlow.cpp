@@ -48,12 +48,12 @@ int WaitFor(Parser& parser, ParserState state, const std::wstring& word)
 }
 
 /// Places a called script after its bookmark and hands it the values; false (logged) when there is no such bookmark.
-bool EnterAtBookmark(Parser& called, const Tokens& tokens)
+bool EnterAtBookmark(Parser& called, const Tokens& tokens, const std::wstring& callerPlace)
 {
     if (called.GotoBookmark(tokens[2]) == -1)
     {
         OutputDebugStringN(L"\nERROR. (ExecuteScript) TRIED TO JUMP TO INVALID BOOKMARK:%s %s \n", tokens[2].c_str(),
-                           ScriptPlace().c_str());
+                           callerPlace.c_str());
         return false;
     }
     if (tokens.size() > 3)
@@ -86,11 +86,12 @@ bool CallScript(const Tokens& tokens, std::uint8_t parserKind)
     std::wstring text;
     if (!PhysFsStream::ReadTxtFile(NHelper::ws2s(path), text))
         return false;
+    const std::wstring callerPlace = ScriptPlace();
     auto called = std::make_shared<Parser>(name, text, parserKind);
     called->refline = lineContext::MainLine();
     stack->Push(called);
     OutputDebugStringN(L"[ExecuteScript] LOADING NEW SCRIPT:%s \n", name.c_str());
-    if (tokens.size() > 2 && !EnterAtBookmark(*called, tokens))
+    if (tokens.size() > 2 && !EnterAtBookmark(*called, tokens, callerPlace))
     {
         stack->Pop();
         return false;
