@@ -62,10 +62,10 @@ protected:
     bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
     /// Lines that are no command log their first word: the markers that show which lines were read.
     bool Read(const std::string& marker) const { return Logged("INVALID COMMAND:'" + marker + "'"); }
-    int TimesRead(const std::string& marker) const
+    int TimesRead(const std::string& marker) const { return TimesLogged("INVALID COMMAND:'" + marker + "'"); }
+    int TimesLogged(const std::string& needle) const
     {
         const std::string log = Log();
-        const std::string needle = "INVALID COMMAND:'" + marker + "'";
         int count = 0;
         for (std::size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1))
             ++count;
@@ -144,22 +144,15 @@ TEST_F(FlowCommandsTest, JumpGoesToABookmarkOrAnotherScriptAndStaysPutWhenItCann
 
 TEST_F(FlowCommandsTest, AJumpLoopWithoutAWaitReadsItsShareEachFrameAndWritesItsLogLinesOnce)
 {
-    auto count = [this](const std::string& needle) {
-        const std::string log = Log();
-        int found = 0;
-        for (std::size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1))
-            ++found;
-        return found;
-    };
     const std::string overrun = "ERROR. [Parser::ReadScript] script:main.txt line:";
     Play(L"bookmark loop\njump loop\n");
     EXPECT_EQ(zel::MainParser()->m_ParserState, zel::PARSE_CONT) << "the read hands back, the loop goes on";
-    EXPECT_EQ(count(overrun), 1);
+    EXPECT_EQ(TimesLogged(overrun), 1);
     const std::size_t afterFirstRead = Log().size();
     for (int frame = 0; frame < 4; ++frame)
         Frame();
-    EXPECT_EQ(count(overrun), 1) << "every frame reads on, and its lines are counted, not written again";
-    EXPECT_LE(count("[GotoBookmark] jumping from line:2 to found bookmark:loop"), 2);
+    EXPECT_EQ(TimesLogged(overrun), 1) << "every frame reads on, and its lines are counted, not written again";
+    EXPECT_LE(TimesLogged("[GotoBookmark] jumping from line:2 to found bookmark:loop"), 2);
     EXPECT_LT(Log().size() - afterFirstRead, 2000u);
 
     Play(L"after_loop\n");
@@ -170,19 +163,11 @@ TEST_F(FlowCommandsTest, AJumpLoopWithoutAWaitReadsItsShareEachFrameAndWritesIts
 
 TEST_F(FlowCommandsTest, AScriptThatHasRunOutReadsOncePerClickAndStaysQuiet)
 {
-    auto reads = [this] {
-        const std::string log = Log();
-        int found = 0;
-        for (std::size_t at = log.find("[Parser::ReadScript] duration"); at != std::string::npos;
-             at = log.find("[Parser::ReadScript] duration", at + 1))
-            ++found;
-        return found;
-    };
     Play(L"only_line\n");
     zel::MainParser()->ReadScript(-1); // a click after the last line
     for (int frame = 0; frame < 5; ++frame)
         Frame();
-    EXPECT_EQ(reads(), 2) << "the first read and the click's, none a frame";
+    EXPECT_EQ(TimesLogged("[Parser::ReadScript] duration"), 2) << "the first read and the click's, none a frame";
     EXPECT_FALSE(Logged("AUTO CONTINUE SCRIPT"));
 }
 
