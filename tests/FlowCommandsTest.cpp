@@ -325,6 +325,13 @@ TEST_F(FlowCommandsTest, ClearColourKeepsTheLowEightBitsAndRefusesTooLongNumbers
     EXPECT_EQ(ClearColour(), sf::Color(44, 0, 255, 255));
 }
 
+TEST_F(FlowCommandsTest, WrongWordCountsAndNumbersNameTheirWordAndScriptLine)
+{
+    Play(L"clearRGB 1 2\ncg x a.png 1x 0 1\n");
+    EXPECT_TRUE(Logged("INVALID COMMAND:'clearRGB' script-name:main.txt curline:1. takes 4 words, has 3"));
+    EXPECT_TRUE(Logged("WARNING. TOKEN NOT A NUMBER:'1x' script:main.txt line:2"));
+}
+
 TEST_F(FlowCommandsTest, EndGameStopsAnApplicationAndIsIgnoredInTheEditor)
 {
     Play(L"endGame\nafter_editor_end\n");

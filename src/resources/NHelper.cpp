@@ -218,7 +218,7 @@ bool IsNumberTokens(const std::vector<std::wstring>& tokens, bool allowSign)
         const int line = lineContext::MainLine();
         if (line != g_lastNumberWarningLine)
         {
-            OutputDebugStringN(L"WARNING. TOKEN NOT A NUMBER \n");
+            OutputDebugStringN(L"WARNING. TOKEN NOT A NUMBER:'%s' %s \n", token.c_str(), ScriptPlace().c_str());
             g_lastNumberWarningLine = line;
         }
         return false;
