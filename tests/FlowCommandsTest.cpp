@@ -62,10 +62,10 @@ protected:
     bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
     /// Lines that are no command log their first word: the markers that show which lines were read.
     bool Read(const std::string& marker) const { return Logged("INVALID COMMAND:'" + marker + "'"); }
-    int TimesRead(const std::string& marker) const
+    int TimesRead(const std::string& marker) const { return TimesLogged("INVALID COMMAND:'" + marker + "'"); }
+    int TimesLogged(const std::string& needle) const
     {
         const std::string log = Log();
-        const std::string needle = "INVALID COMMAND:'" + marker + "'";
         int count = 0;
         for (std::size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1))
             ++count;
@@ -118,9 +118,9 @@ TEST_F(FlowCommandsTest, JumpGoesToABookmarkOrAnotherScriptAndStaysPutWhenItCann
     EXPECT_TRUE(Logged("[ExecuteJump] (gameplaymode: false) PROHIBIT SCRIPT JUMP"));
     EXPECT_TRUE(Read("edit_after_jump")) << "the editor never jumps";
 
-    Play(L"jump nowhere\nafter_missing\n");
+    Play(L"jump nowhere\nafter_missing\nwait\n\"Dialogue further down.\n");
     EXPECT_TRUE(Logged("[ExecuteJump] searched bookmark: 'nowhere' does not exist. restored script."));
-    EXPECT_TRUE(Read("after_missing"));
+    EXPECT_TRUE(Read("after_missing")) << "the dialogue the search passed leaves text mode off";
 
     Play(L"jump there\nskipped_line\nbookmark there\nat_bookmark\n");
     EXPECT_TRUE(Logged("[ExecuteJump] searched bookmark: 'there' found at line: 3"));
@@ -140,6 +140,35 @@ TEST_F(FlowCommandsTest, JumpGoesToABookmarkOrAnotherScriptAndStaysPutWhenItCann
     EXPECT_TRUE(Logged("INVALID COMMAND:'in_other' script-name:other.txt"));
     EXPECT_FALSE(Read("not_before_bookmark"));
     EXPECT_FALSE(Read("not_after_jump"));
+}
+
+TEST_F(FlowCommandsTest, AJumpLoopWithoutAWaitReadsItsShareEachFrameAndWritesItsLogLinesOnce)
+{
+    const std::string overrun = "ERROR. [Parser::ReadScript] script:main.txt line:";
+    Play(L"bookmark loop\njump loop\n");
+    EXPECT_EQ(zel::MainParser()->m_ParserState, zel::PARSE_CONT) << "the read hands back, the loop goes on";
+    EXPECT_EQ(TimesLogged(overrun), 1);
+    const std::size_t afterFirstRead = Log().size();
+    for (int frame = 0; frame < 4; ++frame)
+        Frame();
+    EXPECT_EQ(TimesLogged(overrun), 1) << "every frame reads on, and its lines are counted, not written again";
+    EXPECT_LE(TimesLogged("[GotoBookmark] jumping from line:2 to found bookmark:loop"), 2);
+    EXPECT_LT(Log().size() - afterFirstRead, 2000u);
+
+    Play(L"after_loop\n");
+    EXPECT_TRUE(Read("after_loop"));
+    EXPECT_TRUE(Logged("more times: [GotoBookmark] jumping from line:2 to found bookmark:loop"))
+        << "the loop's end writes the count";
+}
+
+TEST_F(FlowCommandsTest, AScriptThatHasRunOutReadsOncePerClickAndStaysQuiet)
+{
+    Play(L"only_line\n");
+    zel::MainParser()->ReadScript(-1); // a click after the last line
+    for (int frame = 0; frame < 5; ++frame)
+        Frame();
+    EXPECT_EQ(TimesLogged("[Parser::ReadScript] duration"), 2) << "the first read and the click's, none a frame";
+    EXPECT_FALSE(Logged("AUTO CONTINUE SCRIPT"));
 }
 
 TEST_F(FlowCommandsTest, CalledScriptsReturnAtOnceOrWaitOnTopOfTheirCaller)
@@ -183,7 +212,7 @@ TEST_F(FlowCommandsTest, CalledScriptsReturnAtOnceOrWaitOnTopOfTheirCaller)
     Play(L"script values.txt start one two three\n");
     EXPECT_TRUE(Read("show_onethree"));
     Play(L"script values.txt nowhere\nafter_bad_bookmark\n");
-    EXPECT_TRUE(Logged("ERROR: (ExecuteScript) TRIED TO JUMP TO INVALID BOOKMARK"));
+    EXPECT_TRUE(Logged("ERROR. (ExecuteScript) TRIED TO JUMP TO INVALID BOOKMARK:nowhere script:main.txt line:1"));
     EXPECT_TRUE(Read("after_bad_bookmark"));
     EXPECT_EQ(Parsers(), 1u);
 
@@ -224,6 +253,9 @@ TEST_F(FlowCommandsTest, DialogAsksThroughTheMessageBoxAndRunsItsLineOnlyOnAYes)
     EXPECT_EQ(question->getCurrentText()->text(), L"Leave now?");
     EXPECT_EQ(sysVars().variables[L"Msg_userDefined"], L"-1");
 
+    zel::CmdHandlers::ExecuteDialog({L"dialog", L"'Other?'", L"clearRGB", L"9", L"9", L"9"}); // from a timer
+    Frame();
+    EXPECT_TRUE(Logged("WARNING. (ExecuteDialog) a message box is already open. refused:'Other?'"));
     EXPECT_TRUE(zel::CmdHandlers::ExecuteMessageBox({L"Msg_endGame"}));
     EXPECT_TRUE(Logged("[CmdHandlers::ExecuteMessageBox] MSGBOX SCRIPT ALREADY RUNNING. return."));
     EXPECT_EQ(sysVars().currentMsgboxKind, L"Msg_userDefined");
@@ -240,7 +272,7 @@ TEST_F(FlowCommandsTest, DialogAsksThroughTheMessageBoxAndRunsItsLineOnlyOnAYes)
     EXPECT_TRUE(Read("box_closed"));
     EXPECT_EQ(Parsers(), 1u);
     EXPECT_TRUE(sysVars().currentMsgboxKind.empty());
-    EXPECT_EQ(ClearColour(), sf::Color(7, 7, 7)) << "answered 1: the dialog's line ran";
+    EXPECT_EQ(ClearColour(), sf::Color(7, 7, 7)) << "answered 1: the open box's line ran, not the refused one's";
 
     Play(L"dialog 'Again?' clearRGB 8 8 8\nwait\n");
     Frame();
@@ -291,6 +323,13 @@ TEST_F(FlowCommandsTest, ClearColourKeepsTheLowEightBitsAndRefusesTooLongNumbers
     Play(L"clearRGB 99999999999 0 0\n");
     EXPECT_TRUE(Logged("ERROR. (ExecuteClearRGB) INVALID VALUES: parseTokens[1]:99999999999,[2]:0,[3]:0"));
     EXPECT_EQ(ClearColour(), sf::Color(44, 0, 255, 255));
+}
+
+TEST_F(FlowCommandsTest, WrongWordCountsAndNumbersNameTheirWordAndScriptLine)
+{
+    Play(L"clearRGB 1 2\ncg x a.png 1x 0 1\n");
+    EXPECT_TRUE(Logged("INVALID COMMAND:'clearRGB' script-name:main.txt curline:1. takes 4 words, has 3"));
+    EXPECT_TRUE(Logged("WARNING. TOKEN NOT A NUMBER:'1x' script:main.txt line:2"));
 }
 
 TEST_F(FlowCommandsTest, EndGameStopsAnApplicationAndIsIgnoredInTheEditor)

@@ -238,3 +238,34 @@ TEST_F(ImageCommandsTest, BoundingBoxIsAnAxisAlignedOutlineInsideTheEdge)
     shot = Capture();
     EXPECT_EQ(shot.getPixel(81, 81), kBlack);
 }
+
+TEST_F(ImageCommandsTest, NamesThatClimbOutOfTheDataFoldersAreRefusedWithOneErrorEach)
+{
+    MakeImage("../secret.png", 16, 16, kGreen); // beside the novel's folders, not in Images/
+    MakeFont("../secret.ttf");
+    const std::vector<std::pair<std::wstring, std::string>> lines{
+        {L"bg ../secret.png", "Images/../secret.png"},
+        {L"cg x ..\\secret.png 0 0 1", "Images/..\\secret.png"},
+        {L"cg y sub/../../secret.png 0 0 1", "Images/sub/../../secret.png"},
+        {L"textbox t 0 0 1 100 100 ../secret.ttf 12", "Fonts/../secret.ttf"},
+    };
+    std::wstring script;
+    std::vector<std::string> expected;
+    for (const auto& [line, path] : lines)
+    {
+        script += line + L"\n";
+        expected.push_back("leaves its data folder. refused:" + path +
+                           " script:main.txt line:" + std::to_string(expected.size() + 1));
+    }
+    const std::size_t mark = LogText().size();
+    ShowLine(script, static_cast<int>(lines.size()));
+    EXPECT_EQ(Capture().getPixel(5, 5), kBlack) << "no picture from outside the novel";
+    const std::string log = LogSince(mark);
+    std::string missing;
+    EXPECT_TRUE(ContainsInOrder(log, expected, &missing)) << missing << "\n" << log;
+    std::size_t errors = 0;
+    for (std::size_t at = log.find("leaves its data folder"); at != std::string::npos;
+         at = log.find("leaves its data folder", at + 1))
+        ++errors;
+    EXPECT_EQ(errors, lines.size()) << "one error a line";
+}

@@ -140,7 +140,7 @@ protected:
 TEST_F(InputTest, AClickFirstCompletesAFlowingTextThenReadsOn)
 {
     // 40 ms a letter: "Hello world" flows for 440 ms.
-    Play(kBox + L"\"Hello world\n\"Next line\n");
+    Play(kBox + L"\"Hello world\n\"Next line\n\"Third line\n\"Fourth line\n");
     DrawFrame();
     ASSERT_TRUE(zel::NTextbox::Current()->isTextFlowing());
 
@@ -162,6 +162,13 @@ TEST_F(InputTest, AClickFirstCompletesAFlowingTextThenReadsOn)
     EXPECT_EQ(Shown(), L"Next line");
     EXPECT_EQ(parser().m_ParserState, zel::PARSE_FIN);
     EXPECT_TRUE(Logged("UpdateMouse::TRIGGER READSCRIPT:-1"));
+
+    FinishFlow();
+    Click(); // a double click handled in one update
+    Click();
+    RunQueued();
+    EXPECT_EQ(Shown(), L"Third line") << "one read-on for both clicks";
+    EXPECT_TRUE(Logged("UpdateMouse: a read-on is already pending. ignored"));
 }
 
 TEST_F(InputTest, SpaceAndReturnReadOnAndOtherKeysLookForTriggers)
@@ -315,6 +322,7 @@ TEST_F(InputTest, ButtonsAreHitAtThePointerThroughTheWindowsView)
     EXPECT_FALSE(button->touched);
 
     Click(sf::Mouse::Left, 100, 100);
+    RunQueued(); // the read-on that click queued
     EXPECT_TRUE(button->clicks.empty());
     std::size_t mark = LogText().size();
     Click(sf::Mouse::Left, 60, 55);

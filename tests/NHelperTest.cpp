@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 using namespace zel::NHelper;
 
 TEST(NHelperTest, Utf8RoundTripKeepsEveryCodePoint)
@@ -33,6 +35,15 @@ TEST(NHelperTest, TokenizeSplitsAtRunsOfWhitespace)
     EXPECT_TRUE(Tokenize(L" \t  \r").empty());
     EXPECT_EQ(Tokenize(L"bg\tpicture.png  fade\r"), (std::vector<std::wstring>{L"bg", L"picture.png", L"fade"}));
     EXPECT_EQ(Tokenize(L"\uFEFFbg x").front(), L"\uFEFFbg") << "a byte-order mark is not whitespace";
+    // The same blanks in every locale: the test runs in the C locale, where the C library knows no Unicode space.
+    for (const char* locale : {"C", "C.UTF-8"})
+    {
+        ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr);
+        EXPECT_EQ(Tokenize(L"\u3000\u3000\u300C\u3000\u2003text\u00A0kept\u2007too\u205F"),
+                  (std::vector<std::wstring>{L"\u300C", L"text\u00A0kept\u2007too"}))
+            << locale;
+    }
+    std::setlocale(LC_ALL, "C");
 }
 
 struct NumberCase

@@ -59,7 +59,7 @@ TEST(PhysFsStreamTest, ReadTxtFileDecodesScriptsAsTheyAre)
               0);
     std::string missing;
     EXPECT_TRUE(ContainsInOrder(ReadFile(dir / "debug.txt"),
-                                {"WARNING: (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:Scripts/missing.txt",
+                                {"WARNING. (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:Scripts/missing.txt",
                                  "WARNING. (PhysFsStream::ReadTxtFile) invalid UTF-8 in file:Scripts/broken.txt at "
                                  "byte offset:3"},
                                 &missing))
@@ -107,4 +107,21 @@ TEST(PhysFsStreamTest, ArchivesBesideTheDataFoldersAreMountedAtStart)
     const std::string log = ReadFile(dir / "debug.txt");
     EXPECT_EQ(log.find("Scripts.vndat msg:"), std::string::npos) << "the archive mounted without an error";
     EXPECT_NE(log.find("Images.vndat msg:not found"), std::string::npos) << "a missing archive only logs";
+}
+
+TEST(PhysFsStreamTest, ADamagedArchiveEntryFailsToReadWithAnError)
+{
+    TempDir dir;
+    ASSERT_TRUE(MakeDamagedArchive(dir.path(), "Scripts/damaged.txt", "Scripts.zip"));
+    EXPECT_EQ(RunInChild(dir.path(),
+                         [] {
+                             zel::Services::m_NovelStates.push_back(std::make_shared<zel::NovelState>());
+                             PHYSFS_init(nullptr);
+                             PHYSFS_mount("Scripts.zip", nullptr, 1);
+                             return ReadScript("Scripts/damaged.txt") == L"<false>" ? 0 : 1;
+                         }),
+              0);
+    EXPECT_NE(
+        ReadFile(dir / "debug.txt").find("ERROR. (PhysFsStream::ReadTxtFile) could not read file:Scripts/damaged.txt"),
+        std::string::npos);
 }

@@ -107,6 +107,27 @@ bool ContainsInOrder(const std::string& text, const std::vector<std::string>& ne
     return true;
 }
 
+bool MakeDamagedArchive(const std::string& dir, const std::string& entry, const std::string& archive)
+{
+    std::string words;
+    for (int i = 0; i < 200; ++i)
+        words += "a line of dialogue that compresses well\n";
+    WriteFile(dir + "/staging/" + entry, words);
+    const std::string zip = "cd '" + dir + "/staging' && zip -q -9 '../" + archive + "' '" + entry + "'";
+    if (std::system(zip.c_str()) != 0)
+        return false;
+    std::string bytes = ReadFile(dir + "/" + archive);
+    if (bytes.size() < 30)
+        return false;
+    // The first entry's data follows its 30-byte header, name and extra field; 0xFF starts a block of no valid type.
+    const auto field = [&bytes](std::size_t at) {
+        return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+    };
+    bytes.at(30 + field(26) + field(28)) = '\xFF';
+    WriteFile(dir + "/" + archive, bytes);
+    return true;
+}
+
 std::string ConfigXml(const std::string& msgboxScript, const std::string& extraGameSettings)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Harborstage>\n\t<Settings MsgboxScript=\"" + msgboxScript +

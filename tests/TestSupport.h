@@ -38,6 +38,10 @@ std::vector<std::string> Lines(const std::string& text);
 /// True when every needle occurs in text, each after the previous one.
 bool ContainsInOrder(const std::string& text, const std::vector<std::string>& needles, std::string* missing = nullptr);
 
+/// Zips dir/FOLDER/NAME (compressed) into dir/ARCHIVE and damages the entry's compressed data, so that it can be
+/// listed and opened but not read whole. False when zip failed.
+bool MakeDamagedArchive(const std::string& dir, const std::string& entry, const std::string& archive);
+
 /// Minimal Config.xml content with the given message-box script.
 std::string ConfigXml(const std::string& msgboxScript = "", const std::string& extraGameSettings = "");
 

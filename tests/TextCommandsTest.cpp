@@ -199,6 +199,18 @@ TEST_F(TextCommandsTest, BacklogConfigTakesItsBoxAwayFromDialogue)
     EXPECT_FALSE(State(L"box").visible);
 }
 
+TEST_F(TextCommandsTest, TheBacklogShowsWhatTheBoxShowed)
+{
+    // A value that holds a variable's name is shown as it stands, in the box and in the backlog alike.
+    sysVars().variables[L"x"] = L"{{y}}";
+    sysVars().variables[L"y"] = L"expanded twice";
+    Play(L"textbox box 0 0 1 300 100 f.ttf 20\ntextbox log 0 0 1 300 100 f.ttf 20\nuseTextbox box\n"
+         L"backlogConfig log\n\"{{x}}\n");
+    EXPECT_EQ(Shown(), L"{{y}}");
+    ASSERT_FALSE(entities().pBacklog->entries().empty());
+    EXPECT_EQ(entities().pBacklog->entries().back().text, L"{{y}}");
+}
+
 namespace
 {
 class TextCommandsFlowTest : public TextCommandsTest

@@ -461,3 +461,15 @@ TEST_F(TextboxTest, ALayoutKeepsTheEngineGoingOnlyOnceItTakesLongerThanAFrame)
         EXPECT_FALSE(ranWhileReading);
     }
 }
+
+TEST_F(TextboxTest, TheSkinKeepsItsColourUnderColouredTextAndFadesWithTheBox)
+{
+    const sf::Color panel(200, 200, 200);
+    MakeImage("panel.png", 100, 50, panel);
+    const std::wstring box = L"textbox box 0 0 5 300 200 f.ttf 20\n";
+    const std::wstring script = box + L"useTextbox box\ntextboxSkin panel.png 0 0\ntextColour 255 220 0\n" + box;
+    ShowLine(script, 5); // the textbox line run again over the skinned box
+    EXPECT_EQ(Capture().getPixel(95, 45), panel);
+    zel::Services::Entities()->Find(L"box")->setColor(sf::Color(255, 220, 0, 0)); // a fade's last step
+    EXPECT_EQ(Capture().getPixel(95, 45), kBlue) << "the skin fades with the box";
+}

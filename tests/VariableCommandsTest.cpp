@@ -143,6 +143,14 @@ TEST_F(VariableCommandsTest, IfOnAMissingVariableHoldsOnlyForNotEqual)
     m_logMark = LogText().size();
     Play(L"var x = 1\nif x == ghost here yes\nalso_on\nbookmark yes\n");
     EXPECT_TRUE(Read("also_on")) << "a missing right-hand variable counts as well";
+
+    for (const wchar_t* condition : {L"ghost == 1", L"ghost ~ 1"})
+    {
+        m_logMark = LogText().size();
+        Play(L"if " + std::wstring(condition) + L" here yes else here no\nbookmark yes\nat_yes\nbookmark no\nat_no\n");
+        EXPECT_FALSE(Read("at_yes")) << "the else part, an unknown operator's too: " << zel::NHelper::ws2s(condition);
+        EXPECT_TRUE(Read("at_no"));
+    }
 }
 
 TEST_F(VariableCommandsTest, IfWithAnElsePartTakesItAndAnIncompleteOneReadsOn)
@@ -221,7 +229,8 @@ TEST_F(VariableCommandsTest, APersistentVariableIsWrittenOnEveryChangeAndAStarAl
     const std::string written = ReadFile(*m_novel / "SaveData/global0.xml");
     EXPECT_TRUE(ContainsInOrder(written, {"var_name=\"*a\" var_val=\"\xc3\xbc\"", "var_name=\"*seen\" var_val=\"2\""}))
         << written;
-    EXPECT_FALSE(FileExists(*m_novel / "SaveData/global0.xml.tmp"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(*m_novel / "SaveData"), {}), 1)
+        << "no file left beside it";
 
     Play(L"var *seen /= 0\n");
     EXPECT_EQ(ReadFile(*m_novel / "SaveData/global0.xml"), written) << "a refused change writes nothing";
@@ -272,4 +281,36 @@ TEST(PersistentVariablesTest, AFreshEngineReadsBackWhatTheLastOneWrote)
                              return variables.count(L"*name") != 0 && variables.at(L"*name") == L"Ann Lee" ? 0 : 3;
                          }),
               0);
+}
+
+TEST(PersistentVariablesTest, AFileCutOffMidWriteKeepsWhatParsedAndIsMovedAsideBeforeTheNextWrite)
+{
+    TempDir dir;
+    WriteFile(dir / "Config.xml", ConfigXml());
+    const std::string cut = "<?xml version=\"1.0\"?>\n<GlobalVars>\n\t<var var_name=\"*a\" var_val=\"1\" />\n"
+                            "\t<var var_name=\"*b\" var_val=\"2\" />\n\t<var var_name=\"*c\" var_val=\"12";
+    WriteFile(dir / "SaveData/global0.xml", cut);
+    ASSERT_EQ(RunInChild(dir.path(),
+                         [] {
+                             StartEngine();
+                             const auto& variables = Services::SysVars()->variables;
+                             if (variables.count(L"*a") == 0 || variables.at(L"*a") != L"1" ||
+                                 variables.count(L"*b") == 0 || variables.at(L"*b") != L"2")
+                                 return 1;
+                             if (variables.count(L"*c") != 0)
+                                 return 2; // its value was cut short
+                             Services::SysVars()->gameMode = 1;
+                             zel::MainParser()->setScriptText(L"main.txt", L"var *new = 3\n", true);
+                             zel::MainParser()->ReadScript(-1);
+                             return 0;
+                         }),
+              0);
+    EXPECT_EQ(ReadFile(dir / "SaveData/global0.xml.bad"), cut);
+    EXPECT_TRUE(ContainsInOrder(
+        ReadFile(dir / "SaveData/global0.xml"),
+        {"var_name=\"*a\" var_val=\"1\"", "var_name=\"*b\" var_val=\"2\"", "var_name=\"*new\" var_val=\"3\""}));
+    EXPECT_TRUE(ContainsInOrder(ReadFile(dir / "debug.txt"),
+                                {"ERROR. (LoadGlobalVariables) file:SaveData/global0.xml does not parse: ",
+                                 "WARNING. (SaveGlobalVariables) the damaged file was moved aside to:"
+                                 "SaveData/global0.xml.bad"}));
 }

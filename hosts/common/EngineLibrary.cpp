@@ -84,8 +84,6 @@ bool EngineLibrary::ReadFile(const std::string& path, std::string& bytes) const
     bytes.assign(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
     const std::int64_t got = bytes.empty() ? 0 : PHYSFS_readBytes(file, bytes.data(), bytes.size());
     PHYSFS_close(file);
-    if (got < 0)
-        return false;
-    bytes.resize(static_cast<std::size_t>(got));
-    return true;
+    // A short read is a damaged archive entry, not a shorter file.
+    return got == static_cast<std::int64_t>(bytes.size());
 }

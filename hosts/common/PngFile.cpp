@@ -47,7 +47,7 @@ bool SavePng(const std::string& path, const Picture& picture, std::string& error
     const std::size_t expected = static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 4;
     if (picture.width <= 0 || picture.height <= 0 || picture.rgba.size() != expected)
         return error = "cannot write '" + path + "': the picture is empty or incomplete", false;
-    FileReplacement replacement(path);
+    zel::FileReplacement replacement(path);
     if (!replacement.created())
         return error = "cannot write '" + path + "': " + std::strerror(errno), false;
     std::string why;
@@ -84,7 +84,7 @@ bool CanWriteBeside(const std::string& path, std::string& error)
     };
     if (stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
         return error = "cannot write '" + path + "': it is a folder", false;
-    const FileReplacement trial(path);
+    const zel::FileReplacement trial(path);
     if (!trial.created())
         return error = "cannot write '" + path + "': " + std::strerror(errno), false;
     return true;

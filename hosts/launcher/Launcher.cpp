@@ -40,12 +40,14 @@ bool ReadNovelScript(const EngineLibrary& engine, const char* argv0, const std::
     engine.PHYSFS_mount((std::string(cwd) + "/Scripts.vndat").c_str(), nullptr, 1);
     const std::string scriptPath = "Scripts/" + script;
     if (!engine.ReadFile(scriptPath, bytes))
-        return error = "script '" + scriptPath + "' not found in novel folder '" + novelDir + "'", false;
+        return error = "script '" + scriptPath + "' not found or unreadable in novel folder '" + novelDir + "'", false;
     return true;
 }
 
-std::wstring Widen(const std::string& bytes)
+std::wstring Widen(const std::string& bytes, std::size_t* firstInvalid)
 {
+    if (firstInvalid != nullptr)
+        *firstInvalid = std::string::npos;
     std::wstring out;
     std::mbstate_t state{};
     for (std::size_t pos = 0; pos < bytes.size();)
@@ -54,6 +56,8 @@ std::wstring Widen(const std::string& bytes)
         const std::size_t used = std::mbrtowc(&c, bytes.data() + pos, bytes.size() - pos, &state);
         if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2))
         {
+            if (firstInvalid != nullptr && *firstInvalid == std::string::npos)
+                *firstInvalid = pos;
             out.push_back(L'\uFFFD');
             state = std::mbstate_t{};
             ++pos;

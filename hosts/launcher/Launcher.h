@@ -24,6 +24,7 @@ bool ParseSize(const std::string& text, int& width, int& height);
 /// will, and reads Scripts/script into bytes; false with error naming what is missing (novelDir names the folder).
 bool ReadNovelScript(const EngineLibrary& engine, const char* argv0, const std::string& novelDir,
                      const std::string& script, std::string& bytes, std::string& error);
-/// UTF-8 to wide text; an invalid byte becomes U+FFFD rather than losing the text.
-std::wstring Widen(const std::string& bytes);
+/// UTF-8 to wide text; an invalid byte becomes U+FFFD rather than losing the text. firstInvalid, when given, gets
+/// the byte offset of the first invalid byte (npos when there is none).
+std::wstring Widen(const std::string& bytes, std::size_t* firstInvalid = nullptr);
 } // namespace launcher

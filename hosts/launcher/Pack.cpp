@@ -163,7 +163,7 @@ bool WriteArchive(const std::vector<PackEntry>& entries, const std::string& path
 /// Writes the archive beside target and renames it onto target only once it is complete.
 bool WriteThroughTemp(const std::vector<PackEntry>& entries, const fs::path& target, std::string& error)
 {
-    hostcommon::FileReplacement replacement(target.string());
+    zel::FileReplacement replacement(target.string());
     if (!replacement.created())
         return error = std::string("cannot create a file beside it: ") + std::strerror(errno), false;
     return WriteArchive(entries, replacement.path(), error) && replacement.Commit(error);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -84,6 +85,8 @@ void RunFrames(const EngineLibrary& engine)
 
 int RunPlay(int argc, char** argv)
 {
+    // The engine's log then also prints its ERROR and WARNING lines here: an author sees what went wrong at once.
+    setenv("QUILLHAVEN_PROBLEMS_TO_STDERR", "1", 1);
     Options options;
     std::string error;
     if (!ParseArguments(argc, argv, options, error))
@@ -104,9 +107,15 @@ int RunPlay(int argc, char** argv)
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
     const std::wstring scriptName = Widen(options.script);
-    const std::wstring scriptText = Widen(scriptBytes);
+    std::size_t invalid = std::string::npos;
+    const std::wstring scriptText = Widen(scriptBytes, &invalid);
     engine.CreateRenderWindow(nullptr, nullptr, options.width, options.height, L"Quillhaven", scriptName.c_str(),
                               scriptText.c_str(), L"application", static_cast<std::uint8_t>(options.windowMode));
+    // The warning every other script gets when the engine reads it.
+    if (invalid != std::string::npos)
+        engine.OutputDebugStringN((L"WARNING. (quillhaven play) invalid UTF-8 in file:Scripts/" + scriptName +
+                                   L" at byte offset:" + std::to_wstring(invalid) + L" \n")
+                                      .c_str());
     RunFrames(engine);
     engine.DestroyRenderWindow();
     return 0;

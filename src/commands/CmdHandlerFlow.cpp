@@ -28,24 +28,6 @@ namespace
 /// Scripts calling scripts without waiting nest on the C++ stack; a script that calls itself must not run it out.
 constexpr std::size_t kMaxNestedScripts = 64;
 
-/// True when a file name has a ".." step, so that the folder it is put behind would not hold it.
-bool ClimbsOut(const std::wstring& name)
-{
-    std::wstring step;
-    for (wchar_t c : name + L"/")
-    {
-        if (c != L'/' && c != L'\\')
-        {
-            step += c;
-            continue;
-        }
-        if (step == L"..")
-            return true;
-        step.clear();
-    }
-    return false;
-}
-
 /// A name that stays in the folder it is put behind: no "..", no path separator, no drive.
 bool IsPlainFileName(const std::wstring& name)
 {
@@ -66,11 +48,12 @@ int WaitFor(Parser& parser, ParserState state, const std::wstring& word)
 }
 
 /// Places a called script after its bookmark and hands it the values; false (logged) when there is no such bookmark.
-bool EnterAtBookmark(Parser& called, const Tokens& tokens)
+bool EnterAtBookmark(Parser& called, const Tokens& tokens, const std::wstring& callerPlace)
 {
     if (called.GotoBookmark(tokens[2]) == -1)
     {
-        OutputDebugStringN(L"\nERROR: (ExecuteScript) TRIED TO JUMP TO INVALID BOOKMARK \n");
+        OutputDebugStringN(L"\nERROR. (ExecuteScript) TRIED TO JUMP TO INVALID BOOKMARK:%s %s \n", tokens[2].c_str(),
+                           callerPlace.c_str());
         return false;
     }
     if (tokens.size() > 3)
@@ -86,10 +69,10 @@ bool CallScript(const Tokens& tokens, std::uint8_t parserKind)
     if (sysVars == nullptr || stack == nullptr || tokens.size() < 2)
         return false;
     const std::wstring& name = tokens[1];
-    if (ClimbsOut(name))
+    if (NHelper::ClimbsOut(name))
     {
-        OutputDebugStringN(L"\nERROR. (ExecuteScript) script name leaves the scripts folder. refused:%s \n",
-                           name.c_str());
+        OutputDebugStringN(L"\nERROR. (ExecuteScript) script name leaves the scripts folder. refused:%s %s \n",
+                           name.c_str(), ScriptPlace().c_str());
         return false;
     }
     if (stack->m_parserDeque.size() >= kMaxNestedScripts)
@@ -103,11 +86,12 @@ bool CallScript(const Tokens& tokens, std::uint8_t parserKind)
     std::wstring text;
     if (!PhysFsStream::ReadTxtFile(NHelper::ws2s(path), text))
         return false;
+    const std::wstring callerPlace = ScriptPlace();
     auto called = std::make_shared<Parser>(name, text, parserKind);
     called->refline = lineContext::MainLine();
     stack->Push(called);
     OutputDebugStringN(L"[ExecuteScript] LOADING NEW SCRIPT:%s \n", name.c_str());
-    if (tokens.size() > 2 && !EnterAtBookmark(*called, tokens))
+    if (tokens.size() > 2 && !EnterAtBookmark(*called, tokens, callerPlace))
     {
         stack->Pop();
         return false;
@@ -183,8 +167,8 @@ bool RenderDummy(sf::RenderTexture& canvas, const Tokens& tokens, int width, int
     }
     const SystemVariables* sysVars = Services::SysVars();
     sf::Font font;
-    const bool hasFont =
-        sysVars != nullptr && font.loadFromFile(NHelper::ws2s(sysVars->FilePath(DATA_FONTS, tokens[2])));
+    const bool hasFont = sysVars != nullptr && !RefusedName(tokens[2], L"ExecuteCreateDummyCG") &&
+                         font.loadFromFile(NHelper::ws2s(sysVars->FilePath(DATA_FONTS, tokens[2])));
     if (!hasFont)
         OutputDebugStringN(L"\n[ExecuteCreateDummyCG] ERROR. Font failed to load. \n\n");
     const float t = static_cast<float>(width) / 200.f * 50.f;
@@ -213,7 +197,8 @@ int JumpToBookmark(const std::wstring& bookmark, const wchar_t* who)
     const int line = parser->GotoBookmark(bookmark);
     if (line == -1)
     {
-        OutputDebugStringN(L"[%s] searched bookmark: '%s' does not exist. restored script. \n", who, bookmark.c_str());
+        OutputDebugStringN(L"ERROR. [%s] searched bookmark: '%s' does not exist. restored script. %s \n", who,
+                           bookmark.c_str(), ScriptPlace().c_str());
         return 0;
     }
     OutputDebugStringN(L"[%s] searched bookmark: '%s' found at line: %i \n", who, bookmark.c_str(), line);
@@ -223,9 +208,10 @@ int JumpToBookmark(const std::wstring& bookmark, const wchar_t* who)
 
 bool SwitchScript(Parser& parser, const std::wstring& script, const std::wstring& bookmark, const wchar_t* who)
 {
-    if (ClimbsOut(script))
+    if (NHelper::ClimbsOut(script))
     {
-        OutputDebugStringN(L"\nERROR. (%s) script name leaves the scripts folder. refused:%s \n", who, script.c_str());
+        OutputDebugStringN(L"\nERROR. (%s) script name leaves the scripts folder. refused:%s %s \n", who,
+                           script.c_str(), ScriptPlace().c_str());
         return false;
     }
     if (!parser.GoToScript(script, bookmark))
@@ -286,6 +272,13 @@ void ExecuteDialog(const Tokens& tokens)
         SystemVariables* sysVars = Services::SysVars();
         if (sysVars == nullptr)
             return;
+        // Refused before anything is stored: the open box's answer must run its own line, not this one's.
+        if (MessageBoxOpen())
+        {
+            OutputDebugStringN(L"WARNING. (ExecuteDialog) a message box is already open. refused:%s \n",
+                               message.c_str());
+            return;
+        }
         sysVars->variables[L"msg_str"] = message;
         sysVars->msgboxLine = line;
         ExecuteMessageBox({L"Msg_userDefined"});
@@ -389,13 +382,24 @@ void ExecuteCreateDummyCG(const Tokens& tokens)
     Services::ActivateRenderWindow();
 }
 
+bool MessageBoxOpen()
+{
+    const SystemVariables* sysVars = Services::SysVars();
+    const zel::NParser* stack = Services::pNParser.get();
+    if (sysVars == nullptr || stack == nullptr)
+        return false;
+    return std::any_of(stack->m_parserDeque.begin(), stack->m_parserDeque.end(), [sysVars](const auto& parser) {
+        return parser->parserKind == PARSER_MSGBOX ||
+               (!sysVars->MsgboxScript.empty() && parser->scriptName == sysVars->MsgboxScript);
+    });
+}
+
 bool ExecuteMessageBox(const Tokens& tokens)
 {
     SystemVariables* sysVars = Services::SysVars();
     if (sysVars == nullptr || tokens.empty())
         return false;
-    std::shared_ptr<Parser> current = CurParser();
-    if (current != nullptr && !sysVars->MsgboxScript.empty() && current->scriptName == sysVars->MsgboxScript)
+    if (MessageBoxOpen())
     {
         OutputDebugStringN(L"[CmdHandlers::ExecuteMessageBox] MSGBOX SCRIPT ALREADY RUNNING. return. \n");
         return true;

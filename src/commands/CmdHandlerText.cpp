@@ -472,13 +472,14 @@ void ExecuteLine(const std::wstring& line, bool newText)
         entities != nullptr ? NTextbox::From(entities->findEntityWithName(name, true)) : nullptr;
     if (box == nullptr)
     {
-        OutputDebugStringN(L"\nERROR. (ExecuteLine) entity:'%s' does not exist or not a textbox  \n", name.c_str());
+        OutputDebugStringN(L"\nERROR. (ExecuteLine) entity:'%s' does not exist or not a textbox %s \n", name.c_str(),
+                           ScriptPlace().c_str());
         return;
     }
     const int mainLine = lineContext::MainLine();
     box->pushNewText(text, mainLine, newText);
     if (std::shared_ptr<NBacklog> backlog = Backlog())
-        backlog->pushNewLine(NTextbox::SubstituteVariables(text), mainLine, newText);
+        backlog->pushNewLine(text, mainLine, newText); // its box puts in the variables, once, as this box did
     WaitForReaderIfNeeded(noWaitMark, waitMark);
 }
 

@@ -199,17 +199,21 @@ enum class Outcome
     UNDECIDED
 };
 
-/// A missing variable makes only "!=" true; a value that is no number decides nothing.
-Outcome Evaluate(const Tokens& tokens, const Comparison& compare)
+/// A missing variable makes only "!=" true, whatever the operator (an unknown one included); a value that is no
+/// number, or an unknown operator between two values, decides nothing.
+Outcome Evaluate(const Tokens& tokens, const Comparison* compare)
 {
+    if (compare == nullptr)
+        OutputDebugStringN(L"[CmdHandlers::ExecuteVarIf] ERROR: condition:'%s' DOES NOT EXIST %s \n", tokens[2].c_str(),
+                           ScriptPlace().c_str());
     int left = 0;
     int right = 0;
     Lookup found = LookUp(tokens, tokens[1], left);
     if (found == Lookup::FOUND)
         found = ReadOperand(tokens, right);
-    if (found == Lookup::NOT_A_NUMBER)
+    if (found == Lookup::NOT_A_NUMBER || (found == Lookup::FOUND && compare == nullptr))
         return Outcome::UNDECIDED;
-    const bool holds = found == Lookup::FOUND ? compare(left, right) : tokens[2] == L"!=";
+    const bool holds = found == Lookup::FOUND ? (*compare)(left, right) : tokens[2] == L"!=";
     return holds ? Outcome::HOLDS : Outcome::FAILS;
 }
 
@@ -246,12 +250,7 @@ void ExecuteVarIf(const Tokens& tokens)
     if (lineContext::Editing() || tokens.size() < 6 || tokens.size() > 9)
         return;
     const auto comparison = Comparisons().find(tokens[2]);
-    if (comparison == Comparisons().end())
-    {
-        OutputDebugStringN(L"[CmdHandlers::ExecuteVarIf] ERROR: condition:'%s' DOES NOT EXIST \n", tokens[2].c_str());
-        return;
-    }
-    const Outcome outcome = Evaluate(tokens, comparison->second);
+    const Outcome outcome = Evaluate(tokens, comparison == Comparisons().end() ? nullptr : &comparison->second);
     if (outcome == Outcome::HOLDS)
         Branch(tokens[4], tokens[5]);
     else if (outcome == Outcome::FAILS && tokens.size() == 9)

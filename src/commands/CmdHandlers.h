@@ -108,6 +108,8 @@ bool SwitchScript(Parser& parser, const std::wstring& script, const std::wstring
 /// Opens the message box of a kind (token 1: a "Msg_" key) by running the message-box script. False when no box
 /// could be shown: no message-box script is named or it cannot be read.
 bool ExecuteMessageBox(const Tokens& tokens);
+/// True while a message box is open (its script runs on the parser stack): another one is then refused.
+bool MessageBoxOpen();
 
 // Variables (CmdHandlerVar).
 /// var NAME OPERATOR VALUE...: assigns ("="), or computes with "+=", "-=", "*=", "/=". Playing only.

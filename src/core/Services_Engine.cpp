@@ -64,6 +64,15 @@ void RequestEndGame(SystemVariables& sysVars)
     auto answer = sysVars.variables.find(L"Msg_endGame");
     if (sysVars.currentMsgboxKind == L"Msg_endGame" && answer != sysVars.variables.end() && answer->second == L"1")
         return;
+    // A box already open may be one nobody can answer (a dialog waiting for a choice without buttons): asking again
+    // would leave the reader no way out but killing the program.
+    if (CmdHandlers::MessageBoxOpen())
+    {
+        OutputDebugStringN(L"[HandleEvents] close request while a message box is open. closing at once \n");
+        OutputDebugStringN(L"\nGAME END\n");
+        sysVars.gameOver = true;
+        return;
+    }
     sysVars.variables[L"msg_str"] = CmdHandlers::Word(L"Msg_endGame");
     if (CmdHandlers::ExecuteMessageBox({L"Msg_endGame"}))
         return;

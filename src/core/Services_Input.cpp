@@ -75,10 +75,22 @@ bool BacklogShown()
     return sysVars != nullptr && sysVars->backlogDisplay.get(true);
 }
 
+/// Held by the read-on waiting in the deferred-call queue: clicks piling up behind a slow frame would otherwise
+/// each read on, past lines that were never drawn. Gone once that read-on ran or the queue was emptied.
+std::weak_ptr<int> g_pendingReadOn;
+
 void QueueReadOn(const wchar_t* caller)
 {
+    if (!g_pendingReadOn.expired())
+    {
+        OutputDebugStringN(L"%s: a read-on is already pending. ignored \n", caller);
+        return;
+    }
     OutputDebugStringN(L"%s::TRIGGER READSCRIPT:-1 \n", caller);
-    Services::m_deferredCalls.enqueue([] {
+    auto pending = std::make_shared<int>(0);
+    g_pendingReadOn = pending;
+    Services::m_deferredCalls.enqueue([pending]() mutable {
+        pending.reset();
         if (std::shared_ptr<Parser> parser = CurParser())
             parser->ReadScript(-1);
     });

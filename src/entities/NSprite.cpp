@@ -3,6 +3,7 @@
 #include "core/Assert.h"
 #include "core/Services.h"
 #include "resources/Logger.h"
+#include "resources/NHelper.h"
 #include "resources/ResourcePool.h"
 #include "script/Parser.h"
 
@@ -17,7 +18,8 @@ bool sSprite::loadTexture(const std::wstring& fileName)
     std::shared_ptr<Texture> texture;
     if (!ResourcePool<Texture>::getResource(texture, path))
     {
-        OutputDebugStringN(L"texture does not exist:%s \n", fileName.c_str());
+        if (!NHelper::ClimbsOut(fileName)) // a refused name has had its error
+            OutputDebugStringN(L"\nERROR. texture does not exist:%s %s \n", fileName.c_str(), ScriptPlace().c_str());
         return false;
     }
     m_pTexture = std::move(texture);

@@ -657,9 +657,9 @@ void NTextbox::setColor(const sf::Color& colour)
     sTextbox* state = getCurrentText();
     if (state == nullptr)
         return;
+    // The skin keeps its own colour: it is drawn with the text's alpha only (DrawSkin), so a fade reaches it and
+    // yellow letters do not turn a light panel yellow.
     state->setFillColor(colour);
-    if (state->skin != nullptr)
-        state->skin->setColor(colour);
 }
 
 bool NTextbox::loadSkin(const std::wstring& fileName, float x, float y)
@@ -668,7 +668,7 @@ bool NTextbox::loadSkin(const std::wstring& fileName, float x, float y)
     auto skin = std::make_shared<sSprite>();
     if (state == nullptr || !skin->loadTexture(fileName))
     {
-        OutputDebugStringN(L"\nERROR. NText. texture does not exist:%s \n", fileName.c_str());
+        OutputDebugStringN(L"\nERROR. NText. texture does not exist:%s %s \n", fileName.c_str(), ScriptPlace().c_str());
         return false;
     }
     skin->setPosition(x, y);
@@ -683,7 +683,8 @@ bool NTextbox::loadWaitIcon(const std::wstring& fileName)
     auto icon = std::make_shared<sSprite>();
     if (state == nullptr || !icon->loadTexture(fileName))
     {
-        OutputDebugStringN(L"\nERROR. [loadTextWaitIconFromFile] texture does not exist:%s \n", fileName.c_str());
+        OutputDebugStringN(L"\nERROR. [loadTextWaitIconFromFile] texture does not exist:%s %s \n", fileName.c_str(),
+                           ScriptPlace().c_str());
         return false;
     }
     state->waitIcon = std::move(icon);

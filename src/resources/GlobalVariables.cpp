@@ -1,12 +1,17 @@
 #include "resources/GlobalVariables.h"
 
 #include "core/NovelState.h"
+#include "persistence/FileReplacement.h"
 #include "resources/Logger.h"
 #include "resources/NHelper.h"
 
 #include <pugixml.hpp>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 namespace zel
@@ -60,14 +65,76 @@ bool IsPersistentVariable(const std::wstring& name)
     return name.size() >= 2 && name[0] == L'*';
 }
 
+namespace
+{
+bool ReadBytes(const std::string& path, std::string& bytes)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
+/// A damaged file keeps the entries before the damage; the one the damage cut into counts only when its element
+/// was closed before the damage, so that a value cut short is never taken for the whole one.
+bool EntryWhole(const pugi::xml_node& entry, const std::string& bytes, const pugi::xml_parse_result& result)
+{
+    if (result)
+        return true;
+    const std::ptrdiff_t start = entry.offset_debug();
+    if (start < 0 || static_cast<std::size_t>(start) >= bytes.size())
+        return false;
+    const std::size_t closed = bytes.find('>', static_cast<std::size_t>(start));
+    return closed != std::string::npos && static_cast<std::ptrdiff_t>(closed) < result.offset;
+}
+
+/// Moves a global0.xml that does not parse aside before it is written over: what it held beyond the damage can
+/// still be recovered by hand. False (logged) when it could not be moved.
+bool MoveDamagedFileAside(const std::string& path)
+{
+    std::string bytes;
+    pugi::xml_document document;
+    if (!ReadBytes(path, bytes) || document.load_buffer(bytes.data(), bytes.size()))
+        return true;
+    std::error_code error;
+    std::string aside = path + ".bad";
+    for (int n = 1; std::filesystem::exists(aside, error) && n < 100; ++n)
+        aside = path + ".bad" + std::to_string(n);
+    std::filesystem::rename(path, aside, error);
+    if (!error)
+    {
+        OutputDebugStringN(L"WARNING. (SaveGlobalVariables) the damaged file was moved aside to:%s \n",
+                           NHelper::s2ws(aside).c_str());
+        return true;
+    }
+    OutputDebugStringN(L"\nERROR. (SaveGlobalVariables) the damaged file:%s could not be moved aside (%s). not written "
+                       L"over \n",
+                       NHelper::s2ws(path).c_str(), NHelper::s2ws(error.message()).c_str());
+    return false;
+}
+} // namespace
+
 void LoadGlobalVariables(SystemVariables& sysVars)
 {
-    pugi::xml_document document;
-    if (!document.load_file(FilePath(sysVars).c_str()))
+    const std::string path = FilePath(sysVars);
+    std::string bytes;
+    if (!ReadBytes(path, bytes))
         return;
+    pugi::xml_document document;
+    const pugi::xml_parse_result result = document.load_buffer(bytes.data(), bytes.size());
+    if (!result)
+        OutputDebugStringN(
+            L"\nERROR. (LoadGlobalVariables) file:%s does not parse: %s at byte offset:%i. the variables "
+            L"before it are kept; the file is moved aside to global0.xml.bad before the next write \n",
+            NHelper::s2ws(path).c_str(), NHelper::s2ws(result.description()).c_str(), static_cast<int>(result.offset));
     for (const pugi::xml_node& entry : document.child(kRoot).children())
-        sysVars.variables[NHelper::s2ws(entry.attribute(kName).as_string())] =
-            NHelper::s2ws(entry.attribute(kValue).as_string());
+    {
+        const pugi::xml_attribute name = entry.attribute(kName);
+        const pugi::xml_attribute value = entry.attribute(kValue);
+        if (name && value && EntryWhole(entry, bytes, result))
+            sysVars.variables[NHelper::s2ws(name.as_string())] = NHelper::s2ws(value.as_string());
+    }
 }
 
 bool SaveGlobalVariables(const SystemVariables& sysVars)
@@ -75,19 +142,17 @@ bool SaveGlobalVariables(const SystemVariables& sysVars)
     if (!MakeSaveFolder(sysVars))
         return false;
     const std::string path = FilePath(sysVars);
-    const std::string partial = path + ".tmp";
-    std::error_code error;
-    if (ToDocument(sysVars).save_file(partial.c_str(), "\t", pugi::format_default, pugi::encoding_utf8))
-    {
-        // A crash before this point leaves the old file as it was; the rename replaces it in one step.
-        std::filesystem::rename(partial, path, error);
-        if (!error)
-            return true;
-    }
-    std::filesystem::remove(partial, error);
-    OutputDebugStringN(L"\nERROR. (SaveGlobalVariables) could not write:%s. the persistent variables on disk are "
+    if (!MoveDamagedFileAside(path))
+        return false;
+    FileReplacement replacement(path);
+    std::string error = replacement.created() ? "" : std::strerror(errno);
+    if (replacement.created() &&
+        ToDocument(sysVars).save_file(replacement.path().c_str(), "\t", pugi::format_default, pugi::encoding_utf8) &&
+        replacement.Commit(error))
+        return true;
+    OutputDebugStringN(L"\nERROR. (SaveGlobalVariables) could not write:%s (%s). the persistent variables on disk are "
                        L"unchanged \n",
-                       NHelper::s2ws(path).c_str());
+                       NHelper::s2ws(path).c_str(), NHelper::s2ws(error).c_str());
     return false;
 }
 

@@ -3,11 +3,15 @@
 #include "core/Services.h"
 #include "platform/Platform.h"
 #include "resources/NHelper.h"
+#include "script/NParser.h"
+#include "script/Parser.h"
 
 #include <charconv>
+#include <string_view>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <cwchar>
 #include <mutex>
@@ -184,6 +188,24 @@ bool FormatMessage(const wchar_t* format, va_list args, const wchar_t*& out)
 
 } // namespace
 
+std::wstring ScriptPlace()
+{
+    const std::shared_ptr<Parser> parser = Services::pNParser != nullptr ? Services::pNParser->Current() : nullptr;
+    if (parser == nullptr)
+        return L"script:- line:0";
+    // While a line runs, readlineno names it; the reading loop counts it on only afterwards.
+    return L"script:" + parser->scriptName + L" line:" + std::to_wstring(parser->readlineno);
+}
+
+bool RefusedName(const std::wstring& name, const wchar_t* who)
+{
+    if (!NHelper::ClimbsOut(name))
+        return false;
+    OutputDebugStringN(L"\nERROR. (%s) file name leaves its data folder. refused:%s %s \n", who, name.c_str(),
+                       ScriptPlace().c_str());
+    return true;
+}
+
 void DebuggerOutput(const std::wstring& text)
 {
     platform::DebuggerOutput(text);
@@ -252,6 +274,8 @@ std::wstring WidenFormat(const wchar_t* format)
 
 concurrentLogger::concurrentLogger(const std::string& path) : m_path(path)
 {
+    const char* problems = std::getenv("QUILLHAVEN_PROBLEMS_TO_STDERR");
+    m_problemsToStderr = problems != nullptr && std::string(problems) == "1";
     m_file.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
     if (m_file.is_open())
     {
@@ -312,12 +336,65 @@ concurrentLogger& concurrentLogger::Instance()
     return *g_instance.load();
 }
 
+namespace
+{
+/// Distinct messages a repeat count remembers; a loop that logs ever new ones is written as it goes beyond them.
+constexpr std::size_t kMaxCountedMessages = 4096;
+} // namespace
+
+bool concurrentLogger::BeginRepeatCount()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_counting)
+        return false;
+    m_counting = true;
+    m_countingThread = std::this_thread::get_id();
+    return true;
+}
+
+void concurrentLogger::EndRepeatCount()
+{
+    std::vector<std::wstring> counts;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_counting = false;
+        for (const std::wstring& message : m_repeatOrder)
+        {
+            const int repeats = m_repeats[message];
+            if (repeats == 0)
+                continue;
+            std::wstring shown = message;
+            shown.erase(0, shown.find_first_not_of(L"\n"));
+            shown.erase(shown.find_last_not_of(L" \n") + 1);
+            counts.push_back(L"[Log] repeated " + std::to_wstring(repeats) + L" more times: " + shown + L"\n");
+        }
+        m_repeats.clear();
+        m_repeatOrder.clear();
+    }
+    for (std::wstring& count : counts)
+        Push(std::move(count));
+}
+
 void concurrentLogger::Push(const wchar_t* text, std::size_t length)
 {
     platform::RememberLogMessage(text, length);
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_counting && std::this_thread::get_id() == m_countingThread)
+        {
+            std::wstring message(text, length);
+            if (auto seen = m_repeats.find(message); seen != m_repeats.end())
+            {
+                ++seen->second;
+                return;
+            }
+            if (m_repeats.size() < kMaxCountedMessages)
+            {
+                m_repeats.emplace(message, 0);
+                m_repeatOrder.push_back(std::move(message));
+            }
+        }
         m_pending.text.append(text, length);
         m_pending.ends.push_back(m_pending.text.size());
         ++m_pushed;
@@ -392,6 +469,31 @@ void concurrentLogger::WriteBatch(const Messages& batch)
     AppendUtf8(m_narrow, batch.text);
     m_file.write(m_narrow.data(), static_cast<std::streamsize>(m_narrow.size()));
     m_file.flush();
+    if (m_problemsToStderr)
+        WriteProblems(batch);
+}
+
+void concurrentLogger::WriteProblems(const Messages& batch)
+{
+    std::string problems;
+    std::size_t begin = 0;
+    for (const std::size_t end : batch.ends)
+    {
+        const std::wstring_view message(batch.text.data() + begin, end - begin);
+        begin = end;
+        const std::size_t start = message.find_first_not_of(L"\n ");
+        if (start == std::wstring_view::npos ||
+            (message.compare(start, 6, L"ERROR.") != 0 && message.compare(start, 8, L"WARNING.") != 0))
+            continue;
+        std::wstring line(message.substr(start));
+        line.erase(line.find_last_not_of(L" \n") + 1);
+        AppendUtf8(problems, line + L"\n");
+    }
+    if (!problems.empty())
+    {
+        std::fwrite(problems.data(), 1, problems.size(), stderr);
+        std::fflush(stderr);
+    }
 }
 
 } // namespace NHelper

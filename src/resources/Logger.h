@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace zel
@@ -18,6 +19,11 @@ namespace zel
 void OutputDebugStringN(const wchar_t* format, ...);
 /// Queues a text as it stands, without format expansion (the host's own log lines).
 void OutputDebugStringVerbatim(const std::wstring& text);
+/// "script:NAME line:N" of the line being read, for the messages about what an author wrote; "script:- line:0"
+/// outside any script.
+std::wstring ScriptPlace();
+/// True (one ERROR naming the script line, for who) when a file name a script gave climbs out of its data folder.
+bool RefusedName(const std::wstring& name, const wchar_t* who);
 /// Writes straight to the debugger output, bypassing debug.txt (very early and very late messages).
 void DebuggerOutput(const std::wstring& text);
 
@@ -47,6 +53,13 @@ public:
     /// Path of the log file, as opened.
     const std::string& Path() const { return m_path; }
 
+    /// From here on, a message that the calling thread logs a second time is counted instead of written: a script
+    /// loop would otherwise write the same few lines until the disk is full. False (and nothing changes) when a
+    /// count is already running; the caller that got true ends it.
+    bool BeginRepeatCount();
+    /// Writes each counted message's count once and writes every message again.
+    void EndRepeatCount();
+
 private:
     void Work();
     /// Messages one after another in one text, and where each ends.
@@ -60,11 +73,16 @@ private:
     };
     /// Writes the messages to the debugger output and, converted to UTF-8 in one buffer, to the file.
     void WriteBatch(const Messages& batch);
+    /// The batch's ERROR and WARNING lines, to standard error.
+    void WriteProblems(const Messages& batch);
     /// Takes the pending messages and writes them; false when there were none.
     bool WritePending();
 
     std::string m_path;
     std::ofstream m_file;
+    /// QUILLHAVEN_PROBLEMS_TO_STDERR=1 (set by the quillhaven program): ERROR and WARNING lines go to standard error
+    /// as well.
+    bool m_problemsToStderr = false;
     std::mutex m_mutex; ///< guards everything below up to m_worker
     std::condition_variable m_wake;
     std::condition_variable m_wrote;
@@ -73,8 +91,12 @@ private:
     bool m_flushWanted = false;
     std::uint64_t m_pushed = 0;
     std::uint64_t m_written = 0;
-    std::mutex m_writeMutex; ///< one batch at a time reaches the file
-    std::string m_narrow;    ///< the batch as UTF-8, kept to reuse its storage
+    bool m_counting = false;
+    std::thread::id m_countingThread;
+    std::unordered_map<std::wstring, int> m_repeats; ///< messages seen while counting, with their repeats
+    std::vector<std::wstring> m_repeatOrder;         ///< those messages in the order first seen
+    std::mutex m_writeMutex;                         ///< one batch at a time reaches the file
+    std::string m_narrow;                            ///< the batch as UTF-8, kept to reuse its storage
     Messages m_batch;
     std::thread m_worker;
 };

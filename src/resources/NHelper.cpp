@@ -133,12 +133,14 @@ std::size_t FirstInvalidUtf8(const std::string& narrow)
 
 namespace
 {
-/// Whitespace as iswspace sees it, without the library call for the ASCII characters every script line is made of.
+/// The blanks that split a line: ASCII whitespace and the Unicode spaces (the ideographic space of Japanese text
+/// among them), but not the no-break spaces. A fixed set: the C library's answer depends on the host's locale.
 bool IsSpace(wchar_t c)
 {
     if (c < 0x80)
         return c == L' ' || (c >= L'\t' && c <= L'\r');
-    return std::iswspace(static_cast<wint_t>(c)) != 0;
+    return c == 0x1680 || (c >= 0x2000 && c <= 0x200A && c != 0x2007) || c == 0x2028 || c == 0x2029 || c == 0x205F ||
+           c == 0x3000;
 }
 } // namespace
 
@@ -146,6 +148,23 @@ std::size_t CountOf(const std::wstring& text, wchar_t c, std::size_t upTo)
 {
     const auto end = upTo >= text.size() ? text.end() : text.begin() + static_cast<std::ptrdiff_t>(upTo);
     return static_cast<std::size_t>(std::count(text.begin(), end, c));
+}
+
+bool ClimbsOut(const std::wstring& name)
+{
+    std::wstring step;
+    for (wchar_t c : name + L"/")
+    {
+        if (c != L'/' && c != L'\\')
+        {
+            step += c;
+            continue;
+        }
+        if (step == L"..")
+            return true;
+        step.clear();
+    }
+    return false;
 }
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix)
@@ -199,7 +218,7 @@ bool IsNumberTokens(const std::vector<std::wstring>& tokens, bool allowSign)
         const int line = lineContext::MainLine();
         if (line != g_lastNumberWarningLine)
         {
-            OutputDebugStringN(L"WARNING. TOKEN NOT A NUMBER \n");
+            OutputDebugStringN(L"WARNING. TOKEN NOT A NUMBER:'%s' %s \n", token.c_str(), ScriptPlace().c_str());
             g_lastNumberWarningLine = line;
         }
         return false;

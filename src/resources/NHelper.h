@@ -21,6 +21,9 @@ std::size_t FirstInvalidUtf8(const std::string& narrow);
 std::size_t CountOf(const std::wstring& text, wchar_t c, std::size_t upTo = std::wstring::npos);
 /// True when text begins with prefix (always for an empty prefix).
 bool StartsWith(const std::wstring& text, const std::wstring& prefix);
+/// True when a file name has a ".." step ("/" or "\\" between steps), so that the data folder it is put behind
+/// would not hold it.
+bool ClimbsOut(const std::wstring& name);
 /// Splits a line at runs of whitespace; never yields empty pieces.
 std::vector<std::wstring> Tokenize(const std::wstring& line);
 

@@ -92,7 +92,15 @@ bool ReadAllBytes(const std::string& path, std::string& bytes)
     const sf::Int64 length = std::max<sf::Int64>(stream.getSize(), 0);
     bytes.assign(static_cast<std::size_t>(length), '\0');
     const sf::Int64 got = length > 0 ? stream.read(bytes.data(), length) : 0;
-    bytes.resize(static_cast<std::size_t>(std::max<sf::Int64>(got, 0)));
+    if (got != length)
+    {
+        // A damaged archive entry (bad compressed data) reads short: an empty script would run as if all were well.
+        OutputDebugStringN(L"\nERROR. (PhysFsStream::ReadTxtFile) could not read file:%s (%i of %i bytes): %s \n",
+                           NHelper::s2ws(path).c_str(), static_cast<int>(std::max<sf::Int64>(got, 0)),
+                           static_cast<int>(length), PhysFsLastError().c_str());
+        bytes.clear();
+        return false;
+    }
     bytes.resize(std::min(bytes.size(), bytes.find('\0')));
     return true;
 }
@@ -117,7 +125,8 @@ bool PhysFsStream::ReadTxtFile(const std::string& rawPath, std::wstring& text)
         const std::wstring widePath = NHelper::s2ws(path);
         if (!PHYSFS_isInit() || !PHYSFS_exists(path.c_str()))
         {
-            OutputDebugStringN(L"\nWARNING: (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:%s \n\n", widePath.c_str());
+            OutputDebugStringN(L"\nWARNING. (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:%s %s \n\n",
+                               widePath.c_str(), ScriptPlace().c_str());
             return false;
         }
         std::string bytes;

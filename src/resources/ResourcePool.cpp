@@ -134,6 +134,12 @@ template <typename T> std::wstring ResourcePool<T>::keyOf(const std::wstring& pa
 
 template <typename T> bool ResourcePool<T>::getResource(std::shared_ptr<T>& out, const std::wstring& path)
 {
+    // The plain-file load would follow a ".." out of the novel: a picture or font from anywhere on the disk.
+    if (RefusedName(path, L"ResourcePool::getResource"))
+    {
+        out.reset();
+        return false;
+    }
     Services::ActivateRenderWindow();
     const std::wstring key = keyOf(path);
     if (getExistingResource(out, key, path))

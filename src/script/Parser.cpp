@@ -18,6 +18,11 @@ bool GameOver()
     const SystemVariables* sysVars = Services::SysVars();
     return sysVars != nullptr && sysVars->gameOver;
 }
+
+/// What one update may read while playing: a script that jumps in a circle without a wait must leave the frame loop
+/// time to draw, take the reader's input and close the window.
+constexpr int kLinesPerUpdate = 10000;
+constexpr long long kReadMsPerUpdate = 50;
 } // namespace
 
 Parser::Parser(std::wstring name, const std::wstring& text, std::uint8_t kind)
@@ -31,6 +36,7 @@ Parser::Parser(std::wstring name, const std::wstring& text, std::uint8_t kind)
 
 Parser::~Parser()
 {
+    EndLoopLogCount();
     m_infile.str(L"");
     OutputDebugStringN(L"[~Parser] DESTRUCTION complete. final_script:\"%s\" \n", scriptName.c_str());
 }
@@ -141,11 +147,46 @@ void Parser::PrepareRead()
         m_ParserState = PARSE_CONT;
 }
 
+bool Parser::ReadShareUsed(int lines, std::chrono::steady_clock::time_point start)
+{
+    // Time counts only once reading went back: a read without a jump back ends with its script, however slowly
+    // its pictures load.
+    if (lineContext::Editing() ||
+        (lines < kLinesPerUpdate && (!m_wentBack || Clock::MillisecondsSince(start) < kReadMsPerUpdate)))
+        return false;
+    OutputDebugStringN(L"\nERROR. [Parser::ReadScript] script:%s line:%i: %i lines read without a wait (a jump loop?). "
+                       L"reading goes on in the next frame \n",
+                       scriptName.c_str(), readlineno - 1, lines);
+    return true;
+}
+
+void Parser::CountLoopLogLines()
+{
+    if (!m_countsLogRepeats)
+        m_countsLogRepeats = NHelper::concurrentLogger::Instance().BeginRepeatCount();
+}
+
+void Parser::EndLoopLogCount()
+{
+    if (!m_countsLogRepeats)
+        return;
+    m_countsLogRepeats = false;
+    NHelper::concurrentLogger::Instance().EndRepeatCount();
+}
+
 int Parser::ReadLines()
 {
+    const auto start = Clock::Now();
     int lines = 0;
+    m_readShareUsed = false;
+    m_wentBack = false;
     while (!ReadScriptBreak())
     {
+        if (ReadShareUsed(lines, start))
+        {
+            m_readShareUsed = true;
+            break;
+        }
         ++lines;
         curlineTokens.clear();
         std::wstring line;
@@ -154,7 +195,13 @@ int Parser::ReadLines()
         curlineTokens = NHelper::Tokenize(line);
         if (!curlineTokens.empty())
         {
+            const int lineRead = readlineno;
             const int next = ParseTokens(line, curlineTokens, false);
+            if (next < lineRead) // a jump back (the bookmark search has already moved readlineno)
+            {
+                m_wentBack = true;
+                CountLoopLogLines();
+            }
             if (next != readlineno)
                 ReadScriptJumpedToLine(next);
         }
@@ -192,7 +239,10 @@ void Parser::ReadScript(int untilLine)
     // read runs (a long layout) does not take the report with it.
     if (lines > 0 || m_ParserState != stateBefore)
         SceneChanges::Report();
-    if (GameOver())
+    // A loop that goes on in the next update keeps its count; one that ended writes it.
+    if (!m_readShareUsed)
+        EndLoopLogCount();
+    if (GameOver() || m_readShareUsed)
         return;
     const auto elapsed = Clock::MillisecondsSince(start);
     OutputDebugStringN(L"[Parser::ReadScript] duration:%ims. script:%s read until line:%i (mainscriptline:%i) \n\n",
@@ -245,7 +295,8 @@ void Parser::AutoContScript_ifNeeded()
         syncStart = now;
         syncDuration = std::chrono::milliseconds(0);
     }
-    if (m_ParserState == PARSE_CONT)
+    // A main script that has run out waits for a click like after a text, instead of being read every frame.
+    if (m_ParserState == PARSE_CONT && !(isMain() && atEnd()))
     {
         OutputDebugStringN(L"[AutoContScript_ifNeeded] PARSE_CONT: AUTO CONTINUE SCRIPT. start_readlineno:%i \n",
                            readlineno);
@@ -267,7 +318,15 @@ std::wstring Parser::BookmarkWord()
 
 int Parser::GotoBookmark(const std::wstring& name)
 {
+    // A search that finds nothing must leave the parser as it was: the text mode it met on the way would make the
+    // next command line dialogue.
+    const LineValue<bool> textModeBefore = textModeRecord;
+    SystemVariables* sysVars = Services::SysVars();
+    const LineValue<ButtonImages> buttonImagesBefore =
+        sysVars != nullptr ? sysVars->defaultButtonImages : LineValue<ButtonImages>();
+    const std::ios::iostate flagsBefore = m_infile.rdstate();
     m_infile.clear();
+    const std::streampos positionBefore = m_infile.tellg();
     m_infile.seekg(0);
     ResetSearchState();
     const std::wstring bookmarkWord = BookmarkWord();
@@ -302,7 +361,15 @@ int Parser::GotoBookmark(const std::wstring& name)
     }
     OutputDebugStringN(L"[GotoBookmark] ERROR. BOOKMARK:%s DOES NOT EXIST. restoring script to previous state \n",
                        name.c_str());
-    GotoLine(readlineno + 1);
+    textModeRecord = textModeBefore;
+    if (sysVars != nullptr)
+        sysVars->defaultButtonImages = buttonImagesBefore;
+    m_infile.clear();
+    if (positionBefore != std::streampos(-1))
+        m_infile.seekg(positionBefore);
+    else
+        SeekToLine(m_infile, readlineno + 1);
+    m_infile.setstate(flagsBefore);
     return -1;
 }
 

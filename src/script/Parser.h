@@ -112,11 +112,24 @@ public:
     std::int32_t syncLine = 0;
 
 private:
+    /// This parser began the log's repeat count (see CountLoopLogLines).
+    bool m_countsLogRepeats = false;
+    /// The last read stopped at its share of one update, not at a wait: the script goes on in the next update.
+    bool m_readShareUsed = false;
+    /// This read went back to an earlier line: from then on its time counts as well as its lines.
+    bool m_wentBack = false;
+
     static int s_readDepth;
 
     void PrepareRead();
-    /// Reads until the script waits, ends or hands over; returns the number of lines read.
+    /// Reads until the script waits, ends or hands over, or (playing) until one update has read its share; returns
+    /// the number of lines read.
     int ReadLines();
+    /// Playing: true (logged) when this read has taken as many lines or as long as one update may.
+    bool ReadShareUsed(int lines, std::chrono::steady_clock::time_point start);
+    /// Reading went back to a line read before: a loop, whose log lines are written once with a count.
+    void CountLoopLogLines();
+    void EndLoopLogCount();
     void ResetEditorSysVars();
     void ReplaceText(const std::wstring& text);
     /// Editing: forgets the text-mode changes of lines after the main line.

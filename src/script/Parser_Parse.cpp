@@ -37,6 +37,24 @@ bool IsPlaceMark(const std::wstring& word)
     return word == Parser::BookmarkWord() || word == L"script_fin";
 }
 
+/// For a known command word given too few or too many words: how many it takes, the command word included.
+std::wstring WordCountHint(const std::vector<std::wstring>& tokens)
+{
+    for (const auto& entry : Services::pNCommands->commandsByName)
+    {
+        const NovelCommand& command = *entry.second;
+        if (command.match != NovelCommand::EXACT || command.keyword != tokens.front() || command.minTokens < 0)
+            continue;
+        const std::wstring most = command.maxTokens == -1 ? L" or more"
+                                  : command.maxTokens == command.minTokens
+                                      ? L""
+                                      : L" to " + std::to_wstring(command.maxTokens);
+        return L". takes " + std::to_wstring(command.minTokens) + most + L" words, has " +
+               std::to_wstring(tokens.size());
+    }
+    return L"";
+}
+
 /// Finds a variable by name in a list of (name, value) pairs.
 const std::wstring* FindScriptVar(const std::vector<std::pair<std::wstring, std::wstring>>& vars,
                                   const std::wstring& name)
@@ -83,8 +101,8 @@ int Parser::ParseTokens(const std::wstring& rawLine, std::vector<std::wstring>& 
             return jumpLine;
     }
     else if (!work->empty() && !IsPlaceMark(work->front()))
-        OutputDebugStringN(L"WARNING. [ParseTokens] UNKNOWN or INVALID COMMAND:'%s' script-name:%s curline:%i \n",
-                           work->front().c_str(), scriptName.c_str(), readlineno);
+        OutputDebugStringN(L"WARNING. [ParseTokens] UNKNOWN or INVALID COMMAND:'%s' script-name:%s curline:%i%s \n",
+                           work->front().c_str(), scriptName.c_str(), readlineno, WordCountHint(*work).c_str());
     StartTimedWait(sync, duration);
     return readlineno;
 }

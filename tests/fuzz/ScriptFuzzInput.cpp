@@ -11,6 +11,9 @@
 #include "script/Parser.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <memory>
 #include <string>
@@ -22,6 +25,11 @@ namespace
 const wchar_t* const kScriptName = L"fuzz.txt";
 /// Longer inputs are cut here, so that one input's work stays bounded whatever the fuzzer is told.
 constexpr std::size_t kMaxScriptBytes = 64 * 1024;
+/// What one frame's script work may take, sanitizers and a loaded machine included: a script must never hold the
+/// host's UpdateRenderWindow for longer (one read hands back after 50 ms, a loop without a wait included).
+constexpr auto kFrameBound = std::chrono::seconds(2);
+/// Frames played from the first line.
+constexpr int kPlayedFrames = 3;
 
 bool g_logging = true;
 
@@ -76,6 +84,46 @@ void ReadFromBookmarkWithVariables()
     parser->ReadScript(-1);
     sysVars->variables.clear();
 }
+
+/// Puts the registry back as an editor has it: no queued work, timers or called scripts left from playing.
+void StopPlaying(zel::Parser& parser, zel::SystemVariables& sysVars)
+{
+    std::function<void()> discarded;
+    while (zel::Services::m_deferredCalls.try_dequeue(discarded))
+    {
+    }
+    while (zel::Services::pNParser->m_parserDeque.size() > 1)
+        zel::Services::pNParser->Pop();
+    sysVars.timers.clear();
+    sysVars.gameMode = 0;
+    parser.m_ParserState = zel::PARSE_FIN;
+}
+
+/// Plays the script from its first line for a few frames, as the frame loop of UpdateRenderWindow continues it;
+/// aborts (a finding) when one frame's script work does not return within its bound.
+void PlayFrames()
+{
+    const std::shared_ptr<zel::Parser> parser = zel::MainParser();
+    zel::SystemVariables* sysVars = zel::Services::SysVars();
+    if (parser == nullptr || sysVars == nullptr)
+        return;
+    sysVars->gameMode = 1;
+    parser->GotoLine(1);
+    parser->m_ParserState = zel::PARSE_CONT;
+    for (int frame = 0; frame < kPlayedFrames; ++frame)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        zel::Services::ReadOn();
+        const auto took = std::chrono::steady_clock::now() - start;
+        if (took > kFrameBound)
+        {
+            std::fprintf(stderr, "script fuzz: one frame's script work took %lld ms\n",
+                         static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+            std::abort();
+        }
+    }
+    StopPlaying(*parser, *sysVars);
+}
 } // namespace
 
 void SetScriptFuzzLogging(bool enabled)
@@ -105,6 +153,7 @@ void RunScriptFuzzInput(const std::uint8_t* data, std::size_t size)
     setNovelScriptText(kScriptName, text.c_str(), line, 0);
     setNovelScriptText(kScriptName, text.c_str(), -1, 1);
     ReadFromBookmarkWithVariables();
+    PlayFrames();
 }
 
 } // namespace scriptfuzz

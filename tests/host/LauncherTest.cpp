@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -111,6 +112,65 @@ TEST(Launcher, EndsByItselfWhenTheScriptEndsTheGame)
     EXPECT_EQ(log.find("read until line:4"), std::string::npos) << "read on past endGame:\n" << log;
 }
 
+TEST(Launcher, EndsOnSigtermWhileTheScriptLoopsWithoutAWait)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
+    const TempDir novel;
+    const TempDir work;
+    testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
+    testsupport::WriteFile(novel / "Scripts/main.txt", "bookmark loop\njump loop\n");
+    Launcher launcher({"play", novel.path(), "--size", "320x240"}, work.path());
+    ASSERT_TRUE(launcher.started());
+    const std::string overrun = "ERROR. [Parser::ReadScript] script:main.txt";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (launcher.running() && std::chrono::steady_clock::now() < deadline &&
+           testsupport::ReadFile(novel / "debug.txt").find(overrun) == std::string::npos)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(launcher.running()) << launcher.Stderr();
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // the loop runs on, frame after frame
+
+    const auto signalled = std::chrono::steady_clock::now();
+    ASSERT_EQ(kill(launcher.pid(), SIGTERM), 0);
+    EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 0) << launcher.Stderr();
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
+    const std::string log = testsupport::ReadFile(novel / "debug.txt");
+    EXPECT_LT(log.size(), 300u * 1024) << "the loop's lines are written once";
+    EXPECT_NE(log.find(overrun), std::string::npos);
+    EXPECT_NE(log.find("CloseEngine"), std::string::npos);
+}
+
+TEST(Launcher, PrintsTheAuthorsProblemsWithTheirScriptLinesToStandardError)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
+    const TempDir novel;
+    const TempDir work;
+    testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
+    testsupport::WriteFile(novel / "Scripts/main.txt",
+                           "bg missing.png\njump nowhere\n\"caf\xff no box\n~script none.txt\nendGame\n");
+    Launcher launcher({"play", novel.path(), "--size", "320x240"}, work.path());
+    ASSERT_TRUE(launcher.started());
+    EXPECT_EQ(launcher.Wait(std::chrono::seconds(20)), 0);
+    const std::string errors = launcher.Stderr();
+    std::string missing;
+    EXPECT_TRUE(testsupport::ContainsInOrder(
+        errors,
+        {"ERROR. texture does not exist:missing.png script:main.txt line:1",
+         "ERROR. [ExecuteJump] searched bookmark: 'nowhere' does not exist. restored script. script:main.txt line:2",
+         "ERROR. (ExecuteLine) entity:'' does not exist or not a textbox script:main.txt line:3",
+         "WARNING. (PhysFsStream::ReadTxtFile) FILE DOES NOT EXIST:Scripts/none.txt script:main.txt line:4"},
+        &missing))
+        << "missing: " << missing << "\nstandard error:\n"
+        << errors;
+    EXPECT_NE(errors.find("WARNING. (quillhaven play) invalid UTF-8 in file:Scripts/main.txt at byte offset:"),
+              std::string::npos)
+        << errors;
+    // Nothing else of the log; the graphics library's own notice about vertical sync is not the engine's.
+    for (const std::string& line : testsupport::Lines(errors))
+        EXPECT_TRUE(line.empty() || line.rfind("ERROR.", 0) == 0 || line.rfind("WARNING.", 0) == 0 ||
+                    line.rfind("Setting vertical sync", 0) == 0)
+            << line;
+}
+
 TEST(Launcher, RefusesAMissingFolderWithOneLine)
 {
     const TempDir work;
@@ -123,17 +183,23 @@ TEST(Launcher, RefusesAMissingFolderWithOneLine)
     EXPECT_NE(errors.find(absent), std::string::npos) << errors;
 }
 
-TEST(Launcher, RefusesAFolderWithoutItsScript)
+TEST(Launcher, RefusesAFolderWithoutItsScriptOrWithItDamaged)
 {
-    const TempDir novel;
-    const TempDir work;
-    testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
-    Launcher launcher({"play", novel.path()}, work.path());
-    ASSERT_TRUE(launcher.started());
-    EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 2);
-    const std::string errors = launcher.Stderr();
-    EXPECT_EQ(testsupport::Lines(errors).size(), 1u) << errors;
-    EXPECT_NE(errors.find("Scripts/main.txt"), std::string::npos) << errors;
+    for (const bool damaged : {false, true})
+    {
+        SCOPED_TRACE(damaged ? "damaged in its archive" : "missing");
+        const TempDir novel;
+        const TempDir work;
+        testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
+        if (damaged)
+            ASSERT_TRUE(testsupport::MakeDamagedArchive(novel.path(), "Scripts/main.txt", "Scripts.vndat"));
+        Launcher launcher({"play", novel.path()}, work.path());
+        ASSERT_TRUE(launcher.started());
+        EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 2);
+        const std::string errors = launcher.Stderr();
+        EXPECT_EQ(testsupport::Lines(errors).size(), 1u) << errors;
+        EXPECT_NE(errors.find("Scripts/main.txt"), std::string::npos) << errors;
+    }
 }
 
 TEST(Launcher, RefusesToPlayWithoutADisplayInOneLine)

@@ -1,10 +1,11 @@
 #pragma once
 // Writing a file so that nobody ever finds it half-written: the new content goes into a fresh file beside it, which
-// then takes its place in one step.
+// then takes its place in one step. Every file the engine or a host program writes goes through it (global0.xml,
+// archives, pictures). It uses nothing but POSIX, so that the host programs compile the same unit.
 
 #include <string>
 
-namespace hostcommon
+namespace zel
 {
 
 /// A fresh, empty file beside target (a hidden name in target's folder) to write the new content into. Commit gives
@@ -22,12 +23,15 @@ public:
     bool created() const { return !m_path.empty(); }
     /// Where to write; empty when not created.
     const std::string& path() const { return m_path; }
-    /// Puts the written file in target's place; false with error saying why, target then unchanged.
+    /// Puts the written file in target's place and syncs the folder, so that the rename itself survives a power cut;
+    /// false with error saying why, target then unchanged.
     bool Commit(std::string& error);
 
 private:
+    void SyncFolder() const;
+
     std::string m_target;
     std::string m_path;
 };
 
-} // namespace hostcommon
+} // namespace zel

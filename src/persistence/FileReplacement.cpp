@@ -7,8 +7,26 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace hostcommon
+namespace zel
 {
+
+namespace
+{
+std::string FolderOf(const std::string& target)
+{
+    const std::size_t slash = target.rfind('/');
+    return slash == std::string::npos ? "." : target.substr(0, slash + 1);
+}
+} // namespace
+
+void FileReplacement::SyncFolder() const
+{
+    const int folder = open(FolderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return;
+    fsync(folder); // the rename has happened: a folder that cannot be synced still holds the whole new file
+    close(folder);
+}
 
 FileReplacement::FileReplacement(const std::string& target) : m_target(target)
 {
@@ -42,7 +60,8 @@ bool FileReplacement::Commit(std::string& error)
     if (!durable || rename(m_path.c_str(), m_target.c_str()) != 0)
         return error = std::strerror(errno), false;
     m_path.clear();
+    SyncFolder();
     return true;
 }
 
-} // namespace hostcommon
+} // namespace zel
