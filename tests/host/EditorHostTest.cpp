@@ -155,11 +155,16 @@ TEST_F(EditorHost, RenderAreaLivesInsideTheHostWindow)
                      "render area not viewable after mapping");
         hosttest::RunFrames(library, 3);
         report.Check(hosttest::FocusedWindow(display) != windows.child, "render area had the focus before any click");
-        report.Check(hosttest::ClickAt(display, windows.child, 20, 20), "XTest click failed");
-        report.Check(
-            hosttest::RunFramesUntil(
-                library, [&] { return hosttest::FocusedWindow(display) == windows.child; }, std::chrono::seconds(3)),
-            "a click did not give the render area the keyboard focus");
+        // Windows of tests running beside this one may lie over the point clicked or take the focus a moment later:
+        // the click is given again, but only a render area that takes the focus on a click ever gets it.
+        bool focused = false;
+        for (int attempt = 0; attempt < 5 && !focused; ++attempt)
+        {
+            report.Check(hosttest::ClickAt(display, windows.child, 20, 20), "XTest click failed");
+            focused = hosttest::RunFramesUntil(
+                library, [&] { return hosttest::FocusedWindow(display) == windows.child; }, std::chrono::seconds(1));
+        }
+        report.Check(focused, "a click did not give the render area the keyboard focus");
 
         library.DestroyRenderWindow();
         report.Check(!hosttest::WindowExists(display, windows.child), "render area outlived DestroyRenderWindow");
