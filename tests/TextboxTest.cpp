@@ -360,6 +360,28 @@ TEST_F(TextboxTest, VerticalTextRunsInColumnsFromTheRightWithTurnedBracketsAndAS
     EXPECT_EQ(CountOf(recoloured, kWhite), 0);
 }
 
+// A vertical box filled to its last cell: no glyph reaches below the area, and the full-width marks, whose ink is
+// centred already, stay in the middle of their column.
+TEST_F(TextboxTest, VerticalTextStaysInItsBoxAndItsColumn)
+{
+    const int top = 40, height = 120; // three cells of 32 + 8; a fourth would hang below
+    auto box = MakeBox(L"box", 20, top, 280, height, L"jp.ttf", 32);
+    zel::sTextbox* state = box->getCurrentText();
+    state->vertical = true;
+    state->MS_PER_LETTER = 0;
+    box->pushNewText(L"あいうえおかきくけこ！？！？", zel::lineContext::MainLine(), true);
+    const sf::IntRect ink = Ink(CaptureAfter(20));
+    EXPECT_LE(ink.top + ink.height, top + height) << "nothing hangs below the box";
+    const auto& columns = box->getCurrentText()->laidOut().columns;
+    ASSERT_EQ(columns.size(), 5u);
+    const auto centreX = [](const sf::Text& glyph) {
+        const sf::FloatRect bounds = glyph.getGlobalBounds();
+        return bounds.left + bounds.width / 2;
+    };
+    for (std::size_t i = 1; i < columns[3].size(); ++i)
+        EXPECT_NEAR(centreX(columns[3][i]), centreX(columns[3][0]), 4.f) << "mark " << i << " off its column's middle";
+}
+
 TEST_F(TextboxTest, GoingBackInTheEditorShowsAnEarlierLinesTextWholeWhileALaterOneFlowed)
 {
     sysVars().sysTextSpeed = 1000;

@@ -8,6 +8,7 @@
 #include "script/Parser.h"
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cwctype>
 
@@ -433,7 +434,10 @@ void SetGlyphPose(sf::Text& glyph, wchar_t ch, const VerticalMetrics& m)
     else if (In(kMarks, ch))
     {
         glyph.setRotation(0.f);
-        glyph.move(c / 2 - bounds.width / 2, 0.f);
+        // A narrow mark goes to the middle of its cell; a full-width one is drawn there already.
+        const bool inkCentred = std::abs(bounds.left + bounds.width / 2 - c / 2) <= c / 8;
+        if (!inkCentred)
+            glyph.move(c / 2 - bounds.width / 2, 0.f);
     }
     else
         glyph.setRotation(0.f);
@@ -490,26 +494,38 @@ bool TextLayout::Vertical(LaidOutText& laid, const sTextbox& look, const std::ws
     }
     if (onlyModifyVertLine == -1)
         column = laid.columns.size() - 1;
+    auto newColumn = [&] {
+        laid.columns.emplace_back();
+        column = laid.columns.size() - 1;
+        laid.rowY = m.top;
+        laid.columnX -= static_cast<int>(m.s);
+    };
     for (std::size_t i = 0; i < text.size(); ++i)
     {
         const wchar_t ch = text[i];
-        // A height of 0 sets no limit, as for horizontal text.
-        const bool columnFull = m.areaHeight != 0 && m.areaHeight < laid.rowY - m.top;
-        if (ch == L'\n' || columnFull)
-        {
-            laid.columns.emplace_back();
-            column = laid.columns.size() - 1;
-            laid.rowY = m.top;
-            laid.columnX -= static_cast<int>(m.s);
-        }
         if (ch == L'\n')
+        {
+            newColumn();
             continue;
-        sf::Text glyph = MakeGlyph(look, ch, m);
+        }
         const wchar_t prev = i > 0 ? text[i - 1] : 0;
-        if (i > 0 && prev != L'\n')
-            SpaceBefore(ch, prev, m, laid.rowY);
-        glyph.setPosition(static_cast<float>(laid.columnX), static_cast<float>(laid.rowY));
-        SetGlyphPose(glyph, ch, m);
+        auto place = [&] {
+            sf::Text glyph = MakeGlyph(look, ch, m);
+            if (i > 0 && prev != L'\n')
+                SpaceBefore(ch, prev, m, laid.rowY);
+            glyph.setPosition(static_cast<float>(laid.columnX), static_cast<float>(laid.rowY));
+            SetGlyphPose(glyph, ch, m);
+            return glyph;
+        };
+        sf::Text glyph = place();
+        // A glyph that would reach below the area starts the next column (a height of 0 sets no limit, as for
+        // horizontal text); the first glyph of a column stays, however tall.
+        const sf::FloatRect ink = glyph.getGlobalBounds();
+        if (m.areaHeight != 0 && !laid.columns[column].empty() && ink.top + ink.height > m.top + m.areaHeight)
+        {
+            newColumn();
+            glyph = place();
+        }
         laid.columns[column].push_back(glyph);
         laid.rowY += m.c + m.gap;
         if (step)
