@@ -305,6 +305,20 @@ TEST_F(BacklogTest, EndLinesMatchTheRecordedTextOverManyMixedPushes)
     }
 }
 
+// Where the entries say the text ends is checked against the box's own layout: once a dialogue line went into the
+// backlog's own box, text continued there ends lower in the box than in the entries.
+TEST_F(BacklogTest, TheEndLineCheckComparesTheEntriesWithTheBoxsLayout)
+{
+    std::shared_ptr<NTextbox> box = MakeBox(400, 0);
+    const std::size_t mark = LogText().size();
+    backlog().pushNewLine(L"first line\nsecond line", 1, true);
+    backlog().pushNewLine(L" and more", 1, false);
+    EXPECT_EQ(LogSince(mark).find("NEWLINE POSITION INCORRECT"), std::string::npos) << "entries and box agree";
+    box->pushNewText(L"\na dialogue line\nsent to the wrong box", 1, false);
+    backlog().pushNewLine(L" and the rest", 1, false);
+    EXPECT_NE(LogSince(mark).find("NEWLINE POSITION INCORRECT"), std::string::npos);
+}
+
 TEST_F(BacklogTest, ResetForgetsTheLinesAndAScriptResetForgetsTheBoxToo)
 {
     std::shared_ptr<NTextbox> box = MakeBox(300, 200);

@@ -124,9 +124,9 @@ void NBacklog::pushNewLine(const std::wstring& text, int line, bool newLine)
     record.text = separated ? L"\n\n" + laidOut : laidOut;
     record.endLine = (m_entries.empty() ? 1 : m_entries.back().endLine) + CountBreaks(record.text);
     m_entries.push_back(record);
-    // The line count kept from what the box laid out must agree with where the entry says it ends.
-    m_textLines = std::max(m_textLines, 1) + CountBreaks(laidOut) + (separated ? 2 : 0);
-    if (m_textLines != record.endLine)
+    // Where the entries say the text ends must be where the box's own layout of the paragraph ends (continued text
+    // that made the box wrap its earlier lines anew ends elsewhere).
+    if (ParagraphStartLine() + CountBreaks(AttachedState()->text()) != record.endLine)
         OutputDebugStringN(L"\nERROR. (NBacklog::pushNewLine) NEWLINE POSITION INCORRECT. \n");
 }
 
@@ -313,7 +313,6 @@ void NBacklog::scrollBacklogToNextLine(const std::string& direction)
 void NBacklog::ForgetEntries()
 {
     m_entries.clear();
-    m_textLines = 0;
     m_displayText = sTextbox(); // lets go of the copied font and skin as well
     m_curTextLine = -1;
     m_curEntry = 0;
@@ -370,7 +369,17 @@ void NBacklog::RecountEndLines()
         endLine += CountBreaks(entry.text);
         entry.endLine = endLine;
     }
-    m_textLines = m_entries.empty() ? 0 : endLine;
+}
+
+int NBacklog::ParagraphStartLine() const
+{
+    std::size_t first = m_entries.size() - 1;
+    while (first > 0 && !m_entries[first].newLine)
+        --first;
+    if (first == 0)
+        return 1;
+    // A new paragraph after another begins below the blank line that separates them.
+    return m_entries[first - 1].endLine + (m_entries[first].newLine ? 2 : 0);
 }
 
 void NBacklog::Draw(int)

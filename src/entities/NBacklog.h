@@ -61,6 +61,8 @@ private:
     bool AttachOnDemand(const wchar_t* attachedMessage);
     /// The attached box's current text state, or null.
     sTextbox* AttachedState();
+    /// The backlog line on which the paragraph the box holds begins (the newest entry is part of it).
+    int ParagraphStartLine() const;
     /// Lays entry out in the attached box; returns the text it added (all of its new string with newLine).
     std::wstring LayOut(const std::wstring& entry, int line, bool newLine);
     /// Index of the entry that holds backlog text line textLine: the last one with text on it (the last entry past
@@ -80,7 +82,6 @@ private:
     void RecountEndLines();
 
     std::vector<BacklogEntry> m_entries;
-    int m_textLines = 0; ///< backlog text lines, counted from what the box laid out (0: none)
     LineValue<std::shared_ptr<NTextbox>> m_pNTextbox;
     sTextbox m_displayText;
     int m_curTextLine = -1;
