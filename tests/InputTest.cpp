@@ -297,7 +297,7 @@ TEST_F(InputTest, KeyTriggerNamesAndTheirRecords)
     for (const wchar_t* name : {L"ctrl", L"z", L"0", L"f12", L"esc", L"pagedown", L"left"})
         script += L"keyTrigger " + std::wstring(name) + L" bg  x   y.png\n";
     Play(script);
-    EXPECT_TRUE(Logged("ERROR: (ExecuteKeyTrigger) INVALID TRIGGER KEY:nokey"));
+    EXPECT_TRUE(Logged("ERROR. (ExecuteKeyTrigger) INVALID TRIGGER KEY:nokey script:"));
     for (const sf::Keyboard::Key key : {sf::Keyboard::LControl, sf::Keyboard::Z, sf::Keyboard::Num0, sf::Keyboard::F12,
                                         sf::Keyboard::Escape, sf::Keyboard::PageDown, sf::Keyboard::Left})
         EXPECT_EQ(sysVars().keyTriggers[key].trigger_function, L"bg x y.png") << "key " << key;

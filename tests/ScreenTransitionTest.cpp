@@ -87,7 +87,7 @@ TEST_F(ScreenTransitionTest, AMaskThatCannotBeLoadedOrAShortDurationNeverStopsTh
 {
     Start(L"nowhere.png", 1000, true);
     After(20);
-    EXPECT_NE(LogText().find("ERROR. (ScreenTransition) mask image:nowhere.png cannot be loaded"), std::string::npos);
+    EXPECT_NE(LogText().find("ERROR. (ScreenTransition) mask image:nowhere.png cannot be loaded. transition dropped script:"), std::string::npos);
     EXPECT_TRUE(sysVars().transitionImage.empty());
     EXPECT_EQ(zel::MainParser()->m_ParserState, zel::PARSE_CONT);
 

@@ -107,7 +107,7 @@ TEST_F(TextCommandsTest, TextboxLineReusesItsBoxAndNeverTakesAnotherName)
     EXPECT_EQ(State().getCharacterSize(), 20u);
     EXPECT_TRUE(Logged("ERROR. (ExecuteTextarea) name:'pic' is already used by a non textbox"));
     EXPECT_EQ(entities().Find(L"pic")->nType, zel::NTYPE_CG);
-    EXPECT_TRUE(Logged("ERROR: failed to load font:'missing.ttf'"));
+    EXPECT_TRUE(Logged("ERROR. failed to load font:'missing.ttf' script:"));
     EXPECT_NE(Box(L"other"), nullptr) << "a box whose font failed stays, without the font";
     EXPECT_EQ(entities().CountInLayers(), 3u);
 }
@@ -152,7 +152,7 @@ TEST_F(TextCommandsTest, PropertyLinesAreRecordedPerLine)
     EXPECT_EQ(State().getFillColor(), sf::Color(255, 0, 128, 255)) << "colour parts are kept within 0..255";
     ASSERT_NE(State().font, nullptr);
     EXPECT_EQ(State().font->key, L"g.ttf") << "a font that fails to load keeps the one before";
-    EXPECT_TRUE(Logged("ERROR: failed to load font:'missing.ttf'"));
+    EXPECT_TRUE(Logged("ERROR. failed to load font:'missing.ttf' script:"));
 
     ShowLine(script, 4);
     EXPECT_EQ(State().getCharacterSize(), 30u);

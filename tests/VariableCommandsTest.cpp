@@ -69,11 +69,11 @@ TEST_F(VariableCommandsTest, VarAssignsLiteralsTextsAndCopiesAndComputesWithFour
 TEST_F(VariableCommandsTest, VarOnAMissingVariableOrOperatorChangesNothing)
 {
     Play(L"var count += 2\nvar x = 1\nvar x += nothing\nvar y = nothing\nvar x %= 2\n");
-    EXPECT_TRUE(Logged("[getVariableValue] ERROR: value:'count' DOES NOT EXIST"));
+    EXPECT_TRUE(Logged("ERROR. [getVariableValue] value:'count' DOES NOT EXIST script:"));
     EXPECT_EQ(Value(L"count"), L"<none>") << "arithmetic never creates a variable";
-    EXPECT_TRUE(Logged("[getVariableValue] ERROR: value:'nothing' DOES NOT EXIST"));
+    EXPECT_TRUE(Logged("ERROR. [getVariableValue] value:'nothing' DOES NOT EXIST script:"));
     EXPECT_EQ(Value(L"y"), L"<none>");
-    EXPECT_TRUE(Logged("[CmdHandlers::ExecuteVar] ERROR: calculation:'%=' DOES NOT EXIST"));
+    EXPECT_TRUE(Logged("ERROR. [CmdHandlers::ExecuteVar] calculation:'%=' DOES NOT EXIST script:"));
     EXPECT_EQ(Value(L"x"), L"1");
 }
 
@@ -123,7 +123,7 @@ TEST_F(VariableCommandsTest, IfGoesToABookmarkWhenTheComparisonHoldsAndReadsOnWh
     }
 
     Play(L"if x ~ 3 here yes\nafter_bad_condition\nbookmark yes\n");
-    EXPECT_TRUE(Logged("[CmdHandlers::ExecuteVarIf] ERROR: condition:'~' DOES NOT EXIST"));
+    EXPECT_TRUE(Logged("ERROR. [CmdHandlers::ExecuteVarIf] condition:'~' DOES NOT EXIST script:"));
     EXPECT_TRUE(Read("after_bad_condition"));
 
     Play(L"if x == 3 here nowhere\nafter_missing_bookmark\n");
@@ -133,7 +133,7 @@ TEST_F(VariableCommandsTest, IfGoesToABookmarkWhenTheComparisonHoldsAndReadsOnWh
 TEST_F(VariableCommandsTest, IfOnAMissingVariableHoldsOnlyForNotEqual)
 {
     Play(L"if ghost != 1 here yes\nnot_taken\nbookmark yes\n");
-    EXPECT_TRUE(Logged("[getVariableValue] ERROR: value:'ghost' DOES NOT EXIST"));
+    EXPECT_TRUE(Logged("ERROR. [getVariableValue] value:'ghost' DOES NOT EXIST script:"));
     EXPECT_FALSE(Read("not_taken"));
 
     m_logMark = LogText().size();

@@ -431,7 +431,8 @@ void ExecuteKeyTrigger(const Tokens& tokens)
         sysVars->mouseTriggers[mouseNamed->second] = record;
     else
     {
-        OutputDebugStringN(L"\nERROR: (ExecuteKeyTrigger) INVALID TRIGGER KEY:%s \n", key.c_str());
+        OutputDebugStringN(L"\nERROR. (ExecuteKeyTrigger) INVALID TRIGGER KEY:%s %s \n", key.c_str(),
+                           ScriptPlace().c_str());
         return;
     }
     OutputDebugStringN(L"[ExecuteKeyTrigger] TRIGGER SAVED. key:%s trigger_func:%s \n", key.c_str(),

@@ -54,7 +54,7 @@ bool SetFont(sTextbox& state, const std::wstring& file)
     std::shared_ptr<Font> font = LoadFont(file);
     if (font == nullptr)
     {
-        OutputDebugStringN(L"\nERROR: failed to load font:'%s' \n", file.c_str());
+        OutputDebugStringN(L"\nERROR. failed to load font:'%s' %s \n", file.c_str(), ScriptPlace().c_str());
         return false;
     }
     state.setPooledFont(font);

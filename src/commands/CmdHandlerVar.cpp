@@ -61,7 +61,8 @@ Lookup LookUp(const Tokens& tokens, const std::wstring& name, int& value)
         if (found != sysVars->variables.end())
             return ReadNumber(tokens, L"variable " + name, found->second, value) ? Lookup::FOUND : Lookup::NOT_A_NUMBER;
     }
-    OutputDebugStringN(L"[getVariableValue] ERROR: value:'%s' DOES NOT EXIST \n", name.c_str());
+    OutputDebugStringN(L"ERROR. [getVariableValue] value:'%s' DOES NOT EXIST %s \n", name.c_str(),
+                       ScriptPlace().c_str());
     return Lookup::MISSING;
 }
 
@@ -135,7 +136,8 @@ void Calculate(const Tokens& tokens)
     const auto operation = Operations().find(tokens[2]);
     if (operation == Operations().end())
     {
-        OutputDebugStringN(L"[CmdHandlers::ExecuteVar] ERROR: calculation:'%s' DOES NOT EXIST \n", tokens[2].c_str());
+        OutputDebugStringN(L"ERROR. [CmdHandlers::ExecuteVar] calculation:'%s' DOES NOT EXIST %s \n", tokens[2].c_str(),
+                           ScriptPlace().c_str());
         return;
     }
     int operand = 0;
@@ -204,7 +206,7 @@ enum class Outcome
 Outcome Evaluate(const Tokens& tokens, const Comparison* compare)
 {
     if (compare == nullptr)
-        OutputDebugStringN(L"[CmdHandlers::ExecuteVarIf] ERROR: condition:'%s' DOES NOT EXIST %s \n", tokens[2].c_str(),
+        OutputDebugStringN(L"ERROR. [CmdHandlers::ExecuteVarIf] condition:'%s' DOES NOT EXIST %s \n", tokens[2].c_str(),
                            ScriptPlace().c_str());
     int left = 0;
     int right = 0;

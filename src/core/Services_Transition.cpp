@@ -54,8 +54,8 @@ bool StartIfPending(SystemVariables& sysVars)
     if (!ResourcePool<Texture>::getResource(g_transition.mask, sysVars.FilePath(DATA_IMAGES, sysVars.transitionImage)))
     {
         // A mask that cannot be loaded never will be: waiting for it would keep the script stopped for good.
-        OutputDebugStringN(L"\nERROR. (ScreenTransition) mask image:%s cannot be loaded. transition dropped \n",
-                           sysVars.transitionImage.c_str());
+        OutputDebugStringN(L"\nERROR. (ScreenTransition) mask image:%s cannot be loaded. transition dropped %s \n",
+                           sysVars.transitionImage.c_str(), ScriptPlace().c_str());
         Finish(sysVars);
         return false;
     }
