@@ -25,11 +25,11 @@ using Launcher = hosttest::LauncherProcess;
 
 const char* const kWindowTitle = "Quillhaven -Quillhaven 0.8.2-t2";
 
-/// A playable novel folder: Config.xml and a one-line Scripts/main.txt.
-void MakeNovel(const TempDir& dir)
+/// A playable novel folder: Config.xml and Scripts/main.txt holding script.
+void MakeNovel(const TempDir& dir, const std::string& script = "\"The only line.\"\n")
 {
     testsupport::WriteFile(dir / "Config.xml", testsupport::ConfigXml());
-    testsupport::WriteFile(dir / "Scripts/main.txt", "\"The only line.\"\n");
+    testsupport::WriteFile(dir / "Scripts/main.txt", script);
 }
 
 /// Plays the novel in the launcher, closes its window like a user would, and expects a clean exit.
@@ -93,10 +93,9 @@ TEST(Launcher, EndsByItselfWhenTheScriptEndsTheGame)
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
     const TempDir novel;
     const TempDir work;
-    testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
     // The game ends while the launcher runs frames, after a short timed wait; the tilde ends the dialogue's text
     // mode, so that the wait is read as a command.
-    testsupport::WriteFile(novel / "Scripts/main.txt", "\"The last line.\"\n~wait 300\nendGame\n\"Never read.\"\n");
+    MakeNovel(novel, "\"The last line.\"\n~wait 300\nendGame\n\"Never read.\"\n");
     Launcher launcher({"play", novel.path(), "--size", "640x480"}, work.path());
     ASSERT_TRUE(launcher.started());
     EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 0) << launcher.Stderr();
@@ -117,8 +116,7 @@ TEST(Launcher, EndsOnSigtermWhileTheScriptLoopsWithoutAWait)
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
     const TempDir novel;
     const TempDir work;
-    testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
-    testsupport::WriteFile(novel / "Scripts/main.txt", "bookmark loop\njump loop\n");
+    MakeNovel(novel, "bookmark loop\njump loop\n");
     Launcher launcher({"play", novel.path(), "--size", "320x240"}, work.path());
     ASSERT_TRUE(launcher.started());
     const std::string overrun = "ERROR. [Parser::ReadScript] script:main.txt";
@@ -144,9 +142,7 @@ TEST(Launcher, PrintsTheAuthorsProblemsWithTheirScriptLinesToStandardError)
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
     const TempDir novel;
     const TempDir work;
-    testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
-    testsupport::WriteFile(novel / "Scripts/main.txt",
-                           "bg missing.png\njump nowhere\n\"caf\xff no box\n~script none.txt\nendGame\n");
+    MakeNovel(novel, "bg missing.png\njump nowhere\n\"caf\xff no box\n~script none.txt\nendGame\n");
     Launcher launcher({"play", novel.path(), "--size", "320x240"}, work.path());
     ASSERT_TRUE(launcher.started());
     EXPECT_EQ(launcher.Wait(std::chrono::seconds(20)), 0);
@@ -171,50 +167,51 @@ TEST(Launcher, PrintsTheAuthorsProblemsWithTheirScriptLinesToStandardError)
             << line;
 }
 
-TEST(Launcher, RefusesAMissingFolderWithOneLine)
+// What the launcher cannot play it refuses with one line naming the cause and exit status 2, leaving no crash
+// report: a missing folder, a folder without its script or with it damaged in its archive, no X display.
+TEST(Launcher, RefusesWhatItCannotPlayInOneLine)
 {
-    const TempDir work;
-    const std::string absent = work / "no-such-novel";
-    Launcher launcher({"play", absent}, work.path());
-    ASSERT_TRUE(launcher.started());
-    EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 2);
-    const std::string errors = launcher.Stderr();
-    EXPECT_EQ(testsupport::Lines(errors).size(), 1u) << errors;
-    EXPECT_NE(errors.find(absent), std::string::npos) << errors;
-}
-
-TEST(Launcher, RefusesAFolderWithoutItsScriptOrWithItDamaged)
-{
-    for (const bool damaged : {false, true})
+    enum class Novel
     {
-        SCOPED_TRACE(damaged ? "damaged in its archive" : "missing");
+        Absent,
+        WithoutScript,
+        WithDamagedScript,
+        Playable
+    };
+    const struct
+    {
+        const char* what;
+        Novel novel;
+        bool display;
+        const char* named; ///< in the line; "" for the folder's own path
+    } cases[] = {{"a missing folder", Novel::Absent, true, ""},
+                 {"a folder without its script", Novel::WithoutScript, true, "Scripts/main.txt"},
+                 {"its script damaged in its archive", Novel::WithDamagedScript, true, "Scripts/main.txt"},
+                 {"no X display", Novel::Playable, false, "DISPLAY"}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
         const TempDir novel;
         const TempDir work;
-        testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
-        if (damaged)
+        const std::string folder = c.novel == Novel::Absent ? work / "no-such-novel" : novel.path();
+        if (c.novel != Novel::Absent)
+            testsupport::WriteFile(novel / "Config.xml", testsupport::ConfigXml());
+        if (c.novel == Novel::WithDamagedScript)
             ASSERT_TRUE(testsupport::MakeDamagedArchive(novel.path(), "Scripts/main.txt", "Scripts.vndat"));
-        Launcher launcher({"play", novel.path()}, work.path());
+        if (c.novel == Novel::Playable)
+            MakeNovel(novel);
+        hosttest::LaunchOptions options;
+        if (!c.display)
+            options.unsetVariables = {"DISPLAY"};
+        Launcher launcher({"play", folder}, work.path(), options);
         ASSERT_TRUE(launcher.started());
         EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 2);
         const std::string errors = launcher.Stderr();
         EXPECT_EQ(testsupport::Lines(errors).size(), 1u) << errors;
-        EXPECT_NE(errors.find("Scripts/main.txt"), std::string::npos) << errors;
+        EXPECT_NE(errors.find(*c.named != '\0' ? std::string(c.named) : folder), std::string::npos) << errors;
+        for (const auto& entry : std::filesystem::directory_iterator(novel.path()))
+            EXPECT_EQ(entry.path().filename().string().rfind("crash-report", 0), std::string::npos) << entry.path();
     }
-}
-
-TEST(Launcher, RefusesToPlayWithoutADisplayInOneLine)
-{
-    const TempDir novel;
-    const TempDir work;
-    MakeNovel(novel);
-    Launcher launcher({"play", novel.path()}, work.path(), {{"DISPLAY"}});
-    ASSERT_TRUE(launcher.started());
-    EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 2);
-    const std::string errors = launcher.Stderr();
-    EXPECT_EQ(testsupport::Lines(errors).size(), 1u) << errors;
-    EXPECT_NE(errors.find("DISPLAY"), std::string::npos) << errors;
-    for (const auto& entry : std::filesystem::directory_iterator(novel.path()))
-        EXPECT_EQ(entry.path().filename().string().rfind("crash-report", 0), std::string::npos) << entry.path();
 }
 
 TEST(Launcher, RefusesBadArgumentsBeforeStarting)
