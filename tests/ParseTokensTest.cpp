@@ -135,6 +135,31 @@ TEST_F(ParseTokensTest, QuotedArgumentsBecomeOneTokenBeforeTheCountIsTested)
     EXPECT_EQ(m_runs[3].tokens, (Tokens{L"bg", L"'never closed and more words"}));
 }
 
+TEST_F(ParseTokensTest, DialogueReachesItsHandlerWithTheSameTokensHoweverItIsSpaced)
+{
+    // Dialogue lines are joined while they are split; what the handler gets must be what joining afterwards gives.
+    RecordCommon();
+    const struct
+    {
+        const wchar_t* line;
+        Tokens tokens;
+    } cases[] = {
+        {L"\"Hello   there,\tfriend.", {L"\"Hello there, friend."}},
+        {L"~\"Hi \"you\" and 'me' x", {L"\"Hi \"you\"", L"and", L"'me'", L"x"}},
+        {L"-\"Well 'then say' so", {L"-\"Well", L"'then say'", L"so"}},
+        {L"~\"", {L"\""}},
+        {L"\" a\" 'b c", {L"\"", L"a\"", L"'b c"}}, // a lone quotation mark opens and closes
+        {L"  \"spaced  first", {L"\"spaced first"}},
+    };
+    for (const auto& c : cases)
+    {
+        m_runs.clear();
+        ReadAll(std::wstring(c.line) + L"\n");
+        ASSERT_EQ(m_runs.size(), 1u) << c.line;
+        EXPECT_EQ(m_runs[0].tokens, c.tokens) << c.line;
+    }
+}
+
 TEST_F(ParseTokensTest, VariablesInBracesAreReplaced)
 {
     RecordCommon();

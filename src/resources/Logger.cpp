@@ -395,7 +395,7 @@ void concurrentLogger::Push(const wchar_t* text, std::size_t length)
                 m_repeatOrder.push_back(std::move(message));
             }
         }
-        m_pending.text.append(text, length);
+        AppendUtf8(m_pending.text, std::wstring_view(text, length));
         m_pending.ends.push_back(m_pending.text.size());
         ++m_pushed;
         // The worker is woken when a batch begins and when it is full; messages in between only join it.
@@ -458,16 +458,14 @@ void concurrentLogger::WriteBatch(const Messages& batch)
     if (!m_file.is_open() || platform::DebuggerOutputWanted())
         for (const std::size_t end : batch.ends)
         {
-            DebuggerOutput(batch.text.substr(begin, end - begin));
+            DebuggerOutput(s2ws(batch.text.substr(begin, end - begin)));
             if (!m_file.is_open())
                 DebuggerOutput(L"\nERROR. (NHelper::concurrentLogger) DEBUG FILE NOT OPEN \n");
             begin = end;
         }
     if (!m_file.is_open())
         return;
-    m_narrow.clear();
-    AppendUtf8(m_narrow, batch.text);
-    m_file.write(m_narrow.data(), static_cast<std::streamsize>(m_narrow.size()));
+    m_file.write(batch.text.data(), static_cast<std::streamsize>(batch.text.size()));
     m_file.flush();
     if (m_problemsToStderr)
         WriteProblems(batch);
@@ -479,15 +477,14 @@ void concurrentLogger::WriteProblems(const Messages& batch)
     std::size_t begin = 0;
     for (const std::size_t end : batch.ends)
     {
-        const std::wstring_view message(batch.text.data() + begin, end - begin);
+        const std::string_view message(batch.text.data() + begin, end - begin);
         begin = end;
-        const std::size_t start = message.find_first_not_of(L"\n ");
-        if (start == std::wstring_view::npos ||
-            (message.compare(start, 6, L"ERROR.") != 0 && message.compare(start, 8, L"WARNING.") != 0))
+        const std::size_t start = message.find_first_not_of("\n ");
+        if (start == std::string_view::npos ||
+            (message.compare(start, 6, "ERROR.") != 0 && message.compare(start, 8, "WARNING.") != 0))
             continue;
-        std::wstring line(message.substr(start));
-        line.erase(line.find_last_not_of(L" \n") + 1);
-        AppendUtf8(problems, line + L"\n");
+        const std::string_view line = message.substr(start, message.find_last_not_of(" \n") + 1 - start);
+        problems.append(line).push_back('\n');
     }
     if (!problems.empty())
     {

@@ -31,9 +31,9 @@ namespace NHelper
 {
 
 /// Owns debug.txt and the worker thread that writes queued messages to it in batches. The calling thread only
-/// appends the formatted message to the pending text (one buffer for all messages, so that logging allocates
-/// nothing once the buffers have grown); the worker is woken once for a batch, not for every message, and converts
-/// and writes the whole batch in one go.
+/// appends the formatted message, as UTF-8, to the pending text (one buffer for all messages, so that logging
+/// allocates nothing once the buffers have grown; a quarter of the bytes of wide text, which the worker's core must
+/// fetch again); the worker is woken once for a batch, not for every message, and writes the whole batch in one go.
 class concurrentLogger
 {
 public:
@@ -62,16 +62,16 @@ public:
 
 private:
     void Work();
-    /// Messages one after another in one text, and where each ends.
+    /// Messages one after another in one UTF-8 text, and where each ends.
     struct Messages
     {
-        std::wstring text;
+        std::string text;
         std::vector<std::size_t> ends;
         bool empty() const { return ends.empty(); }
         void clear() { text.clear(), ends.clear(); }
         void swap(Messages& other) { text.swap(other.text), ends.swap(other.ends); }
     };
-    /// Writes the messages to the debugger output and, converted to UTF-8 in one buffer, to the file.
+    /// Writes the messages to the debugger output and to the file.
     void WriteBatch(const Messages& batch);
     /// The batch's ERROR and WARNING lines, to standard error.
     void WriteProblems(const Messages& batch);
@@ -96,7 +96,6 @@ private:
     std::unordered_map<std::wstring, int> m_repeats; ///< messages seen while counting, with their repeats
     std::vector<std::wstring> m_repeatOrder;         ///< those messages in the order first seen
     std::mutex m_writeMutex;                         ///< one batch at a time reaches the file
-    std::string m_narrow;                            ///< the batch as UTF-8, kept to reuse its storage
     Messages m_batch;
     std::thread m_worker;
 };

@@ -83,25 +83,23 @@ std::string ws2s(const std::wstring& wide)
     return out;
 }
 
-void AppendUtf8(std::string& out, const std::wstring& wide)
+void AppendUtf8(std::string& out, std::wstring_view wide)
 {
-    // Runs of ASCII, most of every log line, are copied a run at a time.
-    std::size_t start = out.size();
-    out.resize(start + wide.size());
-    std::size_t i = 0;
-    while (i < wide.size())
+    // Most of every log line is ASCII: one pass finds out, a second narrows it (both loops vectorise).
+    char32_t bits = 0;
+    for (const wchar_t c : wide)
+        bits |= static_cast<char32_t>(c);
+    if (bits >= 0x80)
     {
-        const wchar_t c = wide[i];
-        if (static_cast<char32_t>(c) < 0x80)
-        {
-            out[start + i++] = static_cast<char>(c);
-            continue;
-        }
-        out.resize(start + i);
-        for (; i < wide.size(); ++i)
-            AppendUtf8(out, static_cast<char32_t>(wide[i]));
+        for (const wchar_t c : wide)
+            AppendUtf8(out, static_cast<char32_t>(c));
         return;
     }
+    const std::size_t start = out.size();
+    out.resize(start + wide.size());
+    char* to = &out[start];
+    for (std::size_t i = 0; i < wide.size(); ++i)
+        to[i] = static_cast<char>(wide[i]);
 }
 
 std::wstring s2ws(const std::string& narrow)
@@ -172,20 +170,23 @@ bool StartsWith(const std::wstring& text, const std::wstring& prefix)
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+bool NextWord(const std::wstring& line, std::size_t& pos, std::size_t& start)
+{
+    while (pos < line.size() && IsSpace(line[pos]))
+        ++pos;
+    start = pos;
+    while (pos < line.size() && !IsSpace(line[pos]))
+        ++pos;
+    return pos > start;
+}
+
 std::vector<std::wstring> Tokenize(const std::wstring& line)
 {
     std::vector<std::wstring> tokens;
     std::size_t pos = 0;
-    while (pos < line.size())
-    {
-        while (pos < line.size() && IsSpace(line[pos]))
-            ++pos;
-        std::size_t start = pos;
-        while (pos < line.size() && !IsSpace(line[pos]))
-            ++pos;
-        if (pos > start)
-            tokens.emplace_back(line, start, pos - start);
-    }
+    std::size_t start = 0;
+    while (NextWord(line, pos, start))
+        tokens.emplace_back(line, start, pos - start);
     return tokens;
 }
 

@@ -2,6 +2,7 @@
 // Text conversions shared by every unit: wide script text to narrow UTF-8 paths and back, and line splitting.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zel
@@ -12,7 +13,7 @@ namespace NHelper
 /// Encodes a wide string as UTF-8. wchar_t is 32 bits here, so every code point is one character.
 std::string ws2s(const std::wstring& wide);
 /// Appends wide as UTF-8 to out (ws2s without a string of its own).
-void AppendUtf8(std::string& out, const std::wstring& wide);
+void AppendUtf8(std::string& out, std::wstring_view wide);
 /// Decodes UTF-8; each byte of an invalid sequence becomes U+FFFD, so a damaged script keeps its good text.
 std::wstring s2ws(const std::string& narrow);
 /// Byte offset of the first invalid UTF-8 sequence, or npos when the text is valid.
@@ -26,6 +27,8 @@ bool StartsWith(const std::wstring& text, const std::wstring& prefix);
 bool ClimbsOut(const std::wstring& name);
 /// Splits a line at runs of whitespace; never yields empty pieces.
 std::vector<std::wstring> Tokenize(const std::wstring& line);
+/// The next word of line from pos: true with the word in [start, pos), false at the end of the line.
+bool NextWord(const std::wstring& line, std::size_t& pos, std::size_t& start);
 
 /// True when every token is a whole decimal number (with allowSign, "+" or "-" may lead a longer token). An empty
 /// token or list passes. A failure warns once per main-script line.

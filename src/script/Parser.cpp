@@ -192,7 +192,7 @@ int Parser::ReadLines()
         std::wstring line;
         std::getline(m_infile, line);
         PruneTextModeWhileEditing();
-        curlineTokens = NHelper::Tokenize(line);
+        curlineTokens = LineTokens(line);
         if (!curlineTokens.empty())
         {
             const int lineRead = readlineno;

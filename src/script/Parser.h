@@ -77,6 +77,9 @@ public:
     /// Gives the declared script variables their values, in order.
     void PushScriptVarNames(const std::vector<std::wstring>& values);
 
+    /// The words of a script line as read. A line of dialogue comes with its quoted words joined already, as
+    /// ParseTokens would join them, so that reading it makes one string instead of one per word.
+    static std::vector<std::wstring> LineTokens(const std::wstring& line);
     /// Runs the tokens of one line as a command; returns the line that reading continues from.
     int ParseTokens(const std::wstring& line, std::vector<std::wstring>& tokens, bool fromTrigger);
     /// Replaces "{{name}}" in a token: script variables in place, a global variable as the whole token.

@@ -66,6 +66,38 @@ const std::wstring* FindScriptVar(const std::vector<std::pair<std::wstring, std:
 }
 } // namespace
 
+std::vector<std::wstring> Parser::LineTokens(const std::wstring& line)
+{
+    // Dialogue is told by its first word, seen as ParseTokens sees it: without the "~" that begins the line.
+    const std::size_t skipped = !line.empty() && line.front() == L'~' ? 1 : 0;
+    const std::size_t first = line.find_first_not_of(L" \t", skipped);
+    const bool dialogue = first == skipped && first < line.size() &&
+                          (line[first] == L'"' || line.compare(first, kDashQuote.size(), kDashQuote) == 0);
+    if (!dialogue)
+        return NHelper::Tokenize(line);
+    std::vector<std::wstring> tokens;
+    bool inQuotes = false;
+    std::size_t pos = 0;
+    std::size_t start = 0;
+    while (NHelper::NextWord(line, pos, start))
+    {
+        if (inQuotes)
+            tokens.back().append(1, L' ').append(line, start, pos - start);
+        else
+        {
+            inQuotes = IsQuoteChar(line[tokens.empty() ? start + skipped : start]);
+            if (inQuotes) // the quotation's words follow: room for them all
+                tokens.emplace_back().reserve(line.size() - start);
+            else
+                tokens.emplace_back();
+            tokens.back().assign(line, start, pos - start);
+        }
+        if (inQuotes && IsQuoteChar(line[pos - 1]))
+            inQuotes = false;
+    }
+    return tokens;
+}
+
 int Parser::ParseTokens(const std::wstring& rawLine, std::vector<std::wstring>& tokens, bool fromTrigger)
 {
     if (!QH_ASSERT(Services::pNCommands != nullptr, L"zel::Services::pNCommands != nullptr", L"Parser_Parse", 13))
