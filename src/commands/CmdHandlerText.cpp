@@ -133,7 +133,7 @@ std::wstring DialogueText(const std::wstring& line, bool newText)
 void LeadingStopsToLineFeeds(std::wstring& text)
 {
     const std::size_t stops = std::min(text.find_first_not_of(L'.'), text.size());
-    text = std::wstring(stops, L'\n') + text.substr(stops);
+    text.replace(0, stops, stops, L'\n');
 }
 
 /// Line feeds written as backslash and n, the wait marks removed; a doubled backslash keeps a written "\n".

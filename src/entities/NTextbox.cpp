@@ -40,12 +40,28 @@ void sTextbox::setPlainText(const std::wstring& string)
     run = std::make_shared<const TextRun>(run, string);
 }
 
+namespace
+{
+/// What laying out reads of a state: the SFML look, the pooled font, the area and the wrapping; not the skin, the
+/// icon or the text run, which a run has no use for.
+sTextbox LayoutLook(const sTextbox& state)
+{
+    sTextbox look;
+    static_cast<sf::Text&>(look) = state;
+    look.font = state.font;
+    look.areaWidth = state.areaWidth;
+    look.areaHeight = state.areaHeight;
+    look.wordWrap = state.wordWrap;
+    look.vertical = state.vertical;
+    return look;
+}
+} // namespace
+
 TextRun::TextRun(std::shared_ptr<const TextRun> before, std::wstring pushed, bool newLine, bool heightCut,
                  const sTextbox& look)
     : m_before(std::move(before)), m_pushed(std::move(pushed)), m_newLine(newLine), m_heightCut(heightCut),
-      m_look(look), m_mayHaveColumns(look.vertical || (m_before != nullptr && m_before->m_mayHaveColumns))
+      m_look(LayoutLook(look)), m_mayHaveColumns(look.vertical || (m_before != nullptr && m_before->m_mayHaveColumns))
 {
-    m_look.run = nullptr;
     // A new vertical text starts from nothing; a new horizontal text keeps only the columns of vertical text that
     // came before it (drawn no longer, but a later vertical continuation goes on from them). Without such columns
     // nothing of the text before is needed.

@@ -109,36 +109,38 @@ template <typename Out> void WidenInto(const wchar_t* format, Out& out)
     out.append(p, p + std::wcslen(p));
 }
 
-/// True when format converts nothing but "%s", "%d", "%i", "%f" and "%%", without flags, width or precision: the
-/// engine's usual messages, which FormatPlain writes without the C library's wide printf, at a fraction of its cost.
-bool IsPlainFormat(const wchar_t* format)
-{
-    for (const wchar_t* p = std::wcschr(format, L'%'); p != nullptr; p = std::wcschr(p + 2, L'%'))
-        if (p[1] != L's' && p[1] != L'd' && p[1] != L'i' && p[1] != L'f' && p[1] != L'%')
-            return false;
-    return true;
-}
-
 void AppendNarrow(FixedText& out, const char* text, int length)
 {
     for (int i = 0; i < length; ++i)
         out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(text[i])));
 }
 
-/// A plain format (see IsPlainFormat) written into buffer as the wide printf would write it; false when the
-/// message did not fit (the buffer then holds as much of it as fits).
-bool FormatPlain(const wchar_t* format, va_list args, wchar_t* buffer, std::size_t capacity)
+/// How FormatPlain went: the whole message written, the message cut at the buffer's end, or a conversion met that
+/// is not its to write.
+enum class Plain
 {
-    FixedText out{buffer, capacity};
+    Whole,
+    Cut,
+    NotPlain
+};
+
+/// The engine's usual messages convert nothing but "%s", "%d", "%i", "%f" and "%%", without flags, width or
+/// precision: FormatPlain writes those into out as the wide printf would, at a fraction of its cost, and stops at
+/// any other conversion.
+Plain FormatPlain(const wchar_t* format, va_list args, FixedText& out)
+{
     for (const wchar_t* p = format; *p != L'\0'; ++p)
     {
-        if (*p != L'%')
+        const wchar_t* percent = std::wcschr(p, L'%');
+        if (percent == nullptr)
         {
-            out.push_back(*p);
-            continue;
+            out.append(p, p + std::wcslen(p));
+            break;
         }
+        out.append(p, percent); // plain text is copied in one piece
+        p = percent + 1;
         char number[512]; // room for any double in %f
-        switch (*++p)
+        switch (*p)
         {
         case L's':
         {
@@ -158,22 +160,34 @@ bool FormatPlain(const wchar_t* format, va_list args, wchar_t* buffer, std::size
         case L'f':
             AppendNarrow(out, number, std::snprintf(number, sizeof number, "%f", va_arg(args, double)));
             break;
-        default:
+        case L'%':
             out.push_back(L'%');
+            break;
+        default:
+            return Plain::NotPlain;
         }
     }
-    buffer[out.size] = L'\0';
-    return !out.overflow;
+    out.data[out.size] = L'\0';
+    return out.overflow ? Plain::Cut : Plain::Whole;
 }
 
-/// Formats into the thread's 1024-character buffer; returns false when the message did not fit or was malformed.
-bool FormatMessage(const wchar_t* format, va_list args, const wchar_t*& out)
+/// Formats into the thread's 1024-character buffer: the message and its length; false when the message did not
+/// fit or was malformed.
+bool FormatMessage(const wchar_t* format, va_list args, const wchar_t*& out, std::size_t& length)
 {
     // Trivially destructible: usable while the process exits.
     thread_local wchar_t buffer[kFormatBufferSize];
     out = buffer;
-    if (IsPlainFormat(format))
-        return FormatPlain(format, args, buffer, kFormatBufferSize);
+    FixedText plain{buffer, kFormatBufferSize};
+    va_list plainArgs;
+    va_copy(plainArgs, args);
+    const Plain result = FormatPlain(format, plainArgs, plain);
+    va_end(plainArgs);
+    if (result != Plain::NotPlain)
+    {
+        length = plain.size;
+        return result == Plain::Whole;
+    }
     thread_local wchar_t widenedBuffer[kFormatBufferSize];
     FixedText widened{widenedBuffer, kFormatBufferSize};
     WidenInto(format, widened);
@@ -183,6 +197,7 @@ bool FormatMessage(const wchar_t* format, va_list args, const wchar_t*& out)
     int written =
         std::vswprintf(buffer, kFormatBufferSize, widened.overflow ? longFormat.c_str() : widenedBuffer, args);
     buffer[kFormatBufferSize - 1] = L'\0';
+    length = std::wcslen(buffer);
     return written >= 0;
 }
 
@@ -242,13 +257,14 @@ void OutputDebugStringN(const wchar_t* format, ...)
         if (!sysVars->loggingEnabled)
             return;
         const wchar_t* message = nullptr;
+        std::size_t length = 0;
         va_list args;
         va_start(args, format);
-        bool fits = FormatMessage(format, args, message);
+        bool fits = FormatMessage(format, args, message, length);
         va_end(args);
         if (!fits)
             DebuggerOutput(L"[OutputDebugStringN] vsprintf_s error(possibly insufficient buffer size)");
-        logger.Push(message, std::wcslen(message));
+        logger.Push(message, length);
     }
     catch (const std::exception& e)
     {

@@ -180,6 +180,7 @@ int Parser::ReadLines()
     int lines = 0;
     m_readShareUsed = false;
     m_wentBack = false;
+    std::wstring line; // one buffer for every line read
     while (!ReadScriptBreak())
     {
         if (ReadShareUsed(lines, start))
@@ -189,7 +190,6 @@ int Parser::ReadLines()
         }
         ++lines;
         curlineTokens.clear();
-        std::wstring line;
         std::getline(m_infile, line);
         PruneTextModeWhileEditing();
         curlineTokens = LineTokens(line);

@@ -142,7 +142,9 @@ private:
 
     // Steps of ParseTokens.
     bool RunTextMode(const std::wstring& line, std::vector<std::wstring>& tokens);
-    bool CutComment(std::wstring& line, std::vector<std::wstring>& tokens) const;
+    /// A comment after a command is cut off: line then points at uncommented, and the tokens are split again.
+    /// True when the whole line is a comment.
+    bool CutComment(const std::wstring*& line, std::wstring& uncommented, std::vector<std::wstring>& tokens) const;
     /// Joins quoted words into one token; substitute also puts in the variables.
     void MergeQuotes(std::vector<std::wstring>& tokens, bool substitute) const;
     int RunCommand(const NovelCommand& command, const std::wstring& line, std::vector<std::wstring>& tokens, bool& sync,

@@ -112,10 +112,11 @@ int Parser::ParseTokens(const std::wstring& rawLine, std::vector<std::wstring>& 
             return readlineno;
         work = &storedTokens;
     }
-    std::wstring line = rawLine;
-    if (!fromTrigger && RunTextMode(line, *work))
+    const std::wstring* line = &rawLine;
+    std::wstring uncommented;
+    if (!fromTrigger && RunTextMode(*line, *work))
         return readlineno;
-    if (CutComment(line, *work))
+    if (CutComment(line, uncommented, *work))
         return readlineno;
     MergeQuotes(*work, !IsDialogue(*work));
     bool sync = false;
@@ -128,7 +129,7 @@ int Parser::ParseTokens(const std::wstring& rawLine, std::vector<std::wstring>& 
     int duration = 0;
     if (const NovelCommand* command = Services::pNCommands->Find(*work))
     {
-        const int jumpLine = RunCommand(*command, line, *work, sync, duration);
+        const int jumpLine = RunCommand(*command, *line, *work, sync, duration);
         if (jumpLine != 0)
             return jumpLine;
     }
@@ -144,7 +145,8 @@ bool Parser::RunTextMode(const std::wstring& line, std::vector<std::wstring>& to
     // The text-mode records after the main line were forgotten by the reader just before this line.
     if (!line.empty() && line.front() == L'~')
     {
-        textModeRecord.set(false, false);
+        if (TextMode()) // recording "off" over "off" would change nothing but cost a record per line
+            textModeRecord.set(false, false);
         if (!tokens.empty() && !tokens.front().empty())
             tokens.front().erase(0, 1);
     }
@@ -163,15 +165,17 @@ bool Parser::RunTextMode(const std::wstring& line, std::vector<std::wstring>& to
     return true;
 }
 
-bool Parser::CutComment(std::wstring& line, std::vector<std::wstring>& tokens) const
+bool Parser::CutComment(const std::wstring*& line, std::wstring& uncommented, std::vector<std::wstring>& tokens) const
 {
-    const std::size_t slashes = line.find(L"//");
+    const std::wstring& text = *line;
+    const std::size_t slashes = text.find(L"//");
     if (slashes != std::wstring::npos && slashes >= 2)
     {
-        line = line.front() == L'~' ? line.substr(1, slashes - 1) : line.substr(0, slashes);
-        tokens = NHelper::Tokenize(line);
+        uncommented = text.front() == L'~' ? text.substr(1, slashes - 1) : text.substr(0, slashes);
+        line = &uncommented;
+        tokens = NHelper::Tokenize(uncommented);
     }
-    return line.size() >= 2 && (NHelper::StartsWith(line, L"//") || NHelper::StartsWith(line, L"~//"));
+    return line->size() >= 2 && (NHelper::StartsWith(*line, L"//") || NHelper::StartsWith(*line, L"~//"));
 }
 
 namespace
@@ -194,24 +198,26 @@ void Parser::MergeQuotes(std::vector<std::wstring>& tokens, bool substitute) con
     auto value = [this, substitute](std::wstring& token) {
         return substitute && token.find(L"{{") != std::wstring::npos ? SubstituteVariables(token) : std::move(token);
     };
-    std::vector<std::wstring> merged;
-    merged.reserve(tokens.size());
+    // Merged in place: each token is moved down to where the merged list has got to.
+    std::size_t merged = 0;
     bool inQuotes = false;
     for (std::wstring& token : tokens)
     {
         const bool opens = !token.empty() && IsQuoteChar(token.front());
         const bool closes = !token.empty() && IsQuoteChar(token.back());
         if (inQuotes)
-            merged.back().append(1, L' ').append(value(token));
+            tokens[merged - 1].append(1, L' ').append(value(token));
         else
         {
-            merged.push_back(value(token));
+            if (&tokens[merged] != &token || (substitute && token.find(L"{{") != std::wstring::npos))
+                tokens[merged] = value(token);
+            ++merged;
             inQuotes = opens;
         }
         if (inQuotes && closes)
             inQuotes = false;
     }
-    tokens = std::move(merged);
+    tokens.resize(merged);
 }
 
 int Parser::RunCommand(const NovelCommand& command, const std::wstring& line, std::vector<std::wstring>& tokens,
