@@ -1,0 +1,220 @@
+// The animation and display commands as a script uses them, on the hand-run clock: what a synchronous line waits
+// for, where the pictures end up, and the screen transitions the script asks for.
+
+#include "WindowFixture.h"
+#include "commands/CmdHandlers.h"
+#include "core/Clock.h"
+#include "entities/NBacklog.h"
+#include "entities/NCamera.h"
+#include "resources/NHelper.h"
+#include "resources/ResourcePool.h"
+
+#include <chrono>
+#include <functional>
+
+using namespace testsupport;
+using std::chrono::milliseconds;
+
+namespace
+{
+const sf::Color kRed(200, 0, 0);
+
+class TweenCommandsTest : public WindowFixture
+{
+protected:
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        zel::Clock::SetManual(true);
+        MakeImage("hero.png", 32, 32, kRed);
+        MakeImage("other.png", 16, 8, sf::Color::Green);
+        for (const auto& [key, word] : {std::pair{L"Types_cg", L"cg"},
+                                        {L"Types_textbox", L"textbox"},
+                                        {L"Types_camera", L"camera"},
+                                        {L"Types_backlog", L"backlog"}})
+            zel::Services::pNCommands->commandStrings[key] = word;
+    }
+    void TearDown() override
+    {
+        zel::Clock::SetManual(false);
+        WindowFixture::TearDown();
+    }
+
+    /// One frame, drawn whatever the pacing, after which the script reads on when its wait is over.
+    void Frame(int afterMs)
+    {
+        zel::Clock::Advance(milliseconds(afterMs));
+        sysVars().renderMode = 1;
+        zel::Services::UpdateEngine(true, true);
+        sysVars().renderMode = 0;
+        zel::Services::ReadOn();
+    }
+    /// Plays the script past a "wait 1" in it (the tweens read before it have run out), then lets ms pass: the
+    /// tweens run, finished fades bury their pictures and the script reads on.
+    void PlayFor(const std::wstring& script, int ms)
+    {
+        Play(script);
+        Frame(0);
+        Frame(2);
+        Frame(ms);
+    }
+
+public:
+    // What the table's checks look at.
+    zel::EntityRegistry& registry() { return entities(); }
+    zel::SystemVariables& vars() { return sysVars(); }
+    zel::NSprite* Picture(const std::wstring& name) { return Sprite(name); }
+    using WindowFixture::LogText;
+    zel::sSprite& Look(const std::wstring& name)
+    {
+        zel::NSprite* sprite = Sprite(name);
+        EXPECT_NE(sprite, nullptr) << zel::NHelper::ws2s(name);
+        return *sprite->getCurrentSprite();
+    }
+};
+
+/// One synchronous or plain animation line after "cg hero hero.png 10 20 1" and how long the script then waits.
+struct WaitCase
+{
+    const wchar_t* line;
+    int waitMs; ///< 0: the script reads on
+};
+
+void PrintTo(const WaitCase& c, std::ostream* out)
+{
+    *out << zel::NHelper::ws2s(c.line);
+}
+
+class AnimationWaitTest : public TweenCommandsTest, public ::testing::WithParamInterface<WaitCase>
+{
+};
+} // namespace
+
+TEST_P(AnimationWaitTest, ASynchronousLineWaitsForItsDuration)
+{
+    Play(L"cg hero hero.png 10 20 1\n" + std::wstring(GetParam().line) + L"\ncg after other.png 0 0 1\n");
+    const zel::Parser& parser = *zel::MainParser();
+    if (GetParam().waitMs == 0)
+    {
+        EXPECT_NE(Sprite(L"after"), nullptr) << "the script read on";
+        return;
+    }
+    EXPECT_EQ(parser.m_ParserState, zel::SYNC_EXEC);
+    EXPECT_EQ(parser.syncDuration, milliseconds(GetParam().waitMs));
+    EXPECT_EQ(Sprite(L"after"), nullptr);
+    zel::Clock::Advance(milliseconds(GetParam().waitMs + 1));
+    DrawFrame();
+    zel::Services::ReadOn();
+    EXPECT_NE(Sprite(L"after"), nullptr) << "after the wait the script goes on";
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, AnimationWaitTest,
+                         ::testing::Values(WaitCase{L".fadein hero 500", 500}, WaitCase{L"fadein hero 500", 0},
+                                           WaitCase{L".fadeout cg 300", 300}, WaitCase{L".alpha hero 100 400", 400},
+                                           WaitCase{L".move hero 10 10 300", 300}, WaitCase{L".move hero a 10 300", 0},
+                                           WaitCase{L".rotate hero 90 200", 200}, WaitCase{L".zoom hero 150 250", 250},
+                                           WaitCase{L".fadein hero", 0}, WaitCase{L".alphaFadein mask.png", 0}));
+
+namespace
+{
+/// A script, the time that passes after it, and what must then hold.
+struct EndCase
+{
+    const char* name;
+    const wchar_t* script;
+    int ms;
+    std::function<void(TweenCommandsTest&)> expect;
+};
+
+const EndCase kEndCases[] = {
+    {"NamesWithCommasMoveEach", L"cg a hero.png 0 0 1\ncg b hero.png 5 5 1\nmove a, b 100 200 1000\n", 1001,
+     [](auto& t) {
+         EXPECT_EQ(t.Look(L"a").getPosition(), sf::Vector2f(100.f, 200.f));
+         EXPECT_EQ(t.Look(L"b").getPosition(), sf::Vector2f(100.f, 200.f));
+     }},
+    {"ACommaInsideATokenIsPartOfTheName", L"cg a hero.png 0 0 1\nmove a,b 100 200\n", 10,
+     [](auto& t) {
+         EXPECT_EQ(t.Look(L"a").getPosition(), sf::Vector2f(0.f, 0.f));
+     }},
+    {"HalfWayTheMoveIsHalfDone", L"cg a hero.png 0 0 1\nmove a 100 0 1000\n", 498,
+     [](auto& t) {
+         EXPECT_NEAR(t.Look(L"a").getPosition().x, 50.f, 0.5f);
+     }},
+    {"ASignedMoveStartsFromTheLatestTargetInThePicturesUnits",
+     L"cg hero hero.png 0 0 1\nzoom hero 200\nmove hero 100 40 1000\nmove hero +50 0 1000\n", 1001,
+     [](auto& t) {
+         // Zoomed about its centre (16, 16): the first move puts its corner at (100, 40), the second goes on from
+         // there by 50 / 2 to the right, and its absolute 0 puts the corner on the top edge.
+         const sf::FloatRect seen = t.Look(L"hero").getGlobalBounds();
+         EXPECT_EQ(sf::Vector2f(seen.left, seen.top), sf::Vector2f(125.f, 0.f));
+         EXPECT_EQ(seen.width, 64.f);
+     }},
+    {"FadeInOfATransparentPictureAddsNothing", L"cg hero hero.png 0 0 1\nalpha hero 0\nwait 1\nfadein hero 500\n", 250,
+     [](auto& t) {
+         EXPECT_EQ(t.Look(L"hero").getColor().a, 0);
+         EXPECT_TRUE(t.Picture(L"hero")->tweens.empty());
+     }},
+    {"AlphaGoesFromTheCurrentAlpha", L"cg hero hero.png 0 0 1\nwait 1\nalpha hero 55 1000\n", 500,
+     [](auto& t) {
+         EXPECT_EQ(t.Look(L"hero").getColor().a, 155);
+     }},
+    {"AnAlphaThatIsNoNumberMakesTheTargetsTransparentAtOnce", L"cg hero hero.png 0 0 1\nalpha hero lots 1000\n", 1,
+     [](auto& t) {
+         EXPECT_EQ(t.Look(L"hero").getColor().a, 0);
+     }},
+    {"AFadeOutTakesItsTargetsAwayAtItsEnd", L"cg a hero.png 0 0 1\ncg b hero.png 5 5 1\nfadeout cg 400\n", 401,
+     [](auto& t) {
+         EXPECT_EQ(t.registry().CountInLayers(), 0u);
+     }},
+    {"AFadeOfATypeWithoutEntitiesChangesNothing", L"cg a hero.png 0 0 1\nfadeout textbox 300\n", 301,
+     [](auto& t) {
+         EXPECT_EQ(t.registry().CountInLayers(), 1u);
+         EXPECT_NE(t.LogText().find("ERROR. [HandleFade] entity:textbox does not exist"), std::string::npos);
+     }},
+    {"RgbTintsOpaque", L"cg hero hero.png 0 0 1\nalpha hero 128\nwait 1\nrgb hero 255 0 0\n", 1,
+     [](auto& t) {
+         EXPECT_EQ(t.Look(L"hero").getColor(), sf::Color(255, 0, 0, 255));
+     }},
+    {"ImageKeepsPlaceAndColour", L"cg hero hero.png 7 9 1\nrgb hero 0 0 255\nimage hero other.png\n", 1,
+     [](auto& t) {
+         zel::sSprite& look = t.Look(L"hero");
+         EXPECT_EQ(look.m_pTexture->key, L"other.png");
+         EXPECT_EQ(look.getTextureRect(), sf::IntRect(0, 0, 16, 8));
+         EXPECT_EQ(look.getPosition(), sf::Vector2f(7.f, 9.f));
+         EXPECT_EQ(look.getColor(), sf::Color::Blue);
+     }},
+    {"TheCameraWordMovesTheCameraAndCameraResetPutsItBack",
+     L"cg hero hero.png 0 0 1\nmove camera 40 30\n.rotate hero, camera 90 100\ncameraReset\n", 200,
+     [](auto& t) {
+         const zel::sSprite& camera = *t.registry().pCamera->getCurrentSprite();
+         EXPECT_EQ(camera.getPosition(), sf::Vector2f(0.f, 0.f));
+         EXPECT_EQ(camera.getRotation(), 0.f);
+         EXPECT_EQ(t.Look(L"hero").getRotation(), 90.f);
+     }},
+    {"FadeInAndOutOfTheBacklogShowAndHideIt", L"fadein backlog\n", 1,
+     [](auto& t) {
+         EXPECT_TRUE(t.vars().backlogDisplay.get(true));
+         zel::CmdHandlers::ExecuteFadeout({L"fadeout", L"backlog"}, false);
+         EXPECT_FALSE(t.vars().backlogDisplay.get(true));
+         EXPECT_TRUE(t.vars().backlogDisplay.entries().empty()) << "its display history is dropped";
+     }},
+};
+
+void PrintTo(const EndCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class EndStates : public TweenCommandsTest, public ::testing::WithParamInterface<EndCase>
+{
+};
+} // namespace
+
+TEST_P(EndStates, ShowWhatTheScriptAskedFor)
+{
+    PlayFor(GetParam().script, GetParam().ms);
+    GetParam().expect(*this);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, EndStates, ::testing::ValuesIn(kEndCases),
+                         [](const ::testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
