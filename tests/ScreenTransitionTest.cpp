@@ -3,8 +3,10 @@
 
 #include "WindowFixture.h"
 #include "core/Clock.h"
+#include "resources/NHelper.h"
 
 #include <chrono>
+#include <cstdlib>
 
 using namespace testsupport;
 using std::chrono::milliseconds;
@@ -53,17 +55,107 @@ protected:
 
 TEST_F(ScreenTransitionTest, OutCoversTheSceneWhereTheMaskIsDarkAndEndsWithAnEmptyScene)
 {
-    Start(L"black.png", 1000, false);
+    Play(L"alphaFadeout black.png 1000\ncg late scene.png 0 0 1\n");
     sf::Image shot = After(0);
     EXPECT_EQ(shot.getPixel(10, 10), sf::Color::Black) << "an all-black mask covers everything at once";
     EXPECT_EQ(shot.getPixel(300, 200), sf::Color::Black);
     EXPECT_EQ(zel::MainParser()->m_ParserState, zel::PARSE_STOP) << "the script waits for the transition";
+    EXPECT_EQ(Sprite(L"late"), nullptr);
 
     After(1001);
     EXPECT_EQ(entities().CountInLayers(), 0u);
     EXPECT_TRUE(sysVars().transitionImage.empty());
     EXPECT_EQ(zel::MainParser()->m_ParserState, zel::PARSE_CONT);
+    zel::MainParser()->ReadScript(-1);
+    EXPECT_NE(Sprite(L"late"), nullptr) << "the script goes on after the transition";
 }
+
+TEST_F(ScreenTransitionTest, ATransitionLineWithoutItsDurationOrWhileEditingDoesNothing)
+{
+    for (const auto& [line, playing] : {std::pair{L"alphaFadein black.png\n", true},
+                                        {L"alphaFadeout black.png soon\n", true},
+                                        {L"alphaFadein black.png 500\n", false}})
+    {
+        sysVars().gameMode = playing ? 1 : 0;
+        zel::MainParser()->setScriptText(L"main.txt", line, true);
+        zel::MainParser()->ReadScript(-1);
+        EXPECT_TRUE(sysVars().transitionImage.empty()) << zel::NHelper::ws2s(line);
+        EXPECT_NE(zel::MainParser()->m_ParserState, zel::PARSE_STOP) << zel::NHelper::ws2s(line);
+    }
+}
+
+namespace
+{
+/// What a pixel of the screen shows: the scene, the transition's fill colour, or a mix of both.
+enum class Seen
+{
+    Scene,
+    Fill,
+    Mix
+};
+
+/// A transition against a mask that darkens from right to left, seen at a share of its duration at the left edge,
+/// the middle and the right edge of the screen.
+struct ShotCase
+{
+    bool in;
+    int percent;
+    Seen left, middle, right;
+};
+
+void PrintTo(const ShotCase& c, std::ostream* out)
+{
+    *out << (c.in ? "in at " : "out at ") << c.percent << "%";
+}
+
+class TransitionShotTest : public ScreenTransitionTest, public ::testing::WithParamInterface<ShotCase>
+{
+protected:
+    static bool Near(sf::Color a, sf::Color b)
+    {
+        return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
+    }
+    static Seen Classify(sf::Color pixel, sf::Color fill)
+    {
+        if (Near(pixel, sf::Color(200, 0, 0)))
+            return Seen::Scene;
+        return Near(pixel, fill) ? Seen::Fill : Seen::Mix;
+    }
+};
+} // namespace
+
+TEST_P(TransitionShotTest, ShowsTheSceneWhereTheMaskHasPassed)
+{
+    sf::Image gradient;
+    gradient.create(256, 1);
+    for (unsigned x = 0; x < 256; ++x)
+        gradient.setPixel(x, 0,
+                          sf::Color(static_cast<sf::Uint8>(x), static_cast<sf::Uint8>(x), static_cast<sf::Uint8>(x)));
+    ASSERT_TRUE(gradient.saveToFile(*m_novel / "Images/gradient.png"));
+    const sf::Color clear(0, 0, 160);
+    sysVars().clearColour.set(clear, false);
+    const ShotCase& c = GetParam();
+    Play(c.in ? L"alphaFadein gradient.png 1000\n" : L"alphaFadeout gradient.png 1000\n");
+    After(0);
+    const sf::Image shot = After(10 * c.percent);
+    if (const char* folder = std::getenv("QUILLHAVEN_SHOTS"))
+        shot.saveToFile(std::string(folder) + "/transition-" + (c.in ? "in-" : "out-") + std::to_string(c.percent) +
+                        ".png");
+    const sf::Color fill = c.in ? sf::Color::White : clear;
+    EXPECT_EQ(Classify(shot.getPixel(2, 120), fill), c.left) << "left edge";
+    EXPECT_EQ(Classify(shot.getPixel(160, 120), fill), c.middle) << "middle";
+    EXPECT_EQ(Classify(shot.getPixel(317, 120), fill), c.right) << "right edge";
+    EXPECT_EQ(zel::MainParser()->m_ParserState, zel::PARSE_STOP)
+        << "up to its very end the transition holds the script";
+}
+
+INSTANTIATE_TEST_SUITE_P(Shares, TransitionShotTest,
+                         ::testing::Values(ShotCase{true, 0, Seen::Scene, Seen::Mix, Seen::Fill},
+                                           ShotCase{true, 50, Seen::Scene, Seen::Scene, Seen::Mix},
+                                           ShotCase{true, 100, Seen::Scene, Seen::Scene, Seen::Scene},
+                                           ShotCase{false, 0, Seen::Fill, Seen::Mix, Seen::Scene},
+                                           ShotCase{false, 50, Seen::Fill, Seen::Fill, Seen::Mix},
+                                           ShotCase{false, 100, Seen::Fill, Seen::Fill, Seen::Fill}));
 
 TEST_F(ScreenTransitionTest, InUncoversTheDarkHalfFirstAndThenTheRest)
 {
@@ -87,7 +179,9 @@ TEST_F(ScreenTransitionTest, AMaskThatCannotBeLoadedOrAShortDurationNeverStopsTh
 {
     Start(L"nowhere.png", 1000, true);
     After(20);
-    EXPECT_NE(LogText().find("ERROR. (ScreenTransition) mask image:nowhere.png cannot be loaded. transition dropped script:"), std::string::npos);
+    EXPECT_NE(
+        LogText().find("ERROR. (ScreenTransition) mask image:nowhere.png cannot be loaded. transition dropped script:"),
+        std::string::npos);
     EXPECT_TRUE(sysVars().transitionImage.empty());
     EXPECT_EQ(zel::MainParser()->m_ParserState, zel::PARSE_CONT);
 
