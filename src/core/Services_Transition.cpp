@@ -136,8 +136,15 @@ void DrawOverlay()
 void Services::DrawScreenTransition()
 {
     SystemVariables* sysVars = SysVars();
-    if (sysVars == nullptr || pRenderWindow == nullptr || sysVars->transitionImage.empty())
+    if (pRenderWindow == nullptr)
         return;
+    if (sysVars == nullptr || sysVars->transitionImage.empty())
+    {
+        // The request went away without an end (another novel state): the mask and overlay go with it.
+        if (g_transition.overlay != nullptr)
+            ReleaseScreenTransition();
+        return;
+    }
     SceneChanges::Report(); // every frame of a transition, and the one after its end, differs from the last
     if (!StartIfPending(*sysVars))
         return;
