@@ -368,40 +368,33 @@ std::wstring TextLine(std::mt19937& random, int i)
 std::wstring MotionLine(std::mt19937& random, int i)
 {
     const std::vector<std::wstring> names{L"alice", L"bob", L"carol", L"dave", L"camera", L"nobody"};
-    auto number = [&](int low, int high) {
+    auto n = [&](int low, int high) {
         return std::to_wstring(std::uniform_int_distribution<int>(low, high)(random));
     };
-    auto step = [&] {
-        return (random() % 2 ? L"+" : L"-") + number(1, 60);
-    };
-    auto duration = [&] {
-        return random() % 2 ? number(0, 900) : std::wstring();
-    };
-    auto keyword = [&](const wchar_t* word) {
-        return (random() % 4 == 0 ? L"." : L"") + std::wstring(word);
-    };
+    const std::wstring name = Pick(random, names);
+    const std::wstring sync = random() % 4 ? L"" : L".";
+    const std::wstring duration = random() % 2 ? n(0, 900) : L"";
+    const std::wstring step = (random() % 2 ? L"+" : L"-") + n(1, 60);
     switch (std::uniform_int_distribution<int>(0, 15)(random))
     {
     case 0:
-        return Joined({keyword(L"fadein"), Pick(random, names), duration()});
+        return Joined({sync + L"fadein", name, duration});
     case 1:
-        return Joined({keyword(L"fadeout"), random() % 3 ? Pick(random, names) : L"cg", duration()});
+        return Joined({sync + L"fadeout", random() % 3 ? name : L"cg", duration});
     case 2:
-        return Joined({keyword(L"alpha"), Pick(random, names), number(0, 255), duration()});
+        return Joined({sync + L"alpha", name, n(0, 255), duration});
     case 3:
-        return Joined({keyword(L"move"), Pick(random, names) + L",", Pick(random, names), number(-40, 300),
-                       number(-40, 200), duration()});
+        return Joined({sync + L"move", name + L",", Pick(random, names), n(-40, 300), n(-40, 200), duration});
     case 4:
-        return Joined({keyword(L"move"), Pick(random, names), step(), random() % 2 ? step() : number(0, 200)});
+        return Joined({sync + L"move", name, step, random() % 2 ? step : n(0, 200)});
     case 5:
-        return Joined({keyword(L"rotate"), Pick(random, names), number(-180, 180), duration()});
+        return Joined({sync + L"rotate", name, n(-180, 180), duration});
     case 6:
-        return Joined({keyword(L"zoom"), Pick(random, names), number(20, 300), duration()});
+        return Joined({sync + L"zoom", name, n(20, 300), duration});
     case 7:
-        return Joined(
-            {L"image", Pick(random, names), Pick(random, std::vector<std::wstring>{L"red.png", L"blue.png"})});
+        return Joined({L"image", name, random() % 2 ? L"red.png" : L"blue.png"});
     case 8:
-        return Joined({L"rgb", Pick(random, names), number(0, 255), number(0, 255), number(0, 255)});
+        return Joined({L"rgb", name, n(0, 255), n(0, 255), n(0, 255)});
     case 9:
         return L"cameraReset";
     case 10:
