@@ -103,7 +103,7 @@ protected:
         }
         out.push_back(lines.str());
         if (registry.pCamera != nullptr)
-            out.push_back("camera " + DescribeLook(registry.pCamera->m_SpriteStates));
+            out.push_back("camera " + Describe(*registry.pCamera));
         std::vector<std::string> names;
         for (const auto& named : registry.m_nameReferences)
             names.push_back(zel::NHelper::ws2s(named.first));
@@ -172,20 +172,6 @@ protected:
                 text << column.size() << ",";
             text << " cursor=(" << laid.columnX << "," << laid.rowY << ")";
         }
-    }
-
-    /// The lines a look history holds, and where its newest look stands.
-    static std::string DescribeLook(const zel::LineValue<zel::sSprite>& looks)
-    {
-        std::ostringstream text;
-        text << "looks@";
-        for (const auto& entry : looks.entries())
-            text << entry.first << ",";
-        const zel::sSprite& state = looks.entries().empty() ? looks.defaultValue() : looks.entries().rbegin()->second;
-        text << " pos=(" << state.getPosition().x << "," << state.getPosition().y
-             << ") rotation=" << state.getRotation() << " scale=" << state.getScale().x << " origin=("
-             << state.getOrigin().x << "," << state.getOrigin().y << ")";
-        return text.str();
     }
 
     static std::string Describe(zel::NEntity& entity)
@@ -375,31 +361,27 @@ std::wstring MotionLine(std::mt19937& random, int i)
     const std::wstring sync = random() % 4 ? L"" : L".";
     const std::wstring duration = random() % 2 ? n(0, 900) : L"";
     const std::wstring step = (random() % 2 ? L"+" : L"-") + n(1, 60);
-    switch (std::uniform_int_distribution<int>(0, 15)(random))
+    switch (std::uniform_int_distribution<int>(0, 11)(random))
     {
     case 0:
-        return Joined({sync + L"fadein", name, duration});
+        return Joined({sync + Pick(random, std::vector<std::wstring>{L"fadein", L"fadeout"}),
+                       random() % 3 ? name : L"cg", duration});
     case 1:
-        return Joined({sync + L"fadeout", random() % 3 ? name : L"cg", duration});
+        return Joined(
+            {sync + Pick(random, std::vector<std::wstring>{L"alpha", L"rotate", L"zoom"}), name, n(0, 255), duration});
     case 2:
-        return Joined({sync + L"alpha", name, n(0, 255), duration});
-    case 3:
         return Joined({sync + L"move", name + L",", Pick(random, names), n(-40, 300), n(-40, 200), duration});
-    case 4:
+    case 3:
         return Joined({sync + L"move", name, step, random() % 2 ? step : n(0, 200)});
-    case 5:
-        return Joined({sync + L"rotate", name, n(-180, 180), duration});
-    case 6:
-        return Joined({sync + L"zoom", name, n(20, 300), duration});
-    case 7:
+    case 4:
         return Joined({L"image", name, random() % 2 ? L"red.png" : L"blue.png"});
-    case 8:
+    case 5:
         return Joined({L"rgb", name, n(0, 255), n(0, 255), n(0, 255)});
-    case 9:
+    case 6:
         return L"cameraReset";
-    case 10:
+    case 7:
         return L"bookmark mark" + std::to_wstring(i);
-    case 11:
+    case 8:
         return L"script walk.txt";
     default:
         return PictureLine(random, i);

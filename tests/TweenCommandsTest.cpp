@@ -1,10 +1,9 @@
 // The animation and display commands as a script uses them, on the hand-run clock: what a synchronous line waits
-// for, where the pictures end up, and the screen transitions the script asks for.
+// for, and where the pictures, the camera and the backlog end up.
 
 #include "WindowFixture.h"
 #include "commands/CmdHandlers.h"
 #include "core/Clock.h"
-#include "entities/NBacklog.h"
 #include "entities/NCamera.h"
 #include "resources/NHelper.h"
 #include "resources/ResourcePool.h" // the texture behind a look
@@ -17,8 +16,6 @@ using std::chrono::milliseconds;
 
 namespace
 {
-const sf::Color kRed(200, 0, 0);
-
 class TweenCommandsTest : public WindowFixture
 {
 protected:
@@ -26,13 +23,10 @@ protected:
     {
         WindowFixture::SetUp();
         zel::Clock::SetManual(true);
-        MakeImage("hero.png", 32, 32, kRed);
+        MakeImage("hero.png", 32, 32, sf::Color(200, 0, 0));
         MakeImage("other.png", 16, 8, sf::Color::Green);
-        for (const auto& [key, word] : {std::pair{L"Types_cg", L"cg"},
-                                        {L"Types_textbox", L"textbox"},
-                                        {L"Types_camera", L"camera"},
-                                        {L"Types_backlog", L"backlog"}})
-            zel::Services::pNCommands->commandStrings[key] = word;
+        for (const wchar_t* type : {L"cg", L"textbox", L"camera", L"backlog"})
+            zel::Services::pNCommands->commandStrings[L"Types_" + std::wstring(type)] = type;
     }
     void TearDown() override
     {
@@ -40,7 +34,7 @@ protected:
         WindowFixture::TearDown();
     }
 
-    /// One frame, drawn whatever the pacing, after which the script reads on when its wait is over.
+    /// One frame after afterMs, drawn whatever the pacing; then the script reads on when its wait is over.
     void Frame(int afterMs)
     {
         zel::Clock::Advance(milliseconds(afterMs));
@@ -49,74 +43,37 @@ protected:
         sysVars().renderMode = 0;
         zel::Services::ReadOn();
     }
-    /// Plays the script past a "wait 1" in it (the tweens read before it have run out), then lets ms pass: the
-    /// tweens run, finished fades bury their pictures and the script reads on.
-    void PlayFor(const std::wstring& script, int ms)
-    {
-        Play(script);
-        Frame(0);
-        Frame(2);
-        Frame(ms);
-    }
 
 public:
     // What the table's checks look at.
     zel::EntityRegistry& registry() { return entities(); }
     zel::SystemVariables& vars() { return sysVars(); }
     using WindowFixture::LogText;
-    zel::sSprite& Look(const std::wstring& name)
-    {
-        zel::NSprite* sprite = Sprite(name);
-        EXPECT_NE(sprite, nullptr) << zel::NHelper::ws2s(name);
-        return *sprite->getCurrentSprite();
-    }
-};
-
-/// One synchronous or plain animation line after "cg hero hero.png 10 20 1" and how long the script then waits.
-struct WaitCase
-{
-    const wchar_t* line;
-    int waitMs; ///< 0: the script reads on
-};
-
-void PrintTo(const WaitCase& c, std::ostream* out)
-{
-    *out << zel::NHelper::ws2s(c.line);
-}
-
-class AnimationWaitTest : public TweenCommandsTest, public ::testing::WithParamInterface<WaitCase>
-{
+    zel::sSprite& Look(const std::wstring& name) { return *Sprite(name)->getCurrentSprite(); }
 };
 } // namespace
 
-TEST_P(AnimationWaitTest, ASynchronousLineWaitsForItsDuration)
+TEST_F(TweenCommandsTest, ASynchronousLineWaitsForItsDurationAndAPlainOneReadsOn)
 {
-    Play(L"cg hero hero.png 10 20 1\n" + std::wstring(GetParam().line) + L"\ncg after other.png 0 0 1\n");
-    const zel::Parser& parser = *zel::MainParser();
-    if (GetParam().waitMs == 0)
+    const std::pair<const wchar_t*, int> lines[] = {
+        {L".fadein hero 500", 500},    {L"fadein hero 500", 0},           {L".fadeout cg 300", 300},
+        {L".alpha hero 100 400", 400}, {L".move hero 10 10 300", 300},    {L".move hero a 10 300", 0},
+        {L".rotate hero 90 200", 200}, {L".zoom hero 150 250", 250},      {L".fadein hero", 0},
+        {L".alphaFadein mask.png", 0}, {L"alphaFadeout mask.png soon", 0}};
+    for (const auto& [line, waitMs] : lines)
     {
-        EXPECT_NE(Sprite(L"after"), nullptr) << "the script read on";
-        return;
+        Play(L"cg hero hero.png 10 20 1\n" + std::wstring(line) + L"\n");
+        const zel::Parser& parser = *zel::MainParser();
+        EXPECT_EQ(parser.m_ParserState == zel::SYNC_EXEC ? parser.syncDuration.count() : 0, waitMs)
+            << zel::NHelper::ws2s(line);
+        EXPECT_NE(parser.m_ParserState, zel::PARSE_STOP) << zel::NHelper::ws2s(line);
     }
-    EXPECT_EQ(parser.m_ParserState, zel::SYNC_EXEC);
-    EXPECT_EQ(parser.syncDuration, milliseconds(GetParam().waitMs));
-    EXPECT_EQ(Sprite(L"after"), nullptr);
-    zel::Clock::Advance(milliseconds(GetParam().waitMs + 1));
-    DrawFrame();
-    zel::Services::ReadOn();
-    EXPECT_NE(Sprite(L"after"), nullptr) << "after the wait the script goes on";
 }
-
-INSTANTIATE_TEST_SUITE_P(Lines, AnimationWaitTest,
-                         ::testing::Values(WaitCase{L".fadein hero 500", 500}, WaitCase{L"fadein hero 500", 0},
-                                           WaitCase{L".fadeout cg 300", 300}, WaitCase{L".alpha hero 100 400", 400},
-                                           WaitCase{L".move hero 10 10 300", 300}, WaitCase{L".move hero a 10 300", 0},
-                                           WaitCase{L".rotate hero 90 200", 200}, WaitCase{L".zoom hero 150 250", 250},
-                                           WaitCase{L".fadein hero", 0}, WaitCase{L".alphaFadein mask.png", 0}));
 
 namespace
 {
-/// A script, the time that passes after it, and what must then hold.
+/// A script, read past a "wait 1" in it (the tweens read before it have run out), the time that then passes, and
+/// what must hold after it.
 struct EndCase
 {
     const char* name;
@@ -138,11 +95,10 @@ const EndCase kEndCases[] = {
     {"ASignedMoveStartsFromTheLatestTargetInThePicturesUnits",
      L"cg hero hero.png 0 0 1\nzoom hero 200\nmove hero 100 40 1000\nmove hero +50 0 1000\n", 1001,
      [](auto& t) {
-         // Zoomed about its centre (16, 16): the first move puts its corner at (100, 40), the second goes on from
-         // there by 50 / 2 to the right, and its absolute 0 puts the corner on the top edge.
+         // Zoomed about its centre: the first move puts its corner at (100, 40), the second goes on from there by
+         // 50 / 2 to the right, and its absolute 0 puts the corner on the top edge.
          const sf::FloatRect seen = t.Look(L"hero").getGlobalBounds();
-         EXPECT_EQ(sf::Vector2f(seen.left, seen.top), sf::Vector2f(125.f, 0.f));
-         EXPECT_EQ(seen.width, 64.f);
+         EXPECT_EQ(sf::FloatRect(125.f, 0.f, 64.f, 64.f), seen);
      }},
     {"FadeInOfATransparentPictureAddsNothing", L"cg hero hero.png 0 0 1\nalpha hero 0\nwait 1\nfadein hero 500\n", 250,
      [](auto& t) {
@@ -172,9 +128,8 @@ const EndCase kEndCases[] = {
      }},
     {"ImageKeepsPlaceAndColour", L"cg hero hero.png 7 9 1\nrgb hero 0 0 255\nimage hero other.png\n", 1,
      [](auto& t) {
-         zel::sSprite& look = t.Look(L"hero");
-         EXPECT_EQ(look.m_pTexture->key, L"other.png");
-         EXPECT_EQ(look.getTextureRect(), sf::IntRect(0, 0, 16, 8));
+         const zel::sSprite& look = t.Look(L"hero");
+         EXPECT_EQ(look.m_pTexture->key + L" " + std::to_wstring(look.getTextureRect().width), L"other.png 16");
          EXPECT_EQ(look.getPosition(), sf::Vector2f(7.f, 9.f));
          EXPECT_EQ(look.getColor(), sf::Color::Blue);
      }},
@@ -195,11 +150,6 @@ const EndCase kEndCases[] = {
      }},
 };
 
-void PrintTo(const EndCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
-
 class EndStates : public TweenCommandsTest, public ::testing::WithParamInterface<EndCase>
 {
 };
@@ -207,7 +157,10 @@ class EndStates : public TweenCommandsTest, public ::testing::WithParamInterface
 
 TEST_P(EndStates, ShowWhatTheScriptAskedFor)
 {
-    PlayFor(GetParam().script, GetParam().ms);
+    Play(GetParam().script);
+    Frame(0);
+    Frame(2);
+    Frame(GetParam().ms);
     GetParam().expect(*this);
 }
 
