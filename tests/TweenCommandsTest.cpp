@@ -120,7 +120,8 @@ const EndCase kEndCases[] = {
     {"AFadeOfATypeWithoutEntitiesChangesNothing", L"cg a hero.png 0 0 1\nfadeout textbox 300\n", 301,
      [](auto& t) {
          EXPECT_EQ(t.registry().CountInLayers(), 1u);
-         EXPECT_NE(t.LogText().find("ERROR. [HandleFade] entity:textbox does not exist"), std::string::npos);
+         EXPECT_NE(t.LogText().find("ERROR. [HandleFade] entity:textbox does not exist script:main.txt line:2"),
+                   std::string::npos);
      }},
     {"RgbTintsOpaque", L"cg hero hero.png 0 0 1\nalpha hero 128\nwait 1\nrgb hero 255 0 0\n", 1,
      [](auto& t) {

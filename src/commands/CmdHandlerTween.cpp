@@ -28,17 +28,11 @@ struct Targets
     bool byType = false;
 };
 
-bool Playing()
-{
-    const SystemVariables* sysVars = Services::SysVars();
-    return sysVars != nullptr && sysVars->gameMode == 1;
-}
-
 /// Tweens take time only while playing, or while the host shows animations in the editor.
 bool TweensTakeTime()
 {
     const SystemVariables* sysVars = Services::SysVars();
-    return sysVars != nullptr && (sysVars->gameMode == 1 || sysVars->tweenAnimationDisplay);
+    return !lineContext::Editing() || (sysVars != nullptr && sysVars->tweenAnimationDisplay);
 }
 
 /// The camera for the camera's word, else the entity of that name (null when there is none).
@@ -173,8 +167,8 @@ void ReadFadeIndex(const Tokens& tokens, std::size_t f, FadeSpec& spec)
         {
         }
     }
-    OutputDebugStringN(L"\nERROR. (HandleFade) parseTokens[fadeIdx]:%s is not a number. readlineno:%i \n",
-                       tokens[f - 1].c_str(), lineContext::MainLine());
+    OutputDebugStringN(L"\nERROR. (HandleFade) parseTokens[fadeIdx]:%s is not a number. readlineno:%i %s \n",
+                       tokens[f - 1].c_str(), lineContext::MainLine(), ScriptPlace().c_str());
     spec.broken = true;
 }
 
@@ -217,7 +211,8 @@ int HandleFade(const Tokens& tokens, int from, int to, bool sync)
     const Targets targets = FadeTargets(*entities, tokens);
     if (targets.byType && targets.entities.empty())
     {
-        OutputDebugStringN(L"\nERROR. [HandleFade] entity:%s does not exist \n", tokens[1].c_str());
+        OutputDebugStringN(L"\nERROR. [HandleFade] entity:%s does not exist %s \n", tokens[1].c_str(),
+                           ScriptPlace().c_str());
         return -1;
     }
     const std::size_t f = targets.next;
@@ -307,7 +302,7 @@ void RequestTransition(const Tokens& tokens, bool in)
 {
     SystemVariables* sysVars = Services::SysVars();
     std::vector<int> duration;
-    if (!Playing() || sysVars == nullptr || tokens.size() != 3 ||
+    if (lineContext::Editing() || sysVars == nullptr || tokens.size() != 3 ||
         !ReadInts(tokens, {3}, duration, in ? L"alphaFadein" : L"alphaFadeout"))
         return;
     sysVars->transitionImage = tokens[1];
