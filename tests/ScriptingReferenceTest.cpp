@@ -131,15 +131,17 @@ std::set<std::string> NamedFiles(const std::string& text, const std::string& ext
 }
 
 /// Log lines that show an example to be broken: an unknown command, an error, a missing file or any other warning
-/// that an author must act on. The reminder that no backlog box is configured, the note on a trigger's stored line
-/// and a click while no text box is in use are no faults.
+/// that an author must act on. The reminder that no backlog box is configured, the note on a trigger's stored line,
+/// a click while no text box is in use and the wait icon, which outlives the scene that clear or a transition out
+/// empties, are no faults.
 std::vector<std::string> Complaints(const std::string& log)
 {
     static const std::vector<std::string> kFaultMarks{
         "UNKNOWN or INVALID COMMAND", "ERROR", "WARNING", "FAILED", "does not exist", "DOES NOT EXIST", "not found"};
     static const std::vector<std::string> kHarmless{"backlog textarea not assigned and not in sysvars",
                                                     "parseTokens.size() == 0",
-                                                    "(Services::StopCurTextboxTextFlow) entity:'' does not exist"};
+                                                    "(Services::StopCurTextboxTextFlow) entity:'' does not exist",
+                                                    "[releaseAllResources] WARNING. name:waiticon.png"};
     std::vector<std::string> complaints;
     for (const std::string& line : Lines(log))
     {

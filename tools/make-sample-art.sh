@@ -102,6 +102,9 @@ out="$images/paper.png" save -size 260x470 xc:none -fill '#fdf6e3ee' -stroke '#8
     -draw 'roundrectangle 3,3 256,466 16,16'
 out="$images/msgbox.png" save -size 640x240 xc:none -fill '#1d2d44ee' -stroke '#f4a261' -strokewidth 4 \
     -draw 'roundrectangle 3,3 636,236 26,26'
+# The mask of the harbour's closing transition: light in the middle, dark at the edges, so the edges close first.
+out="$images/iris.png" save -size 640x360 radial-gradient:white-black
+
 # An empty look for a picture that should no longer show.
 out="$images/blank.png" save -size 1x1 xc:none
 out="$images/waiticon.png" save -size 24x24 xc:none -fill '#e9c46a' -draw 'polygon 3,6 21,6 12,20'

@@ -39,7 +39,31 @@ void ExecuteRemove(const Tokens& tokens);
 void HandleCG_InsRm(NType type, const std::wstring& name, const std::wstring& file, double x, double y, int layer,
                     const std::wstring& option);
 
-// Display (CmdHandlerTween).
+// Animations, screen transitions and display (CmdHandlerTween).
+/// fadein TARGETS [DURATION]: from nearly transparent to opaque (the backlog's word shows the backlog). The animation
+/// commands return the duration to wait for on a synchronous line that gives one, else -1.
+int ExecuteFadein(const Tokens& tokens, bool sync);
+/// fadeout TARGETS [DURATION]: to transparent, then the targets leave (the backlog's word hides the backlog).
+int ExecuteFadeout(const Tokens& tokens, bool sync);
+/// alpha TARGETS ALPHA [DURATION]: from the current alpha to ALPHA.
+int ExecuteAlpha(const Tokens& tokens, bool sync);
+/// move NAMES X Y [DURATION]: X and Y place the top-left corner, or with a sign move by that much.
+int ExecuteMove(const Tokens& tokens, bool sync);
+/// rotate NAMES ANGLE [DURATION], about the picture's centre.
+int ExecuteRotate(const Tokens& tokens, bool sync);
+/// zoom NAMES PERCENT [DURATION], about the picture's centre.
+int ExecuteZoom(const Tokens& tokens, bool sync);
+/// alphaFadein FILE DURATION (playing only): the image-mask transition that uncovers the scene; the script stops
+/// until it ends. Always -1: the transition itself lets the script go on.
+int ExecuteAlphaFadein(const Tokens& tokens);
+/// alphaFadeout FILE DURATION: the same, covering the scene in the clear colour and then emptying it.
+int ExecuteAlphaFadeout(const Tokens& tokens);
+/// image NAME FILE: a new image for a picture, keeping its place, colour and turn.
+void ExecuteImage(const Tokens& tokens);
+/// rgb NAME R G B: tints a picture, opaque.
+void ExecuteRGB(const Tokens& tokens);
+/// cameraReset: the camera back to where it started.
+void ExecuteCameraReset(const Tokens& tokens);
 /// The old-layer argument of ExecuteLayer that means "the layer the entity has now" (-1 is a layer like any other).
 constexpr int kCurrentLayer = std::numeric_limits<int>::min();
 /// Moves NAME to LAYER. oldLayer is the layer list the entity sits in, or kCurrentLayer.

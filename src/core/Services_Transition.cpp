@@ -10,20 +10,30 @@
 
 #include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/Sprite.hpp>
+#include <SFML/Graphics/Texture.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 namespace zel
 {
 namespace
 {
-/// What the running transition keeps across frames.
+/// What the running transition keeps across frames: the mask, its red channel (one byte a pixel), and the overlay,
+/// whose pixels and texture are rewritten in place whenever its level or colour changes.
 struct TransitionState
 {
     std::shared_ptr<Texture> mask;
-    std::unique_ptr<sf::Image> maskPixels;
+    std::vector<std::uint8_t> maskRed;
+    sf::Vector2u size;
+    std::vector<std::uint32_t> overlayPixels; ///< RGBA bytes in memory order, as the texture takes them
+    std::unique_ptr<sf::Texture> overlay;     ///< made when a transition starts: a texture needs the window's context
+    std::int64_t drawnLevel = -1;
+    sf::Color drawnFill;
     Clock::time_point start;
 };
 TransitionState g_transition;
@@ -33,8 +43,7 @@ void Finish(SystemVariables& sysVars)
 {
     sysVars.transitionImage.clear();
     sysVars.transitionStartPending = false;
-    g_transition.mask.reset();
-    g_transition.maskPixels.reset();
+    g_transition = TransitionState{};
     if (!sysVars.transitionIn)
     {
         Services::RemoveEntities();
@@ -45,13 +54,33 @@ void Finish(SystemVariables& sysVars)
         parser->m_ParserState = PARSE_CONT;
 }
 
+/// Keeps the mask's red channel and makes the overlay texture of the mask's size.
+bool PrepareOverlay(const sf::Image& mask)
+{
+    const sf::Vector2u size = mask.getSize();
+    g_transition.overlay = std::make_unique<sf::Texture>();
+    if (size.x == 0 || size.y == 0 || !g_transition.overlay->create(size.x, size.y))
+        return false;
+    const std::size_t count = static_cast<std::size_t>(size.x) * size.y;
+    const sf::Uint8* pixels = mask.getPixelsPtr();
+    g_transition.maskRed.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        g_transition.maskRed[i] = pixels[4 * i];
+    g_transition.size = size;
+    g_transition.overlayPixels.assign(count, 0);
+    g_transition.drawnLevel = -1;
+    return true;
+}
+
 /// Takes the mask from the pool when the transition starts; false while there is none to draw with.
 bool StartIfPending(SystemVariables& sysVars)
 {
     if (!sysVars.transitionStartPending)
-        return g_transition.mask != nullptr && g_transition.maskPixels != nullptr;
+        return g_transition.overlay != nullptr;
     g_transition.start = Clock::Now();
-    if (!ResourcePool<Texture>::getResource(g_transition.mask, sysVars.FilePath(DATA_IMAGES, sysVars.transitionImage)))
+    if (!ResourcePool<Texture>::getResource(g_transition.mask,
+                                            sysVars.FilePath(DATA_IMAGES, sysVars.transitionImage)) ||
+        !PrepareOverlay(g_transition.mask->texture.copyToImage()))
     {
         // A mask that cannot be loaded never will be: waiting for it would keep the script stopped for good.
         OutputDebugStringN(L"\nERROR. (ScreenTransition) mask image:%s cannot be loaded. transition dropped %s \n",
@@ -59,38 +88,47 @@ bool StartIfPending(SystemVariables& sysVars)
         Finish(sysVars);
         return false;
     }
-    g_transition.maskPixels = std::make_unique<sf::Image>(g_transition.mask->texture.copyToImage());
     sysVars.transitionStartPending = false;
     return true;
 }
 
-/// The overlay at a level: a mask pixel at or above the level shows its distance from it, the rest is done.
-sf::Image Overlay(const sf::Image& mask, std::int64_t level, sf::Color fill, bool transitionIn)
+/// The overlay's alpha over a mask value at a level: a mask value at or above the level shows its distance from it
+/// (in) or the rest of it (out); below the level a pixel is done: uncovered (in) or covered (out).
+std::uint8_t OverlayAlpha(std::int64_t m, std::int64_t level, bool transitionIn)
 {
-    const sf::Vector2u size = mask.getSize();
-    sf::Image overlay;
-    overlay.create(size.x, size.y, fill);
-    for (unsigned y = 0; y < size.y; ++y)
-        for (unsigned x = 0; x < size.x; ++x)
-        {
-            const std::int64_t m = mask.getPixel(x, y).r;
-            std::int64_t alpha = transitionIn ? 0 : 255;
-            if (m >= level)
-                alpha = transitionIn ? m - level : 255 - (m - level);
-            fill.a = static_cast<sf::Uint8>(std::clamp<std::int64_t>(alpha, 0, 255));
-            overlay.setPixel(x, y, fill);
-        }
-    return overlay;
+    std::int64_t alpha = transitionIn ? 0 : 255;
+    if (m >= level)
+        alpha = transitionIn ? m - level : 255 - (m - level);
+    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(alpha, 0, 255));
 }
 
-void DrawOverlay(const sf::Image& overlay)
+/// Rewrites the overlay's pixels and texture for a level: one look-up per pixel of what each mask value becomes.
+void UpdateOverlay(std::int64_t level, sf::Color fill, bool transitionIn)
 {
-    sf::Texture texture;
-    if (!texture.loadFromImage(overlay))
+    if (level == g_transition.drawnLevel && fill == g_transition.drawnFill)
         return;
-    sf::Sprite sprite(texture);
+    std::array<std::uint32_t, 256> byMask{};
+    for (std::size_t m = 0; m < byMask.size(); ++m)
+    {
+        fill.a = OverlayAlpha(static_cast<std::int64_t>(m), level, transitionIn);
+        const sf::Uint8 bytes[4] = {fill.r, fill.g, fill.b, fill.a};
+        std::memcpy(&byMask[m], bytes, sizeof bytes);
+    }
+    const std::vector<std::uint8_t>& red = g_transition.maskRed;
+    std::uint32_t* out = g_transition.overlayPixels.data();
+    for (std::size_t i = 0; i < red.size(); ++i)
+        out[i] = byMask[red[i]];
+    g_transition.overlay->update(reinterpret_cast<const sf::Uint8*>(out));
+    g_transition.drawnLevel = level;
+    fill.a = 255;
+    g_transition.drawnFill = fill;
+}
+
+void DrawOverlay()
+{
+    sf::Sprite sprite(*g_transition.overlay);
     const sf::Vector2f view = Services::pRenderWindow->getView().getSize();
-    sprite.setScale(view.x / static_cast<float>(overlay.getSize().x), view.y / static_cast<float>(overlay.getSize().y));
+    sprite.setScale(view.x / static_cast<float>(g_transition.size.x), view.y / static_cast<float>(g_transition.size.y));
     Services::pRenderWindow->draw(sprite);
 }
 } // namespace
@@ -98,8 +136,15 @@ void DrawOverlay(const sf::Image& overlay)
 void Services::DrawScreenTransition()
 {
     SystemVariables* sysVars = SysVars();
-    if (sysVars == nullptr || pRenderWindow == nullptr || sysVars->transitionImage.empty())
+    if (pRenderWindow == nullptr)
         return;
+    if (sysVars == nullptr || sysVars->transitionImage.empty())
+    {
+        // The request went away without an end (another novel state): the mask and overlay go with it.
+        if (g_transition.overlay != nullptr)
+            ReleaseScreenTransition();
+        return;
+    }
     SceneChanges::Report(); // every frame of a transition, and the one after its end, differs from the last
     if (!StartIfPending(*sysVars))
         return;
@@ -110,10 +155,13 @@ void Services::DrawScreenTransition()
         Finish(*sysVars);
         return;
     }
-    // Under 255 ms a level step would be less than a millisecond; the levels then go one per millisecond.
-    const std::int64_t level = (elapsed % duration) / std::max<std::int64_t>(1, duration / 255);
-    const sf::Color fill = sysVars->transitionIn ? sf::Color::White : sysVars->clearColour.get(true);
-    DrawOverlay(Overlay(*g_transition.maskPixels, level, fill, sysVars->transitionIn));
+    // Under 255 ms a level step would be less than a millisecond; the levels then go one per millisecond. The level
+    // grows up to the end itself (elapsed is at most the duration here), never back to the first one.
+    const std::int64_t level = elapsed / std::max<std::int64_t>(1, duration / 255);
+    sf::Color fill = sysVars->transitionIn ? sf::Color::White : sysVars->clearColour.get(true);
+    fill.a = 255;
+    UpdateOverlay(level, fill, sysVars->transitionIn);
+    DrawOverlay();
 }
 
 void Services::ReleaseScreenTransition()

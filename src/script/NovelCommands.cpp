@@ -62,6 +62,14 @@ CommandHandler Value(int (*handler)(const CmdHandlers::Tokens&))
     };
 }
 
+/// An animation: its duration when the line runs synchronously.
+CommandHandler Timed(int (*handler)(const CmdHandlers::Tokens&, bool))
+{
+    return [handler](CommandCall& call) {
+        return handler(call.tokens, call.sync);
+    };
+}
+
 /// A dialogue line: the whole line as read goes to the text box (newText: the quote form, else the minus form).
 CommandHandler Dialogue(bool newText)
 {
@@ -119,22 +127,22 @@ std::vector<CommandRow> CommandTable()
         {L"text", 8, NO_MAX, 28, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteText)},
         {L"backlogConfig", 2, SAME, 29, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteBacklogConfig)},
         {L"backlogReset", 1, SAME, 30, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteBacklogReset)},
-        {L"move", 4, NO_MAX, 35, EXACT, DURATION, NONE, nullptr},
-        {L"fadein", 2, NO_MAX, 36, EXACT, DURATION, NONE, nullptr},
-        {L"fadeout", 2, NO_MAX, 37, EXACT, DURATION, NONE, nullptr},
-        {L"rotate", 3, NO_MAX, 38, EXACT, DURATION, NONE, nullptr},
-        {L"zoom", 3, NO_MAX, 39, EXACT, DURATION, NONE, nullptr},
-        {L"alpha", 3, NO_MAX, 40, EXACT, DURATION, NONE, nullptr},
-        {L"cameraReset", 1, SAME, 41, EXACT, NOTHING, NONE, nullptr},
+        {L"move", 4, NO_MAX, 35, EXACT, DURATION, NONE, Timed(CmdHandlers::ExecuteMove)},
+        {L"fadein", 2, NO_MAX, 36, EXACT, DURATION, NONE, Timed(CmdHandlers::ExecuteFadein)},
+        {L"fadeout", 2, NO_MAX, 37, EXACT, DURATION, NONE, Timed(CmdHandlers::ExecuteFadeout)},
+        {L"rotate", 3, NO_MAX, 38, EXACT, DURATION, NONE, Timed(CmdHandlers::ExecuteRotate)},
+        {L"zoom", 3, NO_MAX, 39, EXACT, DURATION, NONE, Timed(CmdHandlers::ExecuteZoom)},
+        {L"alpha", 3, NO_MAX, 40, EXACT, DURATION, NONE, Timed(CmdHandlers::ExecuteAlpha)},
+        {L"cameraReset", 1, SAME, 41, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteCameraReset)},
         {L"layer", 3, SAME, 42, EXACT, NOTHING, NONE,
          [](CommandCall& call) {
              CmdHandlers::ExecuteLayer(call.tokens, CmdHandlers::kCurrentLayer);
              return 0;
          }},
-        {L"image", 3, SAME, 43, EXACT, NOTHING, NONE, nullptr},
-        {L"rgb", 5, 6, 44, EXACT, NOTHING, NONE, nullptr},
-        {L"alphaFadein", 2, 3, 45, EXACT, DURATION, ALWAYS_SYNC, nullptr},
-        {L"alphaFadeout", 2, 3, 46, EXACT, DURATION, ALWAYS_SYNC, nullptr},
+        {L"image", 3, SAME, 43, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteImage)},
+        {L"rgb", 5, 6, 44, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteRGB)},
+        {L"alphaFadein", 2, 3, 45, EXACT, DURATION, ALWAYS_SYNC, Value(CmdHandlers::ExecuteAlphaFadein)},
+        {L"alphaFadeout", 2, 3, 46, EXACT, DURATION, ALWAYS_SYNC, Value(CmdHandlers::ExecuteAlphaFadeout)},
         {L"bgm", 2, 3, 47, EXACT, NOTHING, NONE, nullptr},
         {L"soundEffect", 3, 4, 48, EXACT, NOTHING, NONE, nullptr},
         {L"voice", 2, SAME, 49, EXACT, NOTHING, NONE, nullptr},
