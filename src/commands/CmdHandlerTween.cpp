@@ -142,7 +142,7 @@ void RunOrAdd(NEntity& entity, const Tween& tween)
 }
 
 /// The fade's alpha values: from (-1: the entity's current alpha) to (-1: the ALPHA token).
-struct FadeSpec
+struct FadeRequest
 {
     int from = -1;
     int to = -1;
@@ -152,7 +152,7 @@ struct FadeSpec
 };
 
 /// Reads the ALPHA token (or, for fadein and fadeout, the DURATION token) at position f.
-void ReadFadeIndex(const Tokens& tokens, std::size_t f, FadeSpec& spec)
+void ReadFadeIndex(const Tokens& tokens, std::size_t f, FadeRequest& fade)
 {
     if (f > tokens.size())
         return;
@@ -160,7 +160,7 @@ void ReadFadeIndex(const Tokens& tokens, std::size_t f, FadeSpec& spec)
     {
         try
         {
-            spec.given = NHelper::ToInt(tokens[f - 1]);
+            fade.given = NHelper::ToInt(tokens[f - 1]);
             return;
         }
         catch (const std::exception&)
@@ -169,7 +169,7 @@ void ReadFadeIndex(const Tokens& tokens, std::size_t f, FadeSpec& spec)
     }
     OutputDebugStringN(L"\nERROR. (HandleFade) parseTokens[fadeIdx]:%s is not a number. readlineno:%i %s \n",
                        tokens[f - 1].c_str(), lineContext::MainLine(), ScriptPlace().c_str());
-    spec.broken = true;
+    fade.broken = true;
 }
 
 /// Music fades between silence and the player's music volume rather than full alpha.
@@ -182,22 +182,22 @@ int MusicLevel(const NEntity& entity, int alpha)
 }
 
 /// Gives one target its alpha tween; false when the fade stops here (a fade-in of an entity at alpha 0).
-bool FadeOne(NEntity& entity, const FadeSpec& spec, bool sync)
+bool FadeOne(NEntity& entity, const FadeRequest& fade, bool sync)
 {
     const int current = entity.getColor().a;
-    int start = spec.from == -1 ? current : spec.from;
-    int target = spec.to == -1 ? spec.given : spec.to;
-    if (spec.broken)
+    int start = fade.from == -1 ? current : fade.from;
+    int target = fade.to == -1 ? fade.given : fade.to;
+    if (fade.broken)
         start = target = 0;
     if (start == 1 && current == 0)
         return false;
     PushStateForTween(entity);
-    Tween tween = StartTween(TWEEN_ALPHA, spec.broken ? 0.0 : spec.duration, sync);
+    Tween tween = StartTween(TWEEN_ALPHA, fade.broken ? 0.0 : fade.duration, sync);
     tween.startValue = MusicLevel(entity, start);
     tween.targetValue = MusicLevel(entity, target);
-    tween.removeAtEnd = spec.to == 0;
+    tween.removeAtEnd = fade.to == 0;
     entity.addTween(tween);
-    if (lineContext::Editing() && spec.to == 0)
+    if (lineContext::Editing() && fade.to == 0)
         entity.markRemoved(true, false);
     return true;
 }
@@ -219,14 +219,14 @@ int HandleFade(const Tokens& tokens, int from, int to, bool sync)
     const std::size_t d = from == -1 ? f + 1 : f;
     if (to == -1 && f > tokens.size())
         return -1; // alpha with a name list and no ALPHA after it
-    FadeSpec spec;
-    spec.from = from;
-    spec.to = to;
-    ReadFadeIndex(tokens, f, spec);
-    if (!spec.broken && !ReadDuration(tokens, d, spec.duration))
+    FadeRequest fade;
+    fade.from = from;
+    fade.to = to;
+    ReadFadeIndex(tokens, f, fade);
+    if (!fade.broken && !ReadDuration(tokens, d, fade.duration))
         return -1;
     for (const EntityPtr& entity : targets.entities)
-        if (entity != nullptr && !FadeOne(*entity, spec, sync))
+        if (entity != nullptr && !FadeOne(*entity, fade, sync))
             return -1;
     return static_cast<int>(d);
 }
