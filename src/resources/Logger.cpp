@@ -65,8 +65,12 @@ struct FixedText
 
     void append(const wchar_t* first, const wchar_t* last)
     {
-        for (; first != last; ++first)
-            push_back(*first);
+        const std::size_t room = capacity - 1 - size; // one place stays for the terminating zero
+        std::size_t count = static_cast<std::size_t>(last - first);
+        if (count > room)
+            count = room, overflow = true;
+        std::wmemcpy(data + size, first, count);
+        size += count;
     }
     void push_back(wchar_t c)
     {
