@@ -17,10 +17,12 @@
 
 #include <SFML/Graphics/Texture.hpp>
 #include <SFML/OpenGL.hpp>
+#include <SFML/Window/GlResource.hpp>
 
 #include <physfs.h>
 
 #include <cstring>
+#include <memory>
 
 namespace zel
 {
@@ -73,9 +75,17 @@ template <typename Body> void GuardedVoid(const wchar_t* exportName, Body&& body
     });
 }
 
+/// Keeps the graphics library's shared GL context from the size check until the window exists. Without it the
+/// check's context is the only GL user, and its end shuts the GL driver down (closing its display), to be started
+/// again for the window a moment later: a second driver start, a good part of the time to the first picture.
+struct GlStartHold : sf::GlResource
+{
+};
+
 /// The arguments of CreateRenderWindow that would end the host inside Xlib, SFML or the file system if passed on:
 /// no X server, a size the graphics driver cannot draw, an application whose host did not set up the file system.
-bool RenderWindowArgumentsUsable(int width, int height, bool application)
+/// Once the display is there, hold keeps GL started for the window.
+bool RenderWindowArgumentsUsable(int width, int height, bool application, std::unique_ptr<GlStartHold>& hold)
 {
     if (!platform::DisplayAvailable())
     {
@@ -83,6 +93,7 @@ bool RenderWindowArgumentsUsable(int width, int height, bool application)
         return false;
     }
     // Asked only now: the driver's limit needs a GL context, and that needs the display.
+    hold = std::make_unique<GlStartHold>();
     const int largest = static_cast<int>(sf::Texture::getMaximumSize());
     if (width < 1 || height < 1 || width > largest || height > largest)
     {
@@ -296,7 +307,8 @@ QH_API void* CreateRenderWindow(void* moduleInstance, void* hostWindow, int32_t 
     return zel::Guarded(L"CreateRenderWindow", static_cast<void*>(nullptr), [&]() -> void* {
         SetupBugTrapExceptionHandler();
         zel::g_host.applicationFlag = zel::Str(mode) == L"application";
-        if (!zel::RenderWindowArgumentsUsable(width, height, zel::g_host.applicationFlag))
+        std::unique_ptr<zel::GlStartHold> glStarted;
+        if (!zel::RenderWindowArgumentsUsable(width, height, zel::g_host.applicationFlag, glStarted))
             return nullptr;
         if (zel::g_host.applicationFlag)
             zel::Services::SetWindowMode(windowMode, width, height);
