@@ -417,20 +417,27 @@ int ExecuteAlphaFadeout(const Tokens& tokens)
     return -1;
 }
 
+namespace
+{
+/// The entity a display line names, or null with an ERROR naming the line when there is none.
+EntityPtr NamedEntity(const std::wstring& name, const wchar_t* who)
+{
+    EntityRegistry* entities = Services::Entities();
+    EntityPtr entity = entities != nullptr ? entities->findEntityWithName(name, true) : nullptr;
+    if (entity == nullptr)
+        OutputDebugStringN(L"ERROR. [%s] ENTITY DOES NOT EXIST:%s %s \n", who, name.c_str(), ScriptPlace().c_str());
+    return entity;
+}
+} // namespace
+
 void ExecuteLayer(const Tokens& tokens, int oldLayer)
 {
     if (tokens.size() < 3 || !NHelper::IsNumberTokens({tokens[2]}, true))
         return;
     EntityRegistry* entities = Services::Entities();
-    if (entities == nullptr)
+    EntityPtr entity = NamedEntity(tokens[1], L"ExecuteLayer");
+    if (entities == nullptr || entity == nullptr)
         return;
-    EntityPtr entity = entities->findEntityWithName(tokens[1], true);
-    if (entity == nullptr)
-    {
-        OutputDebugStringN(L"ERROR. [ExecuteLayer] ENTITY DOES NOT EXIST:%s %s \n", tokens[1].c_str(),
-                           ScriptPlace().c_str());
-        return;
-    }
     int newLayer = 0;
     try
     {
@@ -457,14 +464,9 @@ void RewindLayerList(const std::wstring& name, int fromLayer, int toLayer)
 
 void ExecuteImage(const Tokens& tokens)
 {
-    EntityRegistry* entities = Services::Entities();
-    EntityPtr entity = entities != nullptr ? entities->findEntityWithName(tokens[1], true) : nullptr;
+    EntityPtr entity = NamedEntity(tokens[1], L"ExecuteImage");
     if (entity == nullptr)
-    {
-        OutputDebugStringN(L"ERROR. [ExecuteImage] ENTITY DOES NOT EXIST:%s %s \n", tokens[1].c_str(),
-                           ScriptPlace().c_str());
         return;
-    }
     // A file that cannot be loaded leaves the new state showing the image it had.
     if (sSprite* state = entity->pushNewState(lineContext::MainLine()))
         state->loadTexture(tokens[2]);
@@ -475,14 +477,9 @@ void ExecuteRGB(const Tokens& tokens)
     std::vector<int> rgb;
     if (!ReadInts(tokens, {3, 4, 5}, rgb, L"ExecuteRGB"))
         return;
-    EntityRegistry* entities = Services::Entities();
-    EntityPtr entity = entities != nullptr ? entities->findEntityWithName(tokens[1], true) : nullptr;
+    EntityPtr entity = NamedEntity(tokens[1], L"ExecuteRGB");
     if (entity == nullptr)
-    {
-        OutputDebugStringN(L"ERROR. [ExecuteRGB] ENTITY DOES NOT EXIST:%s %s \n", tokens[1].c_str(),
-                           ScriptPlace().c_str());
         return;
-    }
     PushStateForTween(*entity);
     auto low8 = [](int value) {
         return static_cast<sf::Uint8>(value & 0xFF);
