@@ -17,6 +17,7 @@
 #include <mutex>
 #include <pthread.h>
 #include <stdexcept>
+#include <utility>
 
 namespace zel
 {
@@ -24,7 +25,7 @@ namespace
 {
 constexpr std::size_t kFormatBufferSize = 1024;
 /// Messages that wake the worker at once; fewer wait for the batch window to end.
-constexpr std::size_t kBatchSize = 512;
+constexpr std::size_t kBatchSize = 4096;
 /// How long the worker lets a burst of messages gather before it writes them: short enough that a crash report,
 /// which reads the end of the file, misses at most the last few milliseconds.
 constexpr auto kBatchWindow = std::chrono::milliseconds(2);
@@ -418,8 +419,9 @@ void concurrentLogger::Push(const wchar_t* text, std::size_t length)
         AppendUtf8(m_pending.text, std::wstring_view(text, length));
         m_pending.ends.push_back(m_pending.text.size());
         ++m_pushed;
-        // The worker is woken when a batch begins and when it is full; messages in between only join it.
-        wake = m_pending.ends.size() == 1 || m_pending.ends.size() == kBatchSize;
+        // The worker is woken only when it sleeps for want of messages, or when a batch is full: during a burst it
+        // comes back by itself after each batch window, and the messages between only join the pending batch.
+        wake = (m_workerWaiting && !std::exchange(m_wakeSent, true)) || m_pending.ends.size() == kBatchSize;
     }
     if (wake)
         m_wake.notify_one();
@@ -439,7 +441,13 @@ void concurrentLogger::Work()
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_done)
     {
-        m_wake.wait(lock, [this] { return m_done || !m_pending.empty(); });
+        if (m_pending.empty())
+        {
+            m_workerWaiting = true;
+            m_wakeSent = false;
+            m_wake.wait(lock, [this] { return m_done || !m_pending.empty(); });
+            m_workerWaiting = false;
+        }
         // Messages come in bursts: the rest of the burst joins the batch, unless it is full or a flush waits.
         m_wake.wait_for(lock, kBatchWindow,
                         [this] { return m_done || m_flushWanted || m_pending.ends.size() >= kBatchSize; });

@@ -89,6 +89,8 @@ private:
     Messages m_pending;
     bool m_done = false;
     bool m_flushWanted = false;
+    bool m_workerWaiting = false; ///< the worker sleeps until a message comes; during a burst it wakes by itself
+    bool m_wakeSent = false;      ///< the sleeping worker has been woken already
     std::uint64_t m_pushed = 0;
     std::uint64_t m_written = 0;
     bool m_counting = false;
