@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <cwchar>
 #include <thread>
 
@@ -205,6 +206,23 @@ TEST(LoggerTest, FlushWaitsUntilEverythingPushedIsOnDisk)
                              zel::NHelper::concurrentLogger::Instance().Flush();
                              const bool complete = ReadFile("debug.txt").find("flush 999\n") != std::string::npos;
                              return complete ? 0 : 1;
+                         }),
+              0);
+}
+
+// The worker sleeps while nothing is logged: a message after a quiet spell must wake it, with no flush asked for.
+TEST(LoggerTest, AMessageAfterAQuietSpellIsWrittenWithinAFewMilliseconds)
+{
+    TempDir dir;
+    ASSERT_EQ(RunInChild(dir.path(),
+                         [] {
+                             WithSysVars();
+                             for (const wchar_t* message : {L"first\n", L"after a quiet spell\n"})
+                             {
+                                 OutputDebugStringN(message);
+                                 std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                             }
+                             return ReadFile("debug.txt").find("after a quiet spell") != std::string::npos ? 0 : 1;
                          }),
               0);
 }
