@@ -370,6 +370,9 @@ bool Services::CheckButtons(int kind, const std::wstring& trigger)
     const std::wstring region = ActiveRegion(*sysVars);
     const std::shared_ptr<Parser> parser = pNParser != nullptr ? CurParser() : nullptr;
     const sf::Vector2f pointer = MousePosition();
+    // While editing the pointer touches nothing: the preview shows the line's own look, and no touch line runs
+    // and changes the state the editor shows (a look touched while play-testing goes back to normal too).
+    const bool editing = sysVars->gameMode != 1;
     bool handled = false;
     // A copy: a click's action may create or remove buttons.
     const EntityList interactives = entities->interactives;
@@ -380,7 +383,7 @@ bool Services::CheckButtons(int kind, const std::wstring& trigger)
         const sSprite* sprite = entity->getCurrentSprite();
         if (sprite == nullptr)
             continue;
-        const bool hit = sprite->getGlobalBounds().contains(pointer);
+        const bool hit = !editing && sprite->getGlobalBounds().contains(pointer);
         if (!hit)
         {
             if (!entity->isSlider() && !entity->isDisabled())
