@@ -249,9 +249,11 @@ TEST_F(ButtonTest, SliderShowsConfigAsItChangesAndADragWritesIt)
         return Trackbar(L"s")->getCurrentSprite()->getPosition().x;
     };
     const std::filesystem::path config = *m_novel / "Config.xml";
-    // The track runs from 50 to 250; the configuration's 1500 of 5000 ms is 30 % along.
-    Play(L"trackbar s 50 100 1 200 autoWait knob.png\n");
+    // The track runs from 50 to 250; the configuration's 1500 of 5000 ms is 30 % along. A second slider of that
+    // name is refused, and does not answer the pointer either.
+    Play(L"trackbar s 50 100 1 200 autoWait knob.png\ntrackbar s 0 0 1 300 textSpeed knob.png\n");
     ASSERT_NE(Trackbar(L"s"), nullptr);
+    EXPECT_EQ(entities().interactives, zel::EntityList{Trackbar(L"s")});
     EXPECT_EQ(knobX(), 110.f);
     WriteFile(config, ConfigXml("", "").replace(ConfigXml("", "").find("1500"), 4, "2500"));
     EXPECT_EQ(knobX(), 150.f) << "a changed file shows at the next frame";
@@ -282,6 +284,16 @@ TEST_F(ButtonTest, SliderShowsConfigAsItChangesAndADragWritesIt)
     EXPECT_NE(LogSince(mark).find("ERROR. (Config::WriteSetting) Config.xml does not parse"), std::string::npos);
     Pointer(sf::Event::MouseButtonReleased, 60, 105);
     EXPECT_FALSE(sysVars().sliderDragging);
+
+    // Without the file the reader is told once, not at every frame, and the knob stays.
+    std::filesystem::remove(config);
+    const std::size_t missing = LogText().size();
+    for (int frame = 0; frame < 3; ++frame)
+        EXPECT_EQ(knobX(), 150.f);
+    const std::string log = LogSince(missing);
+    const std::size_t told = log.find("Config.xml file not found");
+    EXPECT_NE(told, std::string::npos);
+    EXPECT_EQ(log.find("Config.xml file not found", told + 1), std::string::npos) << log;
 }
 
 TEST_F(ButtonTest, SlidersAreBoundByNameToTheirSetting)
