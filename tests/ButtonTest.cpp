@@ -2,7 +2,6 @@
 // Config.xml.
 
 #include "WindowFixture.h"
-#include "commands/CmdHandlers.h"
 #include "core/Config.h"
 #include "entities/NButton.h"
 #include "entities/NTrackbar.h"
@@ -325,106 +324,27 @@ TEST_F(ButtonTest, SlidersAreBoundByNameToTheirSetting)
     }
 }
 
-namespace
+TEST_F(ButtonTest, AliveRegionIgnoresButtonsOfOtherScripts)
 {
-class ButtonClickTest : public ButtonTest
-{
-protected:
-    void SetUp() override
-    {
-        ButtonTest::SetUp();
-        zel::Services::pNCommands->commandStrings[L"CmdOptions_buttonSelect"] = L"buttonSelect";
-        zel::Services::pNCommands->commandStrings[L"CmdOptions_msgboxSelect"] = L"msgboxSelect";
-        std::filesystem::create_directories(*m_novel / "Scripts");
-    }
-    /// A left click at (x, y), then one update that runs what it queued and reads on.
-    void ClickAt(int x, int y)
-    {
+    // The wait for a button, a script-line button's jump and the message box's answers are clicked for real in the
+    // host's input test.
+    zel::Services::pNCommands->commandStrings[L"CmdOptions_buttonSelect"] = L"buttonSelect";
+    std::filesystem::create_directories(*m_novel / "Scripts");
+    WriteFile(*m_novel / "Scripts/menu.txt", "btnAliveRegion\nbutton mine ok.png 100 20 1 var chosen = 2\n"
+                                             "wait buttonSelect\n");
+    const auto clickAt = [](int x, int y) {
         Pointer(sf::Event::MouseMoved, x, y);
         Pointer(sf::Event::MouseButtonPressed, x, y);
-        Pointer(sf::Event::MouseButtonReleased, x, y);
-        Updates(3);
-    }
-    /// Updates that run what input queued, each followed by the script's continuation.
-    static void Updates(int count)
-    {
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < 3; ++i) // what the click queued, then reading on
         {
             zel::Services::UpdateEngine(false, false);
             zel::Services::ReadOn();
         }
-    }
-    std::wstring Variable(const std::wstring& name) { return sysVars().variables[name]; }
-};
-} // namespace
-
-TEST_F(ButtonClickTest, AChoiceButtonReleasesTheWaitAndRunsItsLine)
-{
-    Play(L"var n = 0\nbookmark start\nvar n += 1\nbutton go ok.png 10 20 1 jump start\nwait buttonSelect\n"
-         L"var after = 1\n");
-    ASSERT_EQ(zel::CurParser()->m_ParserState, zel::WAIT_BTNSEL);
-    ClickAt(200, 200);
-    EXPECT_EQ(zel::CurParser()->m_ParserState, zel::WAIT_BTNSEL) << "a click beside the button is no choice";
-    const std::size_t mark = LogText().size();
-    ClickAt(15, 25);
-    const std::string log = LogSince(mark);
-    EXPECT_NE(log.find("BUTTON CLICK: RELEASING WAIT_BTNSEL"), std::string::npos) << log;
-    EXPECT_NE(log.find("NButton::TRIGGER_PARSE_EXEC (onClick)"), std::string::npos) << log;
-    EXPECT_EQ(Variable(L"n"), L"2") << "the button's jump read the lines after the bookmark again";
-    EXPECT_EQ(zel::CurParser()->m_ParserState, zel::WAIT_BTNSEL);
-    EXPECT_EQ(Variable(L"after"), L"");
-    EXPECT_EQ(entities().interactives.size(), 1u) << "the line read again re-used its button";
-}
-
-TEST_F(ButtonClickTest, AliveRegionIgnoresButtonsOfOtherScripts)
-{
-    WriteFile(*m_novel / "Scripts/menu.txt", "btnAliveRegion\nbutton mine ok.png 100 20 1 var chosen = 2\n"
-                                             "wait buttonSelect\n");
-    Play(L"button other ok.png 10 20 1 var chosen = 1\nscript menu.txt\n");
-    Updates(1);
-    ASSERT_EQ(zel::CurParser()->scriptName, L"menu.txt");
-    ClickAt(15, 25);
-    EXPECT_EQ(Variable(L"chosen"), L"") << "the main script's button is dead while the menu runs";
-    EXPECT_EQ(zel::CurParser()->m_ParserState, zel::WAIT_BTNSEL);
-    const std::size_t mark = LogText().size();
-    ClickAt(105, 25);
-    EXPECT_EQ(Variable(L"chosen"), L"2") << LogSince(mark);
-}
-
-TEST_F(ButtonClickTest, MessageBoxAnsweredByItsButtons)
-{
-    WriteFile(*m_novel / "Config.xml", ConfigXml("box.txt", ""));
-    zel::Config::LoadScriptAndIcon(sysVars());
-    WriteFile(*m_novel / "Scripts/box.txt", "button ^yes a.png 10 10 5 noCamera msgvar yes\n"
-                                            "button ^no b.png 60 10 5 noCamera msgvar no\n"
-                                            "wait msgboxSelect\nfadeout ^yes ^no 0\n");
-    struct Case
-    {
-        const char* what;
-        std::wstring kind; ///< "" : a dialog line asks
-        int x;             ///< 15 yes, 65 no
-        bool done;         ///< the dialog's line ran
-        bool gameOver;
+        return zel::Services::SysVars()->variables[L"chosen"];
     };
-    const std::vector<Case> cases{{"dialog yes", L"", 15, true, false},
-                                  {"dialog no", L"", 65, false, false},
-                                  {"end game no", L"Msg_endGame", 65, false, false},
-                                  {"end game yes", L"Msg_endGame", 15, false, true}};
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.what);
-        sysVars().variables.erase(L"done");
-        const std::size_t mark = LogText().size();
-        Play(L"var ready = 1\ndialog Sure? var done = 1\nwait\n");
-        if (!c.kind.empty())
-            zel::CmdHandlers::ExecuteMessageBox({c.kind});
-        Updates(3);
-        ASSERT_EQ(zel::CurParser()->m_ParserState, zel::WAIT_MSGBOXSEL) << LogSince(mark);
-        ClickAt(c.x, 15);
-        EXPECT_EQ(Variable(L"done") == L"1", c.done);
-        EXPECT_EQ(sysVars().gameOver, c.gameOver);
-        if (!c.gameOver) // after the game's end nothing moves any more
-            EXPECT_EQ(zel::CurParser()->scriptName, L"main.txt") << "the box's script ended";
-        sysVars().gameOver = false;
-    }
+    Play(L"button other ok.png 10 20 1 var chosen = 1\nscript menu.txt\n");
+    ASSERT_EQ(zel::CurParser()->scriptName, L"menu.txt");
+    EXPECT_EQ(clickAt(15, 25), L"") << "the main script's button is dead while the menu runs";
+    EXPECT_EQ(zel::CurParser()->m_ParserState, zel::WAIT_BTNSEL);
+    EXPECT_EQ(clickAt(105, 25), L"2");
 }
