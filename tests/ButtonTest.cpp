@@ -272,6 +272,11 @@ TEST_F(ButtonTest, SliderShowsConfigAsItChangesAndADragWritesIt)
     Pointer(sf::Event::MouseMoved, 155, 105);
     EXPECT_EQ(Setting("sysAutoWait"), "2500");
     EXPECT_EQ(knobX(), 150.f);
+    struct stat written = {}, again = {};
+    stat(config.c_str(), &written);
+    Pointer(sf::Event::MouseMoved, 155, 105); // every frame passes the pointer on again
+    stat(config.c_str(), &again);
+    EXPECT_EQ(again.st_ino, written.st_ino) << "a knob that did not move wrote the file again";
     EXPECT_EQ(zel::Services::FirstNovelState()->sysVars.sysAutoWait, 2500);
     EXPECT_EQ(Setting("sysBgmVolume"), "80") << "the other settings stay";
 

@@ -82,15 +82,18 @@ void NTrackbar::Drag(float x, float)
     const float scale = (knobX - static_cast<float>(m_left)) / static_cast<float>(m_right - m_left);
     SystemVariables* sysVars = Services::SysVars();
     const SliderSetting* setting = sysVars != nullptr ? Config::SliderBinding(m_varName, *sysVars) : nullptr;
-    if (setting != nullptr)
+    // The pointer's last position comes again every frame while the knob is held: only a new value is written.
+    const int value = setting != nullptr ? static_cast<int>(static_cast<float>(setting->maximum) * scale) : 0;
+    if (setting != nullptr && value != sysVars->*(setting->field))
     {
-        const int value = static_cast<int>(static_cast<float>(setting->maximum) * scale);
         if (!Config::WriteSetting(*setting, value))
             return;
         sysVars->*(setting->field) = value;
         if (NovelState* first = Services::FirstNovelState())
             first->sysVars.*(setting->field) = value;
     }
+    if (knobX == state->getPosition().x)
+        return;
     state->setPosition(knobX, state->getPosition().y);
     ReportChange();
 }
