@@ -217,21 +217,26 @@ bool PressButton(NEntity& button, const std::wstring& trigger, Parser* parser)
 {
     OutputDebugStringN(L"button click. name:%s \n", button.name.c_str());
     const bool leftClick = trigger == L"left.click";
+    bool released = false;
     if (parser != nullptr && leftClick)
     {
         if (parser->m_ParserState == WAIT_BTNSEL && !button.isExcludedFromSelection())
         {
             OutputDebugStringN(L"BUTTON CLICK: RELEASING WAIT_BTNSEL \n");
             parser->m_ParserState = PARSE_CONT;
+            released = true;
         }
         else if (parser->m_ParserState == WAIT_MSGBOXSEL && button.creatorKind == PARSER_MSGBOX)
         {
             OutputDebugStringN(L"MSGBTN CLICK: RELEASING WAIT_MSGBOXSEL \n");
             parser->m_ParserState = PARSE_CONT;
+            released = true;
         }
     }
     button.setClicked();
-    return button.Click(trigger);
+    // A button without a job of its own still made the choice: the click must not also read on.
+    const bool handled = button.Click(trigger);
+    return handled || released;
 }
 
 /// A button under the pointer; true when it takes the input.

@@ -164,10 +164,10 @@ protected:
         return AwaitLog([&](const std::string& log) { return Count(log, needle) >= count; }, timeout);
     }
 
-    /// Waits for the title screen and clicks its start button.
-    bool StartTour(ChildReport& report, Display* x11, WindowId window) const
+    /// Waits for the title screen (the count-th wait for a button) and clicks its start button.
+    bool StartTour(ChildReport& report, Display* x11, WindowId window, int count = 1) const
     {
-        if (!report.Check(AwaitLogged(kMenuWaits), "the title screen never waited for a button"))
+        if (!report.Check(AwaitLogged(kMenuWaits, count), "the title screen never waited for a button"))
             return false;
         return report.Check(hosttest::ClickAt(x11, window, kStartX, kStartY), "XTest click failed");
     }
@@ -179,10 +179,10 @@ protected:
         return report.Check(hosttest::ClickAt(x11, window, yes ? kYesX : kNoX, kAnswerY), "XTest click failed") &&
                report.Check(AwaitLogged(kMsgboxAnswered, count), "the message box's button did not answer");
     }
-    /// Waits until the choice (the menu's second wait for a button) is offered, then clicks the sea or the sky.
-    bool Choose(ChildReport& report, Display* x11, WindowId window, bool sea) const
+    /// Waits until the choice (the count-th wait for a button) is offered, then clicks the sea or the sky.
+    bool Choose(ChildReport& report, Display* x11, WindowId window, bool sea, int count = 2) const
     {
-        if (!report.Check(AwaitLogged(kMenuWaits, 2, seconds(30)), "the choice was never offered"))
+        if (!report.Check(AwaitLogged(kMenuWaits, count, seconds(30)), "the choice was never offered"))
             return false;
         return report.Check(hosttest::ClickAt(x11, window, sea ? kSeaX : kSkyX, kChoiceY), "XTest click failed");
     }
@@ -264,14 +264,30 @@ TEST_F(SampleNovel, ClosingTheWindowAsksFirstAndEndsOnlyOnYes)
     ExpectClean(log);
 }
 
-TEST_F(SampleNovel, TheChoiceGoesTheOtherWayAndTheLanternIsLit)
+TEST_F(SampleNovel, SettingsThenTheChoiceTheOtherWayAndTheLanternLit)
 {
     ReadQuickly();
     Play([&](ChildReport& report, LauncherProcess& launcher, Display* x11, WindowId window) {
-        if (!StartTour(report, x11, window) || !AwaitFirstLine(report))
+        // First the settings: the text-speed knob (30 of 100 along a track from 580 to 980) pulled to the end.
+        if (!report.Check(AwaitLogged(kMenuWaits), "the title screen never waited for a button"))
+            return;
+        report.Check(hosttest::ClickAt(x11, window, kStartX, kStartY + 80), "XTest click failed");
+        if (!report.Check(AwaitLogged(kMenuWaits, 2), "the settings never waited for a button"))
+            return;
+        report.Check(hosttest::PressAt(x11, window, 714, 304, true), "XTest press failed");
+        report.Check(AwaitLogged("clicked trackbar"), "the press did not grab the text-speed knob");
+        report.Check(hosttest::MovePointer(x11, window, 1100, 304), "XTest move failed");
+        report.Check(AwaitLog([&](const std::string&) {
+                         return testsupport::ReadFile(m_novel / "Config.xml").find("sysTextSpeed=\"100\"") !=
+                                std::string::npos;
+                     }),
+                     "the drag did not write the text speed");
+        report.Check(hosttest::PressAt(x11, window, 1100, 304, false), "XTest release failed");
+        report.Check(hosttest::ClickAt(x11, window, kStartX, kStartY + 40), "XTest click failed"); // back
+        if (!StartTour(report, x11, window, 3) || !AwaitFirstLine(report))
             return;
         report.Check(hosttest::PressKey(x11, window, "a"), "XTest key a failed");
-        if (!Answer(report, x11, window, 1, true) || !Choose(report, x11, window, false))
+        if (!Answer(report, x11, window, 1, true) || !Choose(report, x11, window, false, 4))
             return;
         report.Check(AwaitLogged("found bookmark:lookSky"), "the sky's branch was never read");
         report.Check(hosttest::SendDeleteWindow(x11, window), "sending WM_DELETE_WINDOW failed");
