@@ -118,6 +118,19 @@ std::wstring PicturesScript(int count)
 }
 } // namespace
 
+void ShowButtons(int count)
+{
+    EnsureWindowedEditor(800, 600);
+    std::wstring script;
+    for (int i = 0; i < count; ++i)
+        script += L"button btn" + std::to_wstring(i) + L" img" + std::to_wstring(i % 4) + L".png " +
+                  std::to_wstring((i * 37) % 736) + L" " + std::to_wstring((i * 53) % 536) + L" " +
+                  std::to_wstring(i % 6) + L"\n";
+    setNovelScriptText(L"main.txt", script.c_str(), count, 1);
+    zel::Services::SysVars()->renderMode = 0;
+    zel::Services::UpdateEngine(true, true);
+}
+
 void ShowPictures(int count)
 {
     EnsureWindowedEditor(800, 600);

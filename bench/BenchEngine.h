@@ -17,5 +17,7 @@ void EnsureWindowedEditor(unsigned width, unsigned height);
 /// The windowed editor (800x600) shows the last line of a script of count cg lines: 64x64 pictures on layers 0..5,
 /// spread over the window.
 void ShowPictures(int count);
+/// count buttons made by button lines (each with one picture), spread like ShowPictures' pictures.
+void ShowButtons(int count);
 
 } // namespace bench

@@ -34,4 +34,22 @@ void BM_PointerHover(benchmark::State& state)
     zel::Services::Entities()->interactives.clear();
 }
 BENCHMARK(BM_PointerHover)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+/// The same with real buttons while playing: the hit test, and the touched look of those under the pointer (set
+/// once, then left as it is).
+void BM_ButtonHover(benchmark::State& state)
+{
+    bench::ShowButtons(static_cast<int>(state.range(0)));
+    zel::SystemVariables* sysVars = zel::Services::SysVars();
+    sysVars->gameMode = 1;
+    sf::Event move{};
+    move.type = sf::Event::MouseMoved;
+    move.mouseMove = {400, 300};
+    zel::Services::DispatchInput(move);
+    state.counters["buttons"] = static_cast<double>(zel::Services::Entities()->interactives.size());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(zel::Services::CheckButtons(1, L"left.click"));
+    sysVars->gameMode = 0;
+}
+BENCHMARK(BM_ButtonHover)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 } // namespace

@@ -2,6 +2,7 @@
 // registry looks exactly as if a fresh engine had read the script from its first line to the cursor's line once.
 
 #include "WindowFixture.h"
+#include "entities/NButton.h"
 
 #include "entities/NBacklog.h"
 #include "entities/NCamera.h"
@@ -28,8 +29,9 @@ const wchar_t* const kScript = L"main.txt";
 enum class Lines
 {
     Pictures,
-    Text,  ///< text boxes, dialogue and the backlog
-    Motion ///< animations, display commands, bookmarks and a called script
+    Text,   ///< text boxes, dialogue and the backlog
+    Motion, ///< animations, display commands, bookmarks and a called script
+    Buttons ///< buttons, their captions, touch lines and default images, and sliders; the pointer moves over them
 };
 
 class EditingPromiseTest : public WindowFixture
@@ -71,6 +73,16 @@ protected:
     void Seek(const std::wstring& script, int line, bool reset)
     {
         setNovelScriptText(kScript, script.c_str(), line, reset ? 1 : 0);
+    }
+
+    /// The author's pointer wanders over the preview, over buttons or beside them.
+    static void MovePointer(std::mt19937& random)
+    {
+        sf::Event move{};
+        move.type = sf::Event::MouseMoved;
+        move.mouseMove = {std::uniform_int_distribution<int>(0, 319)(random),
+                          std::uniform_int_distribution<int>(0, 239)(random)};
+        zel::Services::DispatchInput(move);
     }
 
     static void Frames(int count)
@@ -174,6 +186,23 @@ protected:
         }
     }
 
+    /// A button: its lines, the images and job of the newest state, its caption and the look it shows.
+    static void DescribeButton(std::ostringstream& text, zel::NButton& button)
+    {
+        text << " looks@";
+        for (const auto& entry : button.m_ButtonStates.entries())
+            text << entry.first << ",";
+        const zel::sButton* state = button.m_ButtonStates.latest(true);
+        if (state == nullptr)
+            return;
+        text << " images="
+             << zel::NHelper::ws2s(state->imageNames[0] + L"," + state->imageNames[1] + L"," + state->imageNames[2])
+             << " job=" << int(state->job.trigger) << "/" << zel::NHelper::ws2s(state->job.execLine)
+             << " touch=" << zel::NHelper::ws2s(state->touchLine)
+             << " caption=" << (state->text ? Quoted(state->text->m_TextStates.entries().rbegin()->second.text()) : "")
+             << " shown=" << int(button.shownLook());
+    }
+
     static std::string Describe(zel::NEntity& entity)
     {
         std::ostringstream text;
@@ -196,6 +225,8 @@ protected:
             DescribeText(text, *box);
             return text.str();
         }
+        if (auto* button = dynamic_cast<zel::NButton*>(&entity))
+            DescribeButton(text, *button);
         const zel::sSprite* state = entity.getCurrentSprite();
         if (state == nullptr)
             return text.str() + " no-look";
@@ -388,6 +419,49 @@ std::wstring MotionLine(std::mt19937& random, int i)
     }
 }
 
+/// A button line: buttons under reused names with one to three images or the default ones, every kind of job (and
+/// kinds that fail), captions with and without a quote, touch lines that would change the scene if they ran,
+/// default images and sliders; the rest picture lines.
+std::wstring ButtonLine(std::mt19937& random, int i)
+{
+    const std::vector<std::wstring> names{L"go", L"stay", L"^menu", L"alice"};
+    const std::vector<std::wstring> images{L"red.png", L"green.png red.png", L"none blue.png none",
+                                           L"grey.png green.png blue.png", L""};
+    const std::vector<std::wstring> kinds{
+        L"", L"saveslot 2", L"saveslot", L"jump mark", L"textProgress 0", L"msgvar yes", L"noCamera screen 1", L"none"};
+    auto n = [&](int low, int high) {
+        return std::to_wstring(std::uniform_int_distribution<int>(low, high)(random));
+    };
+    switch (std::uniform_int_distribution<int>(0, 9)(random))
+    {
+    case 0:
+    case 1:
+    case 2:
+        return Joined(
+            {L"button", Pick(random, names), Pick(random, images), n(0, 260), n(0, 200), n(0, 3), Pick(random, kinds)});
+    case 3:
+        return Joined({L"btnText", Pick(random, names), L"f.ttf", n(10, 20), random() % 3 ? L"\"Go on" : L"Go"});
+    case 4:
+        return Joined({L"onBtnTouch", Pick(random, names), L"cg", L"touched", L"red.png", n(0, 99), L"0", L"1"});
+    case 5:
+        return Joined(
+            {L"btnBasicRes", Pick(random, std::vector<std::wstring>{L"red.png", L"none"}), L"green.png", L"blue.png"});
+    case 6:
+        return Joined({L"trackbar", L"knob" + std::to_wstring(i), n(0, 100), n(0, 200), L"3", L"100",
+                       random() % 2 ? L"autoWait" : L"textSpeed", L"grey.png"});
+    default:
+        return PictureLine(random, i);
+    }
+}
+
+/// A line of the script's own kind (not a picture line).
+std::wstring OtherLine(std::mt19937& random, int i, Lines kind)
+{
+    if (kind == Lines::Text)
+        return TextLine(random, i);
+    return kind == Lines::Buttons ? ButtonLine(random, i) : MotionLine(random, i);
+}
+
 /// A script drawn from the generator: picture lines only, or about half of them lines of the other kind. Dialogue
 /// turns text mode on, in which a line is more dialogue unless a tilde marks it as a command: most commands of a
 /// text script carry one, the rest are read as dialogue while text mode lasts.
@@ -397,9 +471,8 @@ std::wstring GenerateScript(std::mt19937& random, int lineCount, Lines kind = Li
     std::wstring script;
     for (int i = 0; i < lineCount; ++i)
     {
-        std::wstring line = kind != Lines::Pictures && random() % 2
-                                ? (withText ? TextLine(random, i) : MotionLine(random, i))
-                                : PictureLine(random, i);
+        std::wstring line =
+            kind != Lines::Pictures && random() % 2 ? OtherLine(random, i, kind) : PictureLine(random, i);
         const bool dialogue = !line.empty() && (line.front() == L'"' || line.front() == L'-');
         if (withText && !dialogue && !line.empty() && random() % 4 != 0)
             line = L"~" + line;
@@ -438,6 +511,8 @@ void EditingPromiseTest::ExpectAnyMovesShowOneRead(const std::vector<unsigned>& 
                 line = std::abs(path.back());
             Seek(script, line, move == 0 || amend);
             path.push_back(amend ? -line : line);
+            if (kind == Lines::Buttons)
+                MovePointer(random);
             Frames(1 + static_cast<int>(random() % 2));
             const std::vector<std::string> actual = Snapshot();
             if (actual != expected[line])
@@ -477,6 +552,14 @@ TEST_F(EditingPromiseTest, AnimationsDisplayCommandsBookmarksAndCalledScriptsSho
     if (const char* one = std::getenv("QUILLHAVEN_PROMISE_SEED"))
         seeds = {static_cast<unsigned>(std::strtoul(one, nullptr, 10))};
     ExpectAnyMovesShowOneRead(seeds, 40, 60, Lines::Motion);
+}
+
+TEST_F(EditingPromiseTest, ButtonsAndSlidersShowWhatOneReadFromTheTopShowsWhereverThePointerIs)
+{
+    std::vector<unsigned> seeds{2u, 6u, 10u, 14u, 18u, 22u, 26u, 30u};
+    if (const char* one = std::getenv("QUILLHAVEN_PROMISE_SEED"))
+        seeds = {static_cast<unsigned>(std::strtoul(one, nullptr, 10))};
+    ExpectAnyMovesShowOneRead(seeds, 40, 60, Lines::Buttons);
 }
 
 TEST_F(EditingPromiseTest, ReadingTheSameLineAgainKeepsOneStateAtThatLine)

@@ -2,8 +2,8 @@
 // key and mouse triggers, buttons and sliders under the pointer, and the editor's placeable picture.
 
 #include "WindowFixture.h"
-#include "core/SceneChanges.h"
 #include "core/Clock.h"
+#include "core/SceneChanges.h"
 #include "entities/NSprite.h"
 #include "entities/NTextbox.h"
 #include "quillhaven.h"
@@ -367,9 +367,13 @@ TEST_F(InputTest, DisabledButtonsAndChoicesOfButtonsAndMessageBoxes)
     Click(sf::Mouse::Left, 5, 5);
     EXPECT_EQ(parser().m_ParserState, zel::WAIT_BTNSEL) << "an excluded button is no choice";
     plain->excluded = false;
+    plain->handles = false; // a button without a job of its own
+    const std::size_t mark = LogText().size();
     Click(sf::Mouse::Left, 5, 5);
     EXPECT_EQ(parser().m_ParserState, zel::PARSE_CONT);
     EXPECT_TRUE(Logged("BUTTON CLICK: RELEASING WAIT_BTNSEL"));
+    EXPECT_EQ(LogSince(mark).find("TRIGGER READSCRIPT"), std::string::npos) << "the choice also read on";
+    plain->handles = true;
 
     parser().m_ParserState = zel::WAIT_MSGBOXSEL;
     const std::size_t plainClicks = plain->clicks.size();

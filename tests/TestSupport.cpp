@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <zlib.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -48,6 +50,49 @@ std::string SmallPng()
                                           0x9e, 0x04, 0x00, 0xc4, 0xff, 0x32, 0x29, 0xab, 0x55, 0xa6, 0x54, 0x00, 0x00,
                                           0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
     return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+namespace
+{
+void PutBigEndian(std::string& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += static_cast<char>((value >> shift) & 0xff);
+}
+
+void PutChunk(std::string& out, const char* type, const std::string& data)
+{
+    PutBigEndian(out, static_cast<std::uint32_t>(data.size()));
+    const std::string typed = type + data;
+    out += typed;
+    PutBigEndian(out, static_cast<std::uint32_t>(
+                          crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
+}
+} // namespace
+
+std::string SolidPng(unsigned width, unsigned height, unsigned char red, unsigned char green, unsigned char blue)
+{
+    std::string header;
+    PutBigEndian(header, width);
+    PutBigEndian(header, height);
+    header += std::string("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB
+    std::string rows;
+    for (unsigned y = 0; y < height; ++y)
+    {
+        rows += '\0'; // no filter
+        for (unsigned x = 0; x < width; ++x)
+            rows += {static_cast<char>(red), static_cast<char>(green), static_cast<char>(blue)};
+    }
+    uLongf size = compressBound(static_cast<uLong>(rows.size()));
+    std::string packed(size, '\0');
+    compress(reinterpret_cast<Bytef*>(&packed[0]), &size, reinterpret_cast<const Bytef*>(rows.data()),
+             static_cast<uLong>(rows.size()));
+    packed.resize(size);
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    PutChunk(png, "IHDR", header);
+    PutChunk(png, "IDAT", packed);
+    PutChunk(png, "IEND", "");
+    return png;
 }
 
 bool FileExists(const std::string& path)

@@ -29,6 +29,8 @@ void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
 /// The bytes of a 6 x 4 red PNG.
 std::string SmallPng();
+/// A PNG of width x height in one opaque colour, for tests that need a picture large enough to point at.
+std::string SolidPng(unsigned width, unsigned height, unsigned char red, unsigned char green, unsigned char blue);
 
 /// Runs body in a forked child whose current folder is dir; returns the child's exit code, or 128 + signal.
 int RunInChild(const std::string& dir, const std::function<int()>& body);

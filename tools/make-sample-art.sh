@@ -105,6 +105,17 @@ out="$images/msgbox.png" save -size 640x240 xc:none -fill '#1d2d44ee' -stroke '#
 # The mask of the harbour's closing transition: light in the middle, dark at the edges, so the edges close first.
 out="$images/iris.png" save -size 640x360 radial-gradient:white-black
 
+# Buttons: a plank in three looks (untouched, touched, clicked), and the sliders' knob.
+out="$images/button.png" save -size 220x60 xc:none -fill '#1d2d44dd' -stroke '#e9c46a' -strokewidth 3 \
+    -draw 'roundrectangle 2,2 217,57 16,16'
+out="$images/button_over.png" save -size 220x60 xc:none -fill '#2a9d8fee' -stroke '#fefae0' -strokewidth 3 \
+    -draw 'roundrectangle 2,2 217,57 16,16'
+out="$images/button_down.png" save -size 220x60 xc:none -fill '#e76f51ee' -stroke '#fefae0' -strokewidth 3 \
+    -draw 'roundrectangle 2,2 217,57 16,16'
+out="$images/knob.png" save -size 28x28 xc:none -fill '#e9c46a' -stroke '#1d2d44' -strokewidth 3 \
+    -draw 'circle 14,14 14,2'
+out="$images/track.png" save -size 428x8 xc:none -fill '#fefae099' -draw 'roundrectangle 0,0 427,7 4,4'
+
 # An empty look for a picture that should no longer show.
 out="$images/blank.png" save -size 1x1 xc:none
 out="$images/waiticon.png" save -size 24x24 xc:none -fill '#e9c46a' -draw 'polygon 3,6 21,6 12,20'

@@ -13,6 +13,7 @@
 
 namespace zel
 {
+class NButton;
 class NTextbox;
 class Parser;
 class sTextbox;
@@ -134,6 +135,23 @@ bool SwitchScript(Parser& parser, const std::wstring& script, const std::wstring
 bool ExecuteMessageBox(const Tokens& tokens);
 /// True while a message box is open (its script runs on the parser stack): another one is then refused.
 bool MessageBoxOpen();
+
+// Buttons and sliders (CmdHandlerButton).
+/// button / sysButton NAME [IMAGES...] X Y LAYER [NOCAMERA] [KIND [VALUE or SCRIPT...]]. originScript names the
+/// script the button belongs to ("" : the running one).
+void ExecuteButton(const Tokens& tokens, bool system, const std::wstring& originScript);
+/// btnBasicRes UNTOUCHED TOUCHED CLICKED: the images of a button line that names fewer than three.
+void ExecuteButtonBasicRes(const Tokens& tokens);
+/// btnText NAME FONT SIZE "CAPTION...: a caption centred on the button.
+void ExecuteButtonText(const Tokens& tokens);
+/// onBtnTouch NAME SCRIPT...: the line run when the pointer touches the button.
+void ExecuteOnButtonTouch(const Tokens& tokens);
+/// btnAliveRegion (playing only): while the running script runs, only its own buttons answer clicks.
+void ExecuteButtonAliveRegion(const Tokens& tokens);
+/// trackbar NAME X Y LAYER LENGTH SETTING IMAGE: a slider bound to a reader's setting.
+void ExecuteTrackbar(const Tokens& tokens);
+/// The first button or system button of that name in the interactive list; empty (and logged) when none.
+std::shared_ptr<NButton> getButtonWithName(const std::wstring& name);
 
 // Variables (CmdHandlerVar).
 /// var NAME OPERATOR VALUE...: assigns ("="), or computes with "+=", "-=", "*=", "/=". Playing only.

@@ -1,15 +1,23 @@
 #include "core/Config.h"
 
 #include "core/NovelState.h"
+#include "core/Services.h"
+#include "persistence/FileReplacement.h"
 #include "platform/Platform.h"
+#include "resources/Logger.h"
 #include "resources/NHelper.h"
 
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <limits>
+#include <map>
+#include <string>
+#include <sys/stat.h>
 
 namespace zel
 {
@@ -17,13 +25,18 @@ namespace
 {
 constexpr const char* kConfigFile = "Config.xml";
 
+void ShowMissing()
+{
+    platform::ShowMessageBox(L"Config.xml file not found. cur-directory:" + NHelper::s2ws(platform::CurrentDirectory()),
+                             L"");
+}
+
 /// Loads the document; a missing file is reported to the user, a malformed one reads as empty.
 bool LoadDocument(pugi::xml_document& document)
 {
     if (!std::ifstream(kConfigFile).good())
     {
-        platform::ShowMessageBox(
-            L"Config.xml file not found. cur-directory:" + NHelper::s2ws(platform::CurrentDirectory()), L"");
+        ShowMissing();
         return false;
     }
     document.load_file(kConfigFile);
@@ -42,12 +55,159 @@ int ReadInt(const pugi::xml_node& node, const char* attribute)
     return static_cast<int>(std::clamp<long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
+/// The "GameSettings" values as last parsed, with the file's modification time and size then; sliders read it
+/// every frame. The file's identity counts too: a replacement written within one tick of the clock that stamps
+/// modification times has the same time, and a slider's value often the same length.
+struct SettingsCache
+{
+    bool parsed = false;
+    bool missingTold = false;
+    struct timespec modified = {};
+    off_t size = -1;
+    ino_t inode = 0;
+    std::map<std::string, int> values;
+};
+
+SettingsCache& Cache()
+{
+    static SettingsCache cache;
+    return cache;
+}
+
+bool SameFile(const SettingsCache& cache, const struct stat& info)
+{
+    return cache.parsed && cache.size == info.st_size && cache.inode == info.st_ino &&
+           cache.modified.tv_sec == info.st_mtim.tv_sec && cache.modified.tv_nsec == info.st_mtim.tv_nsec;
+}
+
+void ReadInts(const pugi::xml_node& game, SettingsCache& cache)
+{
+    cache.values.clear();
+    for (const pugi::xml_attribute& attribute : game.attributes())
+        cache.values[attribute.name()] = ReadInt(game, attribute.name());
+}
+
+/// Parses Config.xml again when it changed; false when it does not exist.
+bool RefreshCache(SettingsCache& cache)
+{
+    struct stat info = {};
+    if (stat(kConfigFile, &info) != 0)
+    {
+        if (!cache.missingTold)
+            ShowMissing();
+        cache.missingTold = true;
+        cache.parsed = false;
+        return false;
+    }
+    cache.missingTold = false;
+    if (SameFile(cache, info))
+        return true;
+    pugi::xml_document document;
+    document.load_file(kConfigFile);
+    ReadInts(document.child("Harborstage").child("GameSettings"), cache);
+    cache.modified = info.st_mtim;
+    cache.size = info.st_size;
+    cache.inode = info.st_ino;
+    cache.parsed = true;
+    return true;
+}
+
 void ReadScriptAndIcon(const pugi::xml_node& root, SystemVariables& sysVars)
 {
     sysVars.MsgboxScript = ReadString(root.child("Settings"), "MsgboxScript");
     sysVars.sysWaitInputIcon = ReadString(root.child("GameSettings"), "sysWaitInputIcon");
 }
+
+bool SaveDocument(const pugi::xml_document& document)
+{
+    FileReplacement replacement(kConfigFile);
+    std::string error = replacement.created() ? "" : std::strerror(errno);
+    if (replacement.created() &&
+        document.save_file(replacement.path().c_str(), "\t", pugi::format_default, pugi::encoding_auto) &&
+        replacement.Commit(error))
+        return true;
+    OutputDebugStringN(L"\nERROR. (Config::WriteSetting) could not write Config.xml (%s). the file is unchanged \n",
+                       NHelper::s2ws(error).c_str());
+    return false;
+}
+
+pugi::xml_node Child(pugi::xml_node parent, const char* name)
+{
+    pugi::xml_node child = parent.child(name);
+    return child ? child : parent.append_child(name);
+}
 } // namespace
+
+const SliderSetting* Config::SliderBinding(const std::wstring& name, const SystemVariables& sysVars)
+{
+    static const SliderSetting master{"sysMasterVolume", &SystemVariables::sysMasterVolume, 100};
+    static const SliderSetting bgm{"sysBgmVolume", &SystemVariables::sysBgmVolume, 100};
+    static const SliderSetting sfx{"sysSfxVolume", &SystemVariables::sysSfxVolume, 100};
+    static const SliderSetting voice{"sysVoiceVolume", &SystemVariables::sysVoiceVolume, 100};
+    static const SliderSetting textSpeed{"sysTextSpeed", &SystemVariables::sysTextSpeed, 100};
+    static const SliderSetting autoSpeed{"sysAutoSpeed", &SystemVariables::sysAutoSpeed, 100};
+    static const SliderSetting autoWait{"sysAutoWait", &SystemVariables::sysAutoWait, 5000};
+    // The script's word for a type, as the vocabulary spells it.
+    const auto typeName = [&sysVars](NType type) {
+        auto found = sysVars.entityTypeNames.find(type);
+        if (found == sysVars.entityTypeNames.end() || Services::pNCommands == nullptr)
+            return std::wstring();
+        return Services::pNCommands->Word(found->second);
+    };
+    if (name == L"master_vol")
+        return &master;
+    if (name == L"textSpeed")
+        return &textSpeed;
+    if (name == L"autoSpeed")
+        return &autoSpeed;
+    if (name == L"autoWait")
+        return &autoWait;
+    if (name.empty())
+        return nullptr;
+    if (name == typeName(NTYPE_BGM))
+        return &bgm;
+    if (name == typeName(NTYPE_SFX))
+        return &sfx;
+    if (name == typeName(NTYPE_VOICE))
+        return &voice;
+    return nullptr;
+}
+
+bool Config::ReadSetting(const SliderSetting& setting, int& value)
+{
+    SettingsCache& cache = Cache();
+    if (!RefreshCache(cache))
+        return false;
+    auto found = cache.values.find(setting.attribute);
+    value = found != cache.values.end() ? found->second : 0;
+    return true;
+}
+
+bool Config::WriteSetting(const SliderSetting& setting, int value)
+{
+    if (!std::ifstream(kConfigFile).good())
+    {
+        ShowMissing();
+        return false;
+    }
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed = document.load_file(kConfigFile);
+    if (!parsed)
+    {
+        // Written back, a file the parser gave up on would lose every setting after the fault.
+        OutputDebugStringN(L"\nERROR. (Config::WriteSetting) Config.xml does not parse (%s at offset %i). %s not "
+                           L"written \n",
+                           NHelper::s2ws(parsed.description()).c_str(), static_cast<int>(parsed.offset),
+                           NHelper::s2ws(setting.attribute).c_str());
+        return false;
+    }
+    pugi::xml_node game = Child(Child(document, "Harborstage"), "GameSettings");
+    pugi::xml_attribute attribute = game.attribute(setting.attribute);
+    if (!attribute)
+        attribute = game.append_attribute(setting.attribute);
+    attribute.set_value(value);
+    return SaveDocument(document);
+}
 
 bool Config::LoadAll(SystemVariables& sysVars)
 {

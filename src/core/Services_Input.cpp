@@ -217,21 +217,26 @@ bool PressButton(NEntity& button, const std::wstring& trigger, Parser* parser)
 {
     OutputDebugStringN(L"button click. name:%s \n", button.name.c_str());
     const bool leftClick = trigger == L"left.click";
+    bool released = false;
     if (parser != nullptr && leftClick)
     {
         if (parser->m_ParserState == WAIT_BTNSEL && !button.isExcludedFromSelection())
         {
             OutputDebugStringN(L"BUTTON CLICK: RELEASING WAIT_BTNSEL \n");
             parser->m_ParserState = PARSE_CONT;
+            released = true;
         }
         else if (parser->m_ParserState == WAIT_MSGBOXSEL && button.creatorKind == PARSER_MSGBOX)
         {
             OutputDebugStringN(L"MSGBTN CLICK: RELEASING WAIT_MSGBOXSEL \n");
             parser->m_ParserState = PARSE_CONT;
+            released = true;
         }
     }
     button.setClicked();
-    return button.Click(trigger);
+    // A button without a job of its own still made the choice: the click must not also read on.
+    const bool handled = button.Click(trigger);
+    return handled || released;
 }
 
 /// A button under the pointer; true when it takes the input.
@@ -370,6 +375,9 @@ bool Services::CheckButtons(int kind, const std::wstring& trigger)
     const std::wstring region = ActiveRegion(*sysVars);
     const std::shared_ptr<Parser> parser = pNParser != nullptr ? CurParser() : nullptr;
     const sf::Vector2f pointer = MousePosition();
+    // While editing the pointer touches nothing: the preview shows the line's own look, and no touch line runs
+    // and changes the state the editor shows (a look touched while play-testing goes back to normal too).
+    const bool editing = sysVars->gameMode != 1;
     bool handled = false;
     // A copy: a click's action may create or remove buttons.
     const EntityList interactives = entities->interactives;
@@ -380,7 +388,7 @@ bool Services::CheckButtons(int kind, const std::wstring& trigger)
         const sSprite* sprite = entity->getCurrentSprite();
         if (sprite == nullptr)
             continue;
-        const bool hit = sprite->getGlobalBounds().contains(pointer);
+        const bool hit = !editing && sprite->getGlobalBounds().contains(pointer);
         if (!hit)
         {
             if (!entity->isSlider() && !entity->isDisabled())

@@ -70,6 +70,15 @@ CommandHandler Timed(int (*handler)(const CmdHandlers::Tokens&, bool))
     };
 }
 
+/// A button line (system: a system button) of the running script.
+CommandHandler Button(bool system)
+{
+    return [system](CommandCall& call) {
+        CmdHandlers::ExecuteButton(call.tokens, system, L"");
+        return 0;
+    };
+}
+
 /// A dialogue line: the whole line as read goes to the text box (newText: the quote form, else the minus form).
 CommandHandler Dialogue(bool newText)
 {
@@ -97,12 +106,12 @@ std::vector<CommandRow> CommandTable()
         {L"clear", 1, SAME, 4, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteClear)},
         {L"bg", 2, 4, 1, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteBG)},
         {L"cg", 6, 8, 2, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteCG)},
-        {L"button", 5, NO_MAX, 5, EXACT, NOTHING, NONE, nullptr},
-        {L"sysButton", 5, NO_MAX, 6, EXACT, NOTHING, NONE, nullptr},
-        {L"btnText", 5, NO_MAX, 7, EXACT, NOTHING, NONE, nullptr},
-        {L"btnBasicRes", 4, NO_MAX, 8, EXACT, NOTHING, NONE, nullptr},
-        {L"onBtnTouch", 3, NO_MAX, 9, EXACT, NOTHING, NONE, nullptr},
-        {L"btnAliveRegion", 1, SAME, 10, EXACT, NOTHING, NONE, nullptr},
+        {L"button", 5, NO_MAX, 5, EXACT, NOTHING, NONE, Button(false)},
+        {L"sysButton", 5, NO_MAX, 6, EXACT, NOTHING, NONE, Button(true)},
+        {L"btnText", 5, NO_MAX, 7, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteButtonText)},
+        {L"btnBasicRes", 4, NO_MAX, 8, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteButtonBasicRes)},
+        {L"onBtnTouch", 3, NO_MAX, 9, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteOnButtonTouch)},
+        {L"btnAliveRegion", 1, SAME, 10, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteButtonAliveRegion)},
         {L"\"", ANY, NO_MAX, 11, PREFIX, NOTHING, TEXT_MODE_ON, Dialogue(true)},
         {L"-\"", ANY, NO_MAX, 12, PREFIX, NOTHING, TEXT_MODE_ON, Dialogue(false)},
         {L"~", ANY, NO_MAX, 13, PREFIX, NOTHING, NONE,
@@ -151,7 +160,7 @@ std::vector<CommandRow> CommandTable()
         {L"if", 6, 9, 52, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteVarIf)},
         {L"endGame", ANY, NO_MAX, 56, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteEndGame)},
         {L"clearRGB", 4, SAME, 57, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteClearRGB)},
-        {L"trackbar", 8, NO_MAX, 58, EXACT, NOTHING, NONE, nullptr},
+        {L"trackbar", 8, NO_MAX, 58, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTrackbar)},
         {L"dialog", 3, NO_MAX, 53, EXACT, NOTHING, PLAYING_ONLY, Run(CmdHandlers::ExecuteDialog)},
         {L"timer", 4, NO_MAX, 54, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTimer)},
         {L"timerEnd", 2, NO_MAX, 55, EXACT, NOTHING, NONE, Run(CmdHandlers::ExecuteTimerEnd)},

@@ -3,9 +3,9 @@
 // host marks each step in the log ("[host] ..."), so that what the engine logged in answer can be told apart.
 
 #include "ChildReport.h"
-#include "NovelHostTest.h"
 #include "EditorSession.h"
 #include "HostLibrary.h"
+#include "NovelHostTest.h"
 #include "TestSupport.h"
 #include "X11TestWindow.h"
 
@@ -219,10 +219,12 @@ public:
     }
 
     bool ready() const { return m_ready; }
+    hosttest::WindowId window() const { return m_window; }
     void Click(PointerButton button = PointerButton::Left) const
     {
         Session::Click(m_window, kWidth / 2, kHeight / 2, button);
     }
+    void ClickAt(int x, int y) const { Session::Click(m_window, x, y); }
     void Key(const std::string& keysymName) const { Session::Key(m_window, keysymName); }
 
 private:
@@ -252,7 +254,6 @@ protected:
         for (const std::string& needle : needles)
             EXPECT_EQ(text.find(needle), std::string::npos) << "\"" << needle << "\" in:\n" << text;
     }
-
 };
 
 TEST_F(InputHost, FlowingTextSwallowsAnEarlyClickAndCompletesOnALaterOne)
@@ -569,3 +570,92 @@ TEST_F(InputHost, EditorPictureFollowsThePointerUntilAClickPlacesIt)
 }
 
 } // namespace
+
+namespace
+{
+/// A menu that loops through its bookmark until the reader picks "next", a slider for the automatic wait, and a
+/// question through the message box; lines 1 to 3 are the prelude.
+const std::wstring kButtonScript = kPrelude + L"var n = 0\n"
+                                              L"bookmark start\n"
+                                              L"var n += 1\n"
+                                              L"button again again.png 20 20 5 jump start\n"
+                                              L"button next next.png 20 100 5\n"
+                                              L"trackbar waitBar 100 300 5 400 autoWait knob.png\n"
+                                              L"wait buttonSelect\n"
+                                              L"dialog Sure? var done = 1\n"
+                                              L"wait\n";
+} // namespace
+
+TEST_F(InputHost, ButtonsSlidersAndTheMessageBoxAnswerRealClicksAndDrags)
+{
+    testsupport::WriteFile(m_dir / "Config.xml", testsupport::ConfigXml("box.txt"));
+    std::filesystem::create_directories(m_dir / "Scripts");
+    std::filesystem::copy_file(std::string(QUILLHAVEN_SAMPLE_DIR) + "/Commands.xml", m_dir / "Commands.xml");
+    std::filesystem::create_directories(m_dir / "Images");
+    for (const char* name : {"again.png", "next.png", "yes.png", "no.png"})
+        testsupport::WriteFile(m_dir / (std::string("Images/") + name), testsupport::SolidPng(80, 40, 200, 60, 60));
+    testsupport::WriteFile(m_dir / "Images/knob.png", testsupport::SolidPng(20, 20, 60, 60, 200));
+    testsupport::WriteFile(m_dir / "Scripts/box.txt", "button ^yes yes.png 200 200 20 noCamera msgvar yes\n"
+                                                      "button ^no no.png 400 200 20 noCamera msgvar no\n"
+                                                      "wait msgboxSelect\nfadeout ^yes, ^no 0\n");
+    const auto configWait = [this] {
+        const std::string xml = testsupport::ReadFile(m_dir / "Config.xml");
+        const std::size_t at = xml.find("sysAutoWait=\"");
+        return at == std::string::npos ? std::string() : xml.substr(at + 13, xml.find('"', at + 13) - at - 13);
+    };
+    Run([&](ChildReport& report) {
+        const PlayedNovel novel(report, kButtonScript);
+        const std::string waitForButton = "[ExecuteWait] WAIT for: buttonSelect";
+        if (!novel.ready() || !novel.RunUntilLogged(waitForButton, 1, "the menu did not wait for a button"))
+            return;
+
+        novel.Mark(L"[host] again\n");
+        novel.ClickAt(30, 30);
+        if (!novel.RunUntilLogged(waitForButton, 2, "the jump button did not read the menu again"))
+            return;
+
+        // The knob stands at 30 % (1500 of 5000 ms): x 220 to 240 on the track from 100 to 500.
+        novel.Mark(L"[host] drag\n");
+        report.Check(hosttest::PressAt(novel.display(), novel.window(), 230, 310, true), "XTest press failed");
+        novel.RunUntilLogged("clicked trackbar", 1, "the press did not grab the knob");
+        report.Check(hosttest::MovePointer(novel.display(), novel.window(), 630, 310), "XTest move failed");
+        report.Check(novel.RunUntil([&] { return configWait() == "5000"; }), "the right end did not write 5000");
+        report.Check(hosttest::MovePointer(novel.display(), novel.window(), 310, 310), "XTest move failed");
+        report.Check(novel.RunUntil([&] { return configWait() == "2500"; }), "the middle did not write 2500");
+        report.Check(hosttest::PressAt(novel.display(), novel.window(), 310, 310, false), "XTest release failed");
+        novel.RunUntilLogged("released trackbar", 1, "the release did not let the knob go");
+
+        novel.Mark(L"[host] next\n");
+        novel.ClickAt(30, 110);
+        if (!novel.RunUntilLogged("[ExecuteWait] WAIT for: msgboxSelect", 1, "the dialog's box did not open"))
+            return;
+        novel.Mark(L"[host] yes\n");
+        novel.ClickAt(210, 210);
+        novel.RunUntilLogged("[HandleVars] TRIGGER_USER_DIALOG_FUNCTION", 1, "yes did not run the dialog's line");
+
+        // Closing the window asks; no goes back to the novel, yes ends it.
+        for (const bool yes : {false, true})
+        {
+            const int boxes = Session::Logged("[ExecuteWait] WAIT for: msgboxSelect");
+            novel.Mark(yes ? L"[host] close, yes\n" : L"[host] close, no\n");
+            report.Check(hosttest::SendDeleteWindow(novel.display(), novel.window()), "no close request sent");
+            if (!novel.RunUntilLogged("[ExecuteWait] WAIT for: msgboxSelect", boxes + 1, "closing did not ask"))
+                return;
+            novel.ClickAt(yes ? 210 : 410, 210);
+            novel.RunUntilLogged("MESSAGE VAR selection", yes ? 3 : 2, "the box's button did not answer");
+            novel.RunFor(milliseconds(300));
+        }
+        novel.RunUntilLogged("GAME END", 1, "yes to the close request did not end the game");
+    });
+    const std::string again = Step("[host] again", "[host] drag");
+    ExpectInOrder(again, {"BUTTON CLICK: RELEASING WAIT_BTNSEL", "[Button] L.CLICK! (name:again)",
+                          "NButton::TRIGGER_PARSE_EXEC (onClick)", "[ExecuteWait] WAIT for: buttonSelect"});
+    ExpectNone(again, {kReadOn});
+    ExpectInOrder(Step("[host] next", "[host] yes"),
+                  {"BUTTON CLICK: RELEASING WAIT_BTNSEL", "[ExecuteWait] WAIT for: msgboxSelect"});
+    ExpectInOrder(Step("[host] yes", "[host] close, no"),
+                  {"MSGBTN CLICK: RELEASING WAIT_MSGBOXSEL", "MESSAGE VAR selection", "TRIGGER_USER_DIALOG_FUNCTION"});
+    ExpectNone(Step("[host] close, no", "[host] close, yes"), {"GAME END"});
+    ExpectInOrder(Step("[host] close, yes"),
+                  {"SF::EVENT::CLOSED", "MSGBTN CLICK: RELEASING WAIT_MSGBOXSEL", "MESSAGE VAR selection", "GAME END"});
+}

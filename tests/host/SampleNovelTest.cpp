@@ -1,7 +1,7 @@
 // The sample novel as its readers and authors meet it: played by the launcher from its first line to its end with
 // the reader's keys and clicks sent through the X server, its message box answered both ways, every line of its
-// main script shown in an editor, and its shots. Each test works on a copy of sample/, with the fonts the set-up copies from the
-// system's font packages.
+// main script shown in an editor, and its shots. Each test works on a copy of sample/, with the fonts the set-up copies
+// from the system's font packages.
 
 #include "ChildReport.h"
 #include "EditorSession.h"
@@ -40,8 +40,14 @@ constexpr seconds kTourLimit{100};
 // What the engine logs.
 const char* const kAutoReading = "TEXT AUTO. PARSE CONT.";
 const char* const kMsgboxOpened = "LOADING NEW SCRIPT:msgbox.txt";
-const char* const kYesKeyArmed = "TRIGGER SAVED. key:y trigger_func:jump yes";
-const char* const kYesKeyRested = "TRIGGER SAVED. key:y trigger_func: \n";
+const char* const kMsgboxWaits = "[ExecuteWait] WAIT for: msgboxSelect";
+const char* const kMsgboxAnswered = "MESSAGE VAR selection";
+const char* const kMenuWaits = "[ExecuteWait] WAIT for: buttonSelect";
+
+// Where the sample's buttons stand in its 1280 x 720 window (their centres).
+constexpr int kStartX = 640, kStartY = 390;
+constexpr int kYesX = 490, kNoX = 790, kAnswerY = 360;
+constexpr int kSeaX = 410, kSkyX = 870, kChoiceY = 330;
 
 int Count(const std::string& text, const std::string& needle)
 {
@@ -158,6 +164,29 @@ protected:
         return AwaitLog([&](const std::string& log) { return Count(log, needle) >= count; }, timeout);
     }
 
+    /// Waits for the title screen (the count-th wait for a button) and clicks its start button.
+    bool StartTour(ChildReport& report, Display* x11, WindowId window, int count = 1) const
+    {
+        if (!report.Check(AwaitLogged(kMenuWaits, count), "the title screen never waited for a button"))
+            return false;
+        return report.Check(hosttest::ClickAt(x11, window, kStartX, kStartY), "XTest click failed");
+    }
+    /// Waits until the message box (the count-th one) waits, then clicks yes or no.
+    bool Answer(ChildReport& report, Display* x11, WindowId window, int count, bool yes) const
+    {
+        if (!report.Check(AwaitLogged(kMsgboxWaits, count, seconds(20)), "the message box never waited"))
+            return false;
+        return report.Check(hosttest::ClickAt(x11, window, yes ? kYesX : kNoX, kAnswerY), "XTest click failed") &&
+               report.Check(AwaitLogged(kMsgboxAnswered, count), "the message box's button did not answer");
+    }
+    /// Waits until the choice (the count-th wait for a button) is offered, then clicks the sea or the sky.
+    bool Choose(ChildReport& report, Display* x11, WindowId window, bool sea, int count = 2) const
+    {
+        if (!report.Check(AwaitLogged(kMenuWaits, count, seconds(30)), "the choice was never offered"))
+            return false;
+        return report.Check(hosttest::ClickAt(x11, window, sea ? kSeaX : kSkyX, kChoiceY), "XTest click failed");
+    }
+
     /// Waits until the first line stands whole and its keys are bound: the reader's first moment.
     bool AwaitFirstLine(ChildReport& report) const
     {
@@ -178,18 +207,21 @@ TEST_F(SampleNovel, PlaysByItselfFromTheFirstLineToTheEnd)
 {
     ReadQuickly();
     Play([&](ChildReport& report, LauncherProcess& launcher, Display* x11, WindowId window) {
-        if (!AwaitFirstLine(report))
+        if (!StartTour(report, x11, window) || !AwaitFirstLine(report))
             return;
-        // The tour's own key for automatic reading; from here on no input at all.
+        // The tour's own key for automatic reading; from here on only the message box and the choice want a click.
         report.Check(hosttest::PressKey(x11, window, "a"), "XTest key a failed");
         report.Check(AwaitLogged(kAutoReading, 1, seconds(5)), "the a key did not start automatic reading");
+        if (!Answer(report, x11, window, 1, false) || !Choose(report, x11, window, true))
+            return;
         report.Equal(launcher.Wait(kTourLimit), 0, "launcher exit code at the end of the tour");
     });
     const std::string log = Log();
     std::string missing;
     EXPECT_TRUE(testsupport::ContainsInOrder(
         log,
-        {"LOADING NEW SCRIPT:box.txt", "LOADING NEW SCRIPT:greet.txt", kMsgboxOpened, kYesKeyRested,
+        {"LOADING NEW SCRIPT:title.txt", "LOADING NEW SCRIPT:box.txt", "LOADING NEW SCRIPT:greet.txt", kMsgboxOpened,
+         kMsgboxAnswered, "found bookmark:lanternDark", "[CmdHandlers::ExecuteVar] look = 1", "found bookmark:lookSea",
          "[RemoveEntities] COMPLETE", "LOADING NEW SCRIPT:stranger.txt", "[ExecuteTimerEnd] name:clock removed:1",
          "[ExecuteEndGame] APPLICATION MODE) endGame.", "CloseEngine"},
         &missing))
@@ -203,34 +235,76 @@ TEST_F(SampleNovel, PlaysByItselfFromTheFirstLineToTheEnd)
 TEST_F(SampleNovel, ClosingTheWindowAsksFirstAndEndsOnlyOnYes)
 {
     Play([&](ChildReport& report, LauncherProcess& launcher, Display* x11, WindowId window) {
-        if (!AwaitFirstLine(report))
+        // On the title screen: no closes the box and the title waits on.
+        if (!report.Check(AwaitLogged(kMenuWaits), "the title screen never waited for a button"))
             return;
-        // A click answers no: the box closes and the novel plays on.
         report.Check(hosttest::SendDeleteWindow(x11, window), "sending WM_DELETE_WINDOW failed");
-        if (!report.Check(AwaitLogged(kYesKeyArmed), "the close request opened no message box"))
+        if (!Answer(report, x11, window, 1, false))
             return;
-        report.Check(hosttest::ClickAt(x11, window, 640, 360), "XTest click failed");
-        report.Check(AwaitLogged(kYesKeyRested), "a click did not close the message box");
         std::this_thread::sleep_for(milliseconds(500));
         if (!report.Check(launcher.running(), "the launcher ended although the reader said no"))
             return;
-        // Asked again, Y answers yes and the game ends.
+        // Asked again, yes ends the game.
         report.Check(hosttest::SendDeleteWindow(x11, window), "sending WM_DELETE_WINDOW failed");
-        if (!report.Check(AwaitLogged(kYesKeyArmed, 2), "the second close request opened no message box"))
+        if (!report.Check(AwaitLogged(kMsgboxWaits, 2), "the second close request opened no message box"))
             return;
-        report.Check(hosttest::PressKey(x11, window, "y"), "XTest key y failed");
+        report.Check(hosttest::ClickAt(x11, window, kYesX, kAnswerY), "XTest click failed");
         report.Equal(launcher.Wait(seconds(10)), 0, "launcher exit code after yes");
     });
     const std::string log = Log();
     EXPECT_EQ(Count(log, kMsgboxOpened), 2) << log;
     std::string missing;
+    EXPECT_TRUE(testsupport::ContainsInOrder(
+        log,
+        {"SF::EVENT::CLOSED", kMsgboxWaits, "MSGBTN CLICK: RELEASING WAIT_MSGBOXSEL", kMsgboxAnswered,
+         "SF::EVENT::CLOSED", kMsgboxWaits, kMsgboxAnswered, "GAME END", "CloseEngine"},
+        &missing))
+        << "missing (in order): " << missing << "\nlog:\n"
+        << log;
+    ExpectClean(log);
+}
+
+TEST_F(SampleNovel, SettingsThenTheChoiceTheOtherWayAndTheLanternLit)
+{
+    ReadQuickly();
+    Play([&](ChildReport& report, LauncherProcess& launcher, Display* x11, WindowId window) {
+        // First the settings: the text-speed knob (30 of 100 along a track from 580 to 980) pulled to the end.
+        if (!report.Check(AwaitLogged(kMenuWaits), "the title screen never waited for a button"))
+            return;
+        report.Check(hosttest::ClickAt(x11, window, kStartX, kStartY + 80), "XTest click failed");
+        if (!report.Check(AwaitLogged(kMenuWaits, 2), "the settings never waited for a button"))
+            return;
+        report.Check(hosttest::PressAt(x11, window, 714, 304, true), "XTest press failed");
+        report.Check(AwaitLogged("clicked trackbar"), "the press did not grab the text-speed knob");
+        report.Check(hosttest::MovePointer(x11, window, 1100, 304), "XTest move failed");
+        report.Check(AwaitLog([&](const std::string&) {
+                         return testsupport::ReadFile(m_novel / "Config.xml").find("sysTextSpeed=\"100\"") !=
+                                std::string::npos;
+                     }),
+                     "the drag did not write the text speed");
+        report.Check(hosttest::PressAt(x11, window, 1100, 304, false), "XTest release failed");
+        report.Check(hosttest::ClickAt(x11, window, kStartX, kStartY + 40), "XTest click failed"); // back
+        if (!StartTour(report, x11, window, 3) || !AwaitFirstLine(report))
+            return;
+        report.Check(hosttest::PressKey(x11, window, "a"), "XTest key a failed");
+        if (!Answer(report, x11, window, 1, true) || !Choose(report, x11, window, false, 4))
+            return;
+        report.Check(AwaitLogged("found bookmark:lookSky"), "the sky's branch was never read");
+        report.Check(hosttest::SendDeleteWindow(x11, window), "sending WM_DELETE_WINDOW failed");
+        if (Answer(report, x11, window, 2, true))
+            report.Equal(launcher.Wait(seconds(10)), 0, "launcher exit code after yes");
+    });
+    const std::string log = Log();
+    std::string missing;
     EXPECT_TRUE(
         testsupport::ContainsInOrder(log,
-                                     {"SF::EVENT::CLOSED", kYesKeyArmed, "INPUT MOUSE CLICK::LEFT", kYesKeyRested,
-                                      "SF::EVENT::CLOSED", kYesKeyArmed, "GAME END", "CloseEngine"},
+                                     {kMsgboxOpened, "MSGBTN CLICK: RELEASING WAIT_MSGBOXSEL",
+                                      "found bookmark:lanternLit", "BUTTON CLICK: RELEASING WAIT_BTNSEL",
+                                      "[CmdHandlers::ExecuteVar] look = 2", "found bookmark:lookSky", "GAME END"},
                                      &missing))
         << "missing (in order): " << missing << "\nlog:\n"
         << log;
+    EXPECT_EQ(log.find("found bookmark:lookSea"), std::string::npos) << "both branches were read";
     ExpectClean(log);
 }
 
@@ -283,21 +357,21 @@ TEST_F(SampleNovel, ShotsOfThreeLinesDifferWhereTheSceneChangesAndComeOutTheSame
     };
     const hostcommon::Picture harbour = shotAt(5, "harbour.png");
     const hostcommon::Picture guide = shotAt(6, "guide.png");
-    const hostcommon::Picture keys = shotAt(14, "keys.png");
-    const hostcommon::Picture welcome = shotAt(15, "welcome.png");
+    const hostcommon::Picture keys = shotAt(15, "keys.png");
+    const hostcommon::Picture welcome = shotAt(16, "welcome.png");
     ASSERT_EQ(welcome.width, 1280);
     ASSERT_EQ(welcome.height, 720);
 
-    // Line 6 puts the guide (320 x 560) at 860,110 on the harbour; line 15 writes the welcome into the box, whose
+    // Line 6 puts the guide (320 x 560) at 860,110 on the harbour; line 16 writes the welcome into the box, whose
     // skin (1200 x 190) lies at 40,522.
     const hosttest::Rect guideChange = hosttest::Difference(harbour, guide);
     EXPECT_FALSE(guideChange.Empty());
     EXPECT_TRUE((hosttest::Rect{860, 110, 1180, 670}.Contains(guideChange))) << "line 6 changed " << guideChange;
     const hosttest::Rect textChange = hosttest::Difference(keys, welcome);
     EXPECT_FALSE(textChange.Empty()) << "the welcome line shows no text";
-    EXPECT_TRUE((hosttest::Rect{40, 522, 1240, 712}.Contains(textChange))) << "line 15 changed " << textChange;
+    EXPECT_TRUE((hosttest::Rect{40, 522, 1240, 712}.Contains(textChange))) << "line 16 changed " << textChange;
 
-    const hostcommon::Picture again = shotAt(15, "welcome-again.png");
+    const hostcommon::Picture again = shotAt(16, "welcome-again.png");
     EXPECT_TRUE(again == welcome) << "the second shot differs in " << hosttest::Difference(again, welcome);
 }
 } // namespace

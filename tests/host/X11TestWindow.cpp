@@ -231,6 +231,20 @@ bool ClickAt(Display* display, Window window, int x, int y, PointerButton button
     });
 }
 
+bool PressAt(Display* display, Window window, int x, int y, bool down, PointerButton button)
+{
+    int rootX = 0;
+    int rootY = 0;
+    if (!XTestTarget(display, window, x, y, rootX, rootY))
+        return false;
+    const Window top = TopLevelOf(display, window);
+    return Exclusively(display, [&] {
+        XRaiseWindow(display, top);
+        XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+        XTestFakeButtonEvent(display, static_cast<unsigned>(button), down ? True : False, CurrentTime);
+    });
+}
+
 bool PressKey(Display* display, Window window, const std::string& keysymName)
 {
     const KeySym keysym = XStringToKeysym(keysymName.c_str());

@@ -72,6 +72,9 @@ enum class PointerButton
 };
 /// Moves the pointer to x,y inside window and presses and releases button there.
 bool ClickAt(Display* display, WindowId window, int x, int y, PointerButton button = PointerButton::Left);
+/// Moves the pointer to x,y inside window and presses (down) or releases button there: a drag is a press, moves
+/// and a release, with frames between them, since the engine takes one pointer move per frame.
+bool PressAt(Display* display, WindowId window, int x, int y, bool down, PointerButton button = PointerButton::Left);
 /// Presses and releases the key of an X keysym name ("space", "Return", "Control_L", "a") in window, which must be
 /// viewable (see GiveFocus).
 bool PressKey(Display* display, WindowId window, const std::string& keysymName);
