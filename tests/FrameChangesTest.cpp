@@ -32,6 +32,7 @@ protected:
         MakeFont("f.ttf");
         MakeImage("a.png", 30, 30, kWhite);
         MakeImage("icon.png", 12, 12, kYellow);
+        MakeImage("touched.png", 20, 20, kYellow);
         zel::Clock::SetManual(true);
         sysVars().clearColour.set(kBlue, false);
     }
@@ -41,11 +42,12 @@ protected:
         WindowFixture::TearDown();
     }
 
-    /// A scene as a reader meets it (or an author, at its last line): a picture and a text box with a wait icon,
-    /// whose first line flows at 30 ms a letter.
+    /// A scene as a reader meets it (or an author, at its last line): a picture, a button that shows only while
+    /// the pointer touches it, and a text box with a wait icon, whose first line flows at 30 ms a letter.
     void ShowScene(bool playing)
     {
         const std::wstring script = L"cg a a.png 20 20 0\n"
+                                    L"button b none touched.png none 250 20 1\n"
                                     L"textbox box 10 150 1 300 80 f.ttf 20\n"
                                     L"useTextbox box\n"
                                     L"textSpeed 30\n"
@@ -79,9 +81,17 @@ protected:
         entities().Find(L"a")->addTween(move);
     }
 
+    static void PointTo(int x, int y)
+    {
+        sf::Event event{};
+        event.type = sf::Event::MouseMoved;
+        event.mouseMove = {x, y};
+        zel::Services::DispatchInput(event);
+    }
+
     /// Plays the scene for 160 host frames of 29 ms (a line flowing, the icon blinking, a tween, a line read from a
-    /// queued script line) and reads what the window shows after each; redrawing it whole every frame, or as the
-    /// loop decides.
+    /// queued script line, the pointer touching the button and leaving it) and reads what the window shows after
+    /// each; redrawing it whole every frame, or as the loop decides.
     std::vector<sf::Image> PlayedScene(bool wholeEveryFrame, std::map<Need, int>& frames,
                                        std::vector<Need>* kinds = nullptr)
     {
@@ -94,6 +104,8 @@ protected:
                 MovePicture(300);
             if (step == 80)
                 zel::Services::TriggerParseExec(L"\"And the next line.");
+            if (step == 120 || step == 140)
+                PointTo(step == 120 ? 255 : 5, step == 120 ? 25 : 5);
             if (wholeEveryFrame)
                 zel::SceneChanges::Report();
             const Need drawn = Frame(29);
@@ -121,6 +133,8 @@ TEST_F(FrameChangesTest, TheWindowAlwaysShowsWhatAFullRedrawWould)
         if (reference[step] == Need::Whole)
             ASSERT_EQ(DifferingPixels(expected[step], shown[step]), 0)
                 << "frame " << step << " (" << step * 29 << " ms) shows something else";
+    EXPECT_EQ(expected[125].getPixel(260, 30), kYellow) << "the pointer touches the button";
+    EXPECT_NE(expected[145].getPixel(260, 30), kYellow) << "and has left it";
     EXPECT_GT(asNeeded[Need::Nothing], 60) << "most frames show nothing new";
     EXPECT_GE(asNeeded[Need::Area], 3) << "the icon's blinks draw only the icon";
     EXPECT_GE(asNeeded[Need::Refresh], 3) << "a picture left alone is presented again";
