@@ -202,7 +202,10 @@ bool SendDeleteWindow(Display* display, Window window)
     return Checked(display, [&] { sent = XSendEvent(display, window, False, NoEventMask, &event); }) && sent != 0;
 }
 
-bool MovePointer(Display* display, Window window, int x, int y)
+namespace
+{
+/// Raises the window, moves the pointer to (x, y) in it and then does what follows, with nothing in between.
+template <typename Then> bool WithPointerAt(Display* display, Window window, int x, int y, Then then)
 {
     int rootX = 0;
     int rootY = 0;
@@ -212,20 +215,20 @@ bool MovePointer(Display* display, Window window, int x, int y)
     return Exclusively(display, [&] {
         XRaiseWindow(display, top);
         XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+        then();
     });
+}
+} // namespace
+
+bool MovePointer(Display* display, Window window, int x, int y)
+{
+    return WithPointerAt(display, window, x, y, [] {});
 }
 
 bool ClickAt(Display* display, Window window, int x, int y, PointerButton button)
 {
-    int rootX = 0;
-    int rootY = 0;
-    if (!XTestTarget(display, window, x, y, rootX, rootY))
-        return false;
-    const Window top = TopLevelOf(display, window);
     const auto number = static_cast<unsigned>(button);
-    return Exclusively(display, [&] {
-        XRaiseWindow(display, top);
-        XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    return WithPointerAt(display, window, x, y, [&] {
         XTestFakeButtonEvent(display, number, True, CurrentTime);
         XTestFakeButtonEvent(display, number, False, CurrentTime);
     });
@@ -233,14 +236,7 @@ bool ClickAt(Display* display, Window window, int x, int y, PointerButton button
 
 bool PressAt(Display* display, Window window, int x, int y, bool down, PointerButton button)
 {
-    int rootX = 0;
-    int rootY = 0;
-    if (!XTestTarget(display, window, x, y, rootX, rootY))
-        return false;
-    const Window top = TopLevelOf(display, window);
-    return Exclusively(display, [&] {
-        XRaiseWindow(display, top);
-        XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    return WithPointerAt(display, window, x, y, [&] {
         XTestFakeButtonEvent(display, static_cast<unsigned>(button), down ? True : False, CurrentTime);
     });
 }
