@@ -4,11 +4,14 @@
 #include "resources/Logger.h"
 #include "resources/ResourcePool.h"
 
+#include <SFML/Audio/SoundBuffer.hpp>
 #include <SFML/Graphics/Texture.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <unistd.h>
+#include <vector>
 
 namespace testsupport
 {
@@ -45,6 +48,19 @@ void WindowFixture::MakeImage(const std::string& name, unsigned width, unsigned 
     sf::Image image;
     image.create(width, height, colour);
     ASSERT_TRUE(image.saveToFile(*m_novel / ("Images/" + name)));
+}
+
+void WindowFixture::MakeTone(const std::string& path, float seconds)
+{
+    const unsigned rate = 8000;
+    std::vector<sf::Int16> samples(static_cast<std::size_t>(seconds * rate));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<sf::Int16>(8000 * std::sin(static_cast<double>(i) * 0.1));
+    const std::filesystem::path file = std::filesystem::path(m_novel->path()) / path;
+    std::filesystem::create_directories(file.parent_path());
+    sf::SoundBuffer buffer;
+    ASSERT_TRUE(buffer.loadFromSamples(samples.data(), samples.size(), 1, rate));
+    ASSERT_TRUE(buffer.saveToFile(file.string()));
 }
 
 void WindowFixture::MakeFont(const std::string& name, FontKind kind)

@@ -29,6 +29,8 @@ protected:
     /// Writes a PNG with a 1-pixel frame of another colour, to see edges.
     void MakeFramedImage(const std::string& name, unsigned width, unsigned height, sf::Color fill, sf::Color frame);
 
+    /// Writes a quiet sine tone of the given length as a WAV file at path (relative to the novel folder).
+    void MakeTone(const std::string& path, float seconds);
     /// Copies an installed font into Fonts/ under name: DejaVu Sans (Latin), or VL Gothic (Japanese glyphs).
     enum class FontKind
     {

@@ -31,6 +31,16 @@ bool IsWord(const std::wstring& token, const wchar_t* key);
 bool ReadInts(const Tokens& tokens, std::initializer_list<std::size_t> positions, std::vector<int>& values,
               const wchar_t* who);
 
+// Audio (CmdHandlerAudio).
+/// bgm FILE [repeat]: the one music entity plays FILE from this line on.
+void ExecuteMusic(const Tokens& tokens);
+/// soundEffect NAME FILE [repeat]: plays a sound effect (playing only).
+void ExecuteSoundEffect(const Tokens& tokens);
+/// voice FILE: plays a spoken line once (playing only).
+void ExecuteVoice(const Tokens& tokens);
+/// volume TARGET N%: the music's fixed volume from this line on, or a playing sound effect's volume.
+void ExecuteVolume(const Tokens& tokens);
+
 // Pictures (CmdHandlerMain).
 void ExecuteBG(const Tokens& tokens);
 void ExecuteCG(const Tokens& tokens);

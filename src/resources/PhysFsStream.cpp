@@ -6,6 +6,7 @@
 #include <physfs.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 namespace zel
@@ -149,6 +150,12 @@ bool PhysFsStream::ReadTxtFile(const std::string& rawPath, std::wstring& text)
         OutputDebugStringN(L"\nERROR: (PhysFsStream::ReadTxtFile) CAGUHT UNKNOWN!! \n");
     }
     return false;
+}
+
+bool IsPlainFile(const std::string& path)
+{
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(path, ignored);
 }
 
 } // namespace zel

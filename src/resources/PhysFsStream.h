@@ -41,6 +41,10 @@ private:
     std::wstring m_path;
 };
 
+/// True when path names a plain file under the current folder. Checked before SFML is asked to open a file, so
+/// that a missing one costs no error output of SFML's own.
+bool IsPlainFile(const std::string& path);
+
 /// Message of the virtual file system's last error, as wide text.
 std::wstring PhysFsLastError();
 

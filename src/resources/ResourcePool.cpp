@@ -19,13 +19,6 @@ namespace zel
 {
 namespace
 {
-/// Checked before SFML is asked to open a file, so that a missing one costs no error output of SFML's own.
-bool IsPlainFile(const std::string& path)
-{
-    std::error_code ignored;
-    return std::filesystem::is_regular_file(path, ignored);
-}
-
 std::wstring WithForwardSlashes(std::wstring path)
 {
     std::replace(path.begin(), path.end(), L'\\', L'/');
