@@ -10,6 +10,7 @@
 #include <SFML/Audio/Music.hpp>
 #include <SFML/Audio/Sound.hpp>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -181,4 +182,26 @@ TEST_F(AudioCommandsTest, AFinishedSoundEffectIsBuried)
         Frame();
     }
     EXPECT_EQ(Sound(L"boom"), nullptr);
+}
+
+TEST_F(AudioCommandsTest, MusicFromAnArchiveStreamsWhilePlaying)
+{
+    MakeTone("staging/BGM/song.wav", 2.0f);
+    const std::string zip = "cd '" + m_novel->path() + "/staging' && zip -q -r ../BGM.vndat BGM";
+    ASSERT_EQ(std::system(zip.c_str()), 0);
+    zel::Services::AddPathToPhysfs(zel::NHelper::s2ws(m_novel->path() + "/BGM.vndat"));
+    Play(L"bgm song.wav\n");
+    Frame();
+    ASSERT_NE(Music(), nullptr);
+    ASSERT_NE(Music()->getCurActiveState()->stream, nullptr) << "the music did not come from the archive";
+    const sf::Time start = Music()->music()->getPlayingOffset();
+    // The stream is read on the audio library's own thread, in its own time.
+    for (int i = 0; i < 15; ++i)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        Frame();
+    }
+    EXPECT_TRUE(MusicPlays());
+    EXPECT_GT(Music()->music()->getPlayingOffset(), start) << "the stream stopped being read";
+    EXPECT_NE(LogText().find("LOAD METHOD SET: LOAD_FROM_STREAM"), std::string::npos);
 }
