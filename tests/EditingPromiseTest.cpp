@@ -6,11 +6,14 @@
 
 #include "entities/NBacklog.h"
 #include "entities/NCamera.h"
+#include "entities/NMusic.h"
+
 #include "entities/NTextbox.h"
 #include "quillhaven.h"
 #include "resources/NHelper.h"
 #include "resources/ResourcePool.h"
 #include "script/NParser.h"
+#include <SFML/Audio/Music.hpp>
 
 #include <algorithm>
 #include <cstdlib>
@@ -29,9 +32,10 @@ const wchar_t* const kScript = L"main.txt";
 enum class Lines
 {
     Pictures,
-    Text,   ///< text boxes, dialogue and the backlog
-    Motion, ///< animations, display commands, bookmarks and a called script
-    Buttons ///< buttons, their captions, touch lines and default images, and sliders; the pointer moves over them
+    Text,    ///< text boxes, dialogue and the backlog
+    Motion,  ///< animations, display commands, bookmarks and a called script
+    Buttons, ///< buttons, their captions, touch lines and default images, and sliders; the pointer moves over them
+    Music    ///< music tracks (a missing one among them) and fixed music volumes
 };
 
 class EditingPromiseTest : public WindowFixture
@@ -65,6 +69,8 @@ protected:
         zel::Services::pNCommands->commandStrings[L"CmdOptions_vertical"] = L"vertical";
         zel::Services::pNCommands->commandStrings[L"Types_cg"] = L"cg";
         zel::Services::pNCommands->commandStrings[L"Types_camera"] = L"camera";
+        zel::Services::pNCommands->commandStrings[L"Types_bgm"] = L"bgm";
+        zel::Services::pNCommands->commandStrings[L"CmdOptions_repeat"] = L"repeat";
         // The host shows no animations while the author edits: every tween shows its end state at once.
         sysVars().tweenAnimationDisplay = false;
     }
@@ -203,6 +209,23 @@ protected:
              << " shown=" << int(button.shownLook());
     }
 
+    /// The newest music state and what the stream itself does: its track (by its length), whether it plays, and
+    /// its volume.
+    static std::string DescribeMusic(zel::NMusic& music)
+    {
+        std::ostringstream text;
+        const zel::sMusic* state = music.m_BgmMap.latest(false);
+        text << " music@";
+        for (const auto& entry : music.m_BgmMap.entries())
+            text << entry.first << ",";
+        if (state != nullptr)
+            text << " file=" << zel::NHelper::ws2s(state->FileName()) << " playing=" << state->playing
+                 << " fixed=" << state->volume;
+        text << " status=" << static_cast<int>(music.music()->getStatus())
+             << " length=" << music.music()->getDuration().asMilliseconds() << " volume=" << music.musicVolume();
+        return text.str();
+    }
+
     static std::string Describe(zel::NEntity& entity)
     {
         std::ostringstream text;
@@ -227,6 +250,8 @@ protected:
         }
         if (auto* button = dynamic_cast<zel::NButton*>(&entity))
             DescribeButton(text, *button);
+        if (auto* music = dynamic_cast<zel::NMusic*>(&entity))
+            return text.str() + DescribeMusic(*music);
         const zel::sSprite* state = entity.getCurrentSprite();
         if (state == nullptr)
             return text.str() + " no-look";
@@ -454,9 +479,20 @@ std::wstring ButtonLine(std::mt19937& random, int i)
     }
 }
 
+/// A music line: one of two tracks, once or repeated, a missing track, a stray third token, a fixed volume (now
+/// and then without its percent sign).
+std::wstring MusicLine(std::mt19937& random)
+{
+    const std::vector<std::wstring> lines{L"bgm a.wav",        L"bgm b.wav repeat", L"bgm missing.wav",
+                                          L"bgm a.wav loudly", L"volume bgm 40%",   L"volume bgm 70"};
+    return Pick(random, lines);
+}
+
 /// A line of the script's own kind (not a picture line).
 std::wstring OtherLine(std::mt19937& random, int i, Lines kind)
 {
+    if (kind == Lines::Music)
+        return MusicLine(random);
     if (kind == Lines::Text)
         return TextLine(random, i);
     return kind == Lines::Buttons ? ButtonLine(random, i) : MotionLine(random, i);
@@ -560,6 +596,17 @@ TEST_F(EditingPromiseTest, ButtonsAndSlidersShowWhatOneReadFromTheTopShowsWherev
     if (const char* one = std::getenv("QUILLHAVEN_PROMISE_SEED"))
         seeds = {static_cast<unsigned>(std::strtoul(one, nullptr, 10))};
     ExpectAnyMovesShowOneRead(seeds, 40, 60, Lines::Buttons);
+}
+
+TEST_F(EditingPromiseTest, MusicPlaysWhatOneReadFromTheTopPlays)
+{
+    MakeTone("BGM/a.wav", 1.0f);
+    MakeTone("BGM/b.wav", 2.0f);
+    zel::NMusic::resetLoadMethod();
+    std::vector<unsigned> seeds{3u, 5u, 7u, 11u, 13u, 17u, 19u, 23u};
+    if (const char* one = std::getenv("QUILLHAVEN_PROMISE_SEED"))
+        seeds = {static_cast<unsigned>(std::strtoul(one, nullptr, 10))};
+    ExpectAnyMovesShowOneRead(seeds, 30, 40, Lines::Music);
 }
 
 TEST_F(EditingPromiseTest, ReadingTheSameLineAgainKeepsOneStateAtThatLine)

@@ -48,7 +48,8 @@ std::wstring MusicPath(const std::wstring& fileName)
 } // namespace
 
 NMusic::NMusic(std::wstring entityName, int entityLayer)
-    : NEntity(NTYPE_BGM, std::move(entityName), entityLayer), m_pMusic(std::make_shared<sf::Music>())
+    : NEntity(NTYPE_BGM, std::move(entityName), entityLayer), m_pMusic(std::make_shared<sf::Music>()),
+      m_createdLine(lineContext::MainLine())
 {
     // The silent state before the first track: the line before any bgm line reads it, so the music stops there.
     m_BgmMap.entries().emplace(0, sMusic());

@@ -48,6 +48,8 @@ public:
     sSprite* pushNewState(int line) override;
     void Update() override;
     void Draw(int) override {}
+    /// The bgm line that made the music: moving the cursor back keeps it while the cursor stays at or after it.
+    int getCreatedLine() const override { return m_createdLine; }
 
     /// Volume v as it stands when fixed, else scaled by the master volume.
     void setVolume(int volume, bool fixed);
@@ -77,6 +79,7 @@ private:
     float WantedVolume(const sMusic& state) const;
 
     std::shared_ptr<sf::Music> m_pMusic;
+    int m_createdLine;
 };
 
 } // namespace zel
