@@ -480,11 +480,12 @@ std::wstring ButtonLine(std::mt19937& random, int i)
 }
 
 /// A music line: one of two tracks, once or repeated, a missing track, a stray third token, a fixed volume (now
-/// and then without its percent sign).
+/// and then without its percent sign), a fade in or out.
 std::wstring MusicLine(std::mt19937& random)
 {
-    const std::vector<std::wstring> lines{L"bgm a.wav",        L"bgm b.wav repeat", L"bgm missing.wav",
-                                          L"bgm a.wav loudly", L"volume bgm 40%",   L"volume bgm 70"};
+    const std::vector<std::wstring> lines{L"bgm a.wav",        L"bgm b.wav repeat",  L"bgm missing.wav",
+                                          L"bgm a.wav loudly", L"volume bgm 40%",    L"volume bgm 70",
+                                          L"fadein bgm 300",   L"fadeout bgm 300"};
     return Pick(random, lines);
 }
 

@@ -189,6 +189,14 @@ void NMusic::RewindIfNeeded()
 
 void NMusic::Follow(const sMusic& state)
 {
+    // Faded out while editing, the music stays in the registry (marked) so the cursor can move back before the fade.
+    // It is silent there, and at volume 0 a later fade-in finds nothing to raise, as after a read from the top.
+    if (isMarkedRemoved())
+    {
+        m_pMusic->stop();
+        m_pMusic->setVolume(0.0f);
+        return;
+    }
     const bool hasFile = !state.FileName().empty();
     if (state.playing && hasFile && m_pMusic->getStatus() != sf::Music::Playing)
     {
