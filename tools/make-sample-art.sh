@@ -102,6 +102,9 @@ out="$images/paper.png" save -size 260x470 xc:none -fill '#fdf6e3ee' -stroke '#8
     -draw 'roundrectangle 3,3 256,466 16,16'
 out="$images/msgbox.png" save -size 640x240 xc:none -fill '#1d2d44ee' -stroke '#f4a261' -strokewidth 4 \
     -draw 'roundrectangle 3,3 636,236 26,26'
+# The settings panel: the message box's colours, tall enough for five sliders and a button.
+out="$images/panel.png" save -size 640x420 xc:none -fill '#1d2d44ee' -stroke '#f4a261' -strokewidth 4 \
+    -draw 'roundrectangle 3,3 636,416 26,26'
 # The mask of the harbour's closing transition: light in the middle, dark at the edges, so the edges close first.
 out="$images/iris.png" save -size 640x360 radial-gradient:white-black
 

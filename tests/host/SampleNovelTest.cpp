@@ -268,22 +268,26 @@ TEST_F(SampleNovel, SettingsThenTheChoiceTheOtherWayAndTheLanternLit)
 {
     ReadQuickly();
     Play([&](ChildReport& report, LauncherProcess& launcher, Display* x11, WindowId window) {
-        // First the settings: the text-speed knob (30 of 100 along a track from 580 to 980) pulled to the end.
+        // First the settings: the text-speed knob (30 of 100 along a track from 580 to 980) pulled to the end, and
+        // the music knob (at 80) pulled to silence.
         if (!report.Check(AwaitLogged(kMenuWaits), "the title screen never waited for a button"))
             return;
         report.Check(hosttest::ClickAt(x11, window, kStartX, kStartY + 80), "XTest click failed");
         if (!report.Check(AwaitLogged(kMenuWaits, 2), "the settings never waited for a button"))
             return;
-        report.Check(hosttest::PressAt(x11, window, 714, 304, true), "XTest press failed");
-        report.Check(AwaitLogged("clicked trackbar"), "the press did not grab the text-speed knob");
-        report.Check(hosttest::MovePointer(x11, window, 1100, 304), "XTest move failed");
-        report.Check(AwaitLog([&](const std::string&) {
-                         return testsupport::ReadFile(m_novel / "Config.xml").find("sysTextSpeed=\"100\"") !=
-                                std::string::npos;
-                     }),
-                     "the drag did not write the text speed");
-        report.Check(hosttest::PressAt(x11, window, 1100, 304, false), "XTest release failed");
-        report.Check(hosttest::ClickAt(x11, window, kStartX, kStartY + 40), "XTest click failed"); // back
+        auto drag = [&](int knobX, int y, int toX, const std::string& written, int grabs) {
+            report.Check(hosttest::PressAt(x11, window, knobX, y, true), "XTest press failed");
+            report.Check(AwaitLogged("clicked trackbar", grabs), "the press did not grab the knob for " + written);
+            report.Check(hosttest::MovePointer(x11, window, toX, y), "XTest move failed");
+            report.Check(AwaitLog([&](const std::string&) {
+                             return testsupport::ReadFile(m_novel / "Config.xml").find(written) != std::string::npos;
+                         }),
+                         "the drag did not write " + written);
+            report.Check(hosttest::PressAt(x11, window, toX, y, false), "XTest release failed");
+        };
+        drag(714, 204, 1100, "sysTextSpeed=\"100\"", 1);
+        drag(914, 324, 500, "sysBgmVolume=\"0\"", 2);
+        report.Check(hosttest::ClickAt(x11, window, kStartX, kStartY + 130), "XTest click failed"); // back
         if (!StartTour(report, x11, window, 3) || !AwaitFirstLine(report))
             return;
         report.Check(hosttest::PressKey(x11, window, "a"), "XTest key a failed");
