@@ -108,6 +108,19 @@ const AudioCase kAudioCases[] = {
      [](AudioCommandsTest& t) {
          EXPECT_EQ(t.Music()->getCurActiveState()->volume, -1);
      }},
+    {"a fade-out ends the music", true, L"bgm a.wav repeat\nfadeout bgm 0\n", 0,
+     [](AudioCommandsTest& t) {
+         t.Frame();
+         EXPECT_FALSE(t.MusicPlays());
+     }},
+    {"faded out while editing, music stays silent even when edit music is on", false,
+     L"bgm a.wav repeat\nfadeout bgm 0\n", 2,
+     [](AudioCommandsTest& t) {
+         t.sysVars().playMusicDuringEdit = true;
+         t.Frame();
+         EXPECT_FALSE(t.MusicPlays());
+         EXPECT_EQ(t.Music()->musicVolume(), 0);
+     }},
     {"soundEffect while editing does nothing", false, L"soundEffect boom boom.wav repeat\n", 1,
      [](AudioCommandsTest& t) {
          EXPECT_EQ(t.Sound(L"boom"), nullptr);
