@@ -227,6 +227,7 @@ void ExecuteButton(const Tokens& tokens, bool system, const std::wstring& origin
     button->getCurrentSprite()->setPosition(static_cast<float>(place[0]), static_cast<float>(place[1]));
     button->setInCamera(!noCamera);
     button->setJob(*job);
+    button->refreshSlot();
     if (!originScript.empty())
         button->srcScriptName = originScript;
     button->includeInScreenshot = !(tokens[1].size() >= 2 && tokens[1].front() == L'^');

@@ -58,6 +58,21 @@ public:
     /// Mounts a folder or archive at the root of the virtual file system.
     static void AddPathToPhysfs(const std::wstring& path);
 
+    // Save slots (Services_System).
+    /// The files of a slot without their extension: the save folder + "saveslot" + number.
+    static std::wstring SlotBase(int slot);
+    /// Writes the running novel to base + ".xml" in one step (a crash leaves the old file whole). False (logged),
+    /// with nothing written, when an entity is incomplete or the file cannot be written.
+    static bool saveSaveData(const std::wstring& base);
+    /// Replaces the running novel with base + ".xml". The whole file is checked first: a file that is missing,
+    /// damaged or names a script that cannot be read is refused with an ERROR naming it, and nothing changes.
+    static bool loadSaveData(const std::wstring& base);
+    /// Draws the scene for a slot's thumbnail (without "^" pictures and message-box entities) and writes it to
+    /// base + ".png" in one step; false (logged) when it cannot be written.
+    static bool SaveScreenshot(const std::wstring& base);
+    /// Deletes both files of a slot; false (logged) when one that exists cannot be deleted.
+    static bool DeleteSaveData(const std::wstring& base);
+
     // The frame loop and the window (Services_Engine).
     static void UpdateEngine(bool render, bool update);
     /// After a frame: automatic and skip reading, then the continuation of the script (a finished called script

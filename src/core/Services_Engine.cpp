@@ -7,6 +7,7 @@
 #include "core/SceneChanges.h"
 #include "core/Services.h"
 #include "entities/NBacklog.h"
+#include "entities/NButton.h"
 #include "entities/NCamera.h"
 #include "entities/NSprite.h"
 #include "platform/Platform.h"
@@ -247,6 +248,26 @@ void AnswerUserDefined(SystemVariables& sysVars, int answer)
         sysVars.currentMsgboxKind.clear();
 }
 
+/// A yes to a save-slot confirmation: the slot button that asked does its job again, now with the answer given.
+void AnswerSlotButton(SystemVariables& sysVars, const std::wstring& kind)
+{
+    const bool overwrite = kind == L"Msg_saveOverwrite";
+    const bool remove = kind == L"Msg_saveDelete";
+    if (!overwrite && !remove && kind != L"Msg_loadConfirm")
+        return;
+    EntityRegistry* entities = Services::Entities();
+    const EntityPtr button = entities != nullptr ? entities->Find(sysVars.variables[L"msg_triggerBtnName"]) : nullptr;
+    auto* slotButton = dynamic_cast<NButton*>(button.get());
+    if (slotButton == nullptr)
+    {
+        sysVars.currentMsgboxKind.clear(); // the button is gone: nobody is left to act on the answer
+        return;
+    }
+    OutputDebugStringN(overwrite ? L"\nOVERWRITE SAVE DATA\n" : remove ? L"\nDELETE SAVE DATA\n" : L"\nLOAD DATA\n");
+    const bool rightClick = remove && slotButton->job().trigger == TRIGGER_SAVESLOT;
+    slotButton->Click(rightClick ? L"right.click" : L"left.click");
+}
+
 /// Message-box answers: the box's buttons set the variable named after its kind.
 void AnswerMessageBox(SystemVariables& sysVars)
 {
@@ -264,8 +285,8 @@ void AnswerMessageBox(SystemVariables& sysVars)
     }
     else if (kind == L"Msg_userDefined")
         AnswerUserDefined(sysVars, answer);
-    // The save-slot confirmations ("Msg_saveOverwrite", "Msg_saveDelete", "Msg_loadConfirm") are answered by
-    // the slot buttons, which arrive with the save slots.
+    else if (answer == 1)
+        AnswerSlotButton(sysVars, kind);
 }
 
 bool ShouldSkipInScreenshot(const NEntity& entity)

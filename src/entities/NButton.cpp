@@ -1,5 +1,6 @@
 #include "entities/NButton.h"
 
+#include "commands/CmdHandlers.h"
 #include "core/Services.h"
 #include "entities/NTextbox.h"
 #include "resources/Logger.h"
@@ -7,7 +8,10 @@
 #include "resources/ResourcePool.h"
 #include "script/Parser.h"
 
+#include <SFML/Graphics/Texture.hpp>
+
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 namespace zel
@@ -29,6 +33,22 @@ std::shared_ptr<Texture> LoadImage(const std::wstring& name)
     return loader.loadTexture(name) ? loader.m_pTexture : nullptr;
 }
 
+/// A slot's thumbnail in the place and size of the button's picture.
+void DrawThumbnail(const sSprite& state, const sf::Texture& shot, bool useCamera)
+{
+    const sf::IntRect rect = state.getTextureRect();
+    const sf::Vector2u size = shot.getSize();
+    if (rect.width <= 0 || rect.height <= 0 || size.x == 0 || size.y == 0)
+        return;
+    const float sx = static_cast<float>(rect.width) / static_cast<float>(size.x);
+    const float sy = static_cast<float>(rect.height) / static_cast<float>(size.y);
+    sf::Sprite drawn(state);
+    drawn.setTexture(shot, true);
+    drawn.setOrigin(state.getOrigin().x / sx, state.getOrigin().y / sy);
+    drawn.setScale(state.getScale().x * sx, state.getScale().y * sy);
+    Services::DrawState(drawn, useCamera);
+}
+
 std::vector<std::wstring> SplitLines(const std::wstring& lines)
 {
     std::vector<std::wstring> split;
@@ -38,10 +58,28 @@ std::vector<std::wstring> SplitLines(const std::wstring& lines)
     return split;
 }
 
-/// The slot flows end here until save slots exist: what was asked is logged.
-void QueueSlotFlow(const wchar_t* message)
+bool IsSlotButton(ButtonTrigger trigger)
 {
-    Services::m_deferredCalls.enqueue([message] { OutputDebugStringN(message); });
+    return trigger == TRIGGER_SAVESLOT || trigger == TRIGGER_LOADSLOT;
+}
+
+/// Both files of a slot exist.
+bool SlotHoldsSave(const std::wstring& base)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(NHelper::ws2s(base) + ".png", error) &&
+           std::filesystem::is_regular_file(NHelper::ws2s(base) + ".xml", error);
+}
+
+/// Every save and load button of a slot shows what the slot holds now.
+void RefreshSlotButtons(int slot)
+{
+    EntityRegistry* entities = Services::Entities();
+    if (entities == nullptr)
+        return;
+    for (const EntityPtr& entity : entities->interactives)
+        if (auto* button = dynamic_cast<NButton*>(entity.get()); button != nullptr && button->job().slotNumber == slot)
+            button->refreshSlot();
 }
 
 void QueueWindowMode(std::uint8_t mode)
@@ -168,12 +206,15 @@ void NButton::Draw(int)
     const sButton* state = m_ButtonStates.latest(true);
     if (state == nullptr || !state->hasTexture())
         return;
+    if (m_slotShot != nullptr && IsSlotButton(state->job.trigger))
+        DrawThumbnail(*state, *m_slotShot, inCamera());
     ButtonLook look = shownLook();
     m_drawnLook = look;
     // Without a clicked image the click shows the touched look.
     if (look == LOOK_CLICKED && state->images[LOOK_CLICKED] == nullptr)
         look = LOOK_TOUCHED;
-    if (const std::shared_ptr<Texture>& image = state->images[look])
+    const std::shared_ptr<Texture>& image = state->images[look];
+    if (image != nullptr && (m_slotShot == nullptr || !IsSlotButton(state->job.trigger)))
     {
         sf::Sprite drawn(*state);
         drawn.setTexture(image->texture, true);
@@ -261,7 +302,7 @@ bool NButton::LeftClick()
     switch (current.trigger)
     {
     case TRIGGER_SAVESLOT:
-        QueueSlotFlow(L"[Button] TRIGGER_SAVESLOT \n");
+        Queue(&NButton::SaveSlotFlow);
         break;
     case TRIGGER_LOADSLOT:
     {
@@ -272,11 +313,11 @@ bool NButton::LeftClick()
             OutputDebugStringN(L"TRIGGERING execLoad from MsgboxScript: PREVENT AUTO SCRIPT CONT \n");
             parser->m_ParserState = WAIT_MSGBOXSEL;
         }
-        QueueSlotFlow(L"[Button] TRIGGER_LOADSLOT \n");
+        Queue(&NButton::LoadSlotFlow);
         break;
     }
     case TRIGGER_SAVEDELETE:
-        QueueSlotFlow(L"[Button] TRIGGER_SAVEDELETE \n");
+        Queue(&NButton::DeleteSlotFlow);
         break;
     case TRIGGER_SCREEN:
         QueueWindowMode(current.windowMode);
@@ -297,8 +338,112 @@ bool NButton::LeftClick()
 bool NButton::RightClick()
 {
     OutputDebugStringN(L"[Button] R.CLICK! (name:%s) \n", name.c_str());
-    // Deleting an occupied save slot by a right click waits for the save slots; no slot is occupied before them.
+    if (job().trigger != TRIGGER_SAVESLOT || !slotOccupied())
+        return false;
+    Queue(&NButton::DeleteSlotFlow);
+    return true;
+}
+
+void NButton::refreshSlot()
+{
+    const ButtonJob& current = job();
+    std::shared_ptr<sf::Texture> shot;
+    const std::wstring base = Services::SlotBase(current.slotNumber);
+    if (IsSlotButton(current.trigger) && SlotHoldsSave(base))
+    {
+        shot = std::make_shared<sf::Texture>();
+        if (!shot->loadFromFile(NHelper::ws2s(base) + ".png"))
+        {
+            OutputDebugStringN(L"\nERROR. (NButton) the thumbnail:%s.png cannot be read \n", base.c_str());
+            shot.reset();
+        }
+        else
+            shot->setSmooth(true);
+    }
+    m_slotShot = shot;
+    ReportChange();
+}
+
+void NButton::Queue(void (NButton::*flow)())
+{
+    Services::m_deferredCalls.enqueue([this, flow] {
+        EntityRegistry* entities = Services::Entities();
+        if (entities == nullptr)
+            return;
+        for (const EntityPtr& entity : entities->interactives)
+            if (entity.get() == this)
+            {
+                const EntityPtr keep = entity; // loading a slot empties the registry while the flow runs
+                (this->*flow)();
+                return;
+            }
+    });
+}
+
+bool NButton::AskFirst(const wchar_t* kind)
+{
+    SystemVariables* sysVars = Services::SysVars();
+    if (sysVars == nullptr)
+        return true;
+    if (sysVars->currentMsgboxKind == kind && sysVars->variables[kind] == L"1")
+        return false;
+    if (CmdHandlers::MessageBoxOpen())
+    {
+        OutputDebugStringN(L"WARNING. (NButton) %s waits: a message box is open \n", kind);
+        return true;
+    }
+    sysVars->variables[L"msg_str"] = CmdHandlers::Word(kind);
+    sysVars->variables[L"msg_triggerBtnName"] = name;
+    if (CmdHandlers::ExecuteMessageBox({kind}))
+        return true;
+    // Without a message box nobody could ever answer: the reader's click is taken as meant.
+    OutputDebugStringN(L"WARNING. (NButton) no message box can ask %s. going on without asking \n", kind);
     return false;
+}
+
+void NButton::SaveSlotFlow()
+{
+    if (slotOccupied() && AskFirst(L"Msg_saveOverwrite"))
+        return;
+    OutputDebugStringN(L"[Button] TRIGGER_SAVESLOT \n");
+    const int slot = job().slotNumber;
+    const std::wstring base = Services::SlotBase(slot);
+    if (Services::SaveScreenshot(base))
+        Services::saveSaveData(base);
+    if (SystemVariables* sysVars = Services::SysVars())
+        sysVars->currentMsgboxKind.clear();
+    RefreshSlotButtons(slot);
+}
+
+void NButton::LoadSlotFlow()
+{
+    OutputDebugStringN(L"[Button] TRIGGER_LOADSLOT \n");
+    const std::wstring base = Services::SlotBase(job().slotNumber);
+    if (!SlotHoldsSave(base) || AskFirst(L"Msg_loadConfirm"))
+        return;
+    if (SystemVariables* sysVars = Services::SysVars())
+        sysVars->currentMsgboxKind.clear();
+    Services::loadSaveData(base);
+}
+
+void NButton::DeleteSlotFlow()
+{
+    const int slot = job().slotNumber;
+    const std::wstring base = Services::SlotBase(slot);
+    if (!SlotHoldsSave(base))
+    {
+        OutputDebugStringN(L"saveslot %i is empty. nothing to delete \n", slot);
+        return;
+    }
+    if (AskFirst(L"Msg_saveDelete"))
+        return;
+    if (Services::DeleteSaveData(base))
+        OutputDebugStringN(L"saveslot %i DELETE COMPLETE \n", slot);
+    else
+        OutputDebugStringN(L"\nERROR: saveslot %i DELETE ERROR \n", slot);
+    if (SystemVariables* sysVars = Services::SysVars())
+        sysVars->currentMsgboxKind.clear();
+    RefreshSlotButtons(slot);
 }
 
 void NButton::RunExecLines(bool touch)

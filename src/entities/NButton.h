@@ -7,6 +7,11 @@
 
 #include <array>
 #include <memory>
+
+namespace sf
+{
+class Texture;
+}
 #include <string>
 
 namespace zel
@@ -93,6 +98,10 @@ public:
     bool Click(const std::wstring& trigger) override;
     /// The look drawn now: the pointer's look, or the one the button's job asks for.
     ButtonLook shownLook();
+    /// Save and load slot buttons: reads whether their slot holds a save, and its thumbnail, from the slot's files.
+    void refreshSlot();
+    /// A save or load slot button whose slot holds a save.
+    bool slotOccupied() const { return m_slotShot != nullptr; }
 
     LineValue<sButton> m_ButtonStates;
     std::wstring srcScriptName;
@@ -101,6 +110,14 @@ public:
 private:
     bool LeftClick();
     bool RightClick();
+    /// The slot flows, run from the deferred-call queue.
+    void SaveSlotFlow();
+    void LoadSlotFlow();
+    void DeleteSlotFlow();
+    /// Opens the confirmation box of kind for this button unless it was answered yes; true when it must wait.
+    bool AskFirst(const wchar_t* kind);
+    /// Queues a flow of this button for the next deferred-call pass (a button gone by then does nothing).
+    void Queue(void (NButton::*flow)());
     /// Queues the click lines (or, with touch, the touch lines) for the parser running now.
     void RunExecLines(bool touch);
     void ShowLook(ButtonLook look);
@@ -112,6 +129,9 @@ private:
     ButtonLook m_drawnLook = LOOK_UNTOUCHED;
     /// The pointer is over the button: the touch lines ran for this touch.
     bool m_touched = false;
+    /// The thumbnail of the save in a slot button's slot; null while the slot is empty. Read straight from the save
+    /// folder, never pooled, so that a new save in the same file is always seen.
+    std::shared_ptr<sf::Texture> m_slotShot;
 };
 
 } // namespace zel

@@ -33,8 +33,11 @@ FileReplacement::FileReplacement(const std::string& target) : m_target(target)
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string path = folder + "." + name + ".XXXXXX";
-    const int fd = mkstemp(path.data());
+    // The extension stays last, so that writers that pick the format by the name (PNG pictures) can write it.
+    const std::size_t dot = name.rfind('.');
+    const std::string extension = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
+    std::string path = folder + "." + name.substr(0, name.size() - extension.size()) + ".XXXXXX" + extension;
+    const int fd = mkstemps(path.data(), static_cast<int>(extension.size()));
     if (fd < 0)
         return;
     close(fd);
