@@ -11,9 +11,17 @@
 #include "script/NParser.h"
 #include "script/Parser.h"
 
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <random>
+#include <set>
 #include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace testsupport;
 
@@ -232,4 +240,60 @@ TEST_F(SaveSlotTest, SlotButtonsAskBeforeTheyOverwriteDeleteOrLoad)
     EXPECT_FALSE(Button(L"^save")->slotOccupied());
     EXPECT_FALSE(Button(L"^load")->slotOccupied());
     EXPECT_NE(LogText().find("saveslot 1 DELETE COMPLETE"), std::string::npos);
+}
+
+// The engine of the next test: saves into the slot of the novel folder it is given, over and over, until killed.
+TEST_F(SaveSlotTest, SavesOverAndOverWhenAskedTo)
+{
+    const char* folder = std::getenv("QUILLHAVEN_SAVE_LOOP_NOVEL");
+    if (folder == nullptr)
+        GTEST_SKIP() << "run by the kill test only";
+    ASSERT_EQ(chdir(folder), 0);
+    for (int i = 0; i < 50; ++i)
+    {
+        sysVars().variables[L"n"] = zel::NHelper::ToDecimal(i);
+        ASSERT_TRUE(zel::Services::SaveScreenshot(zel::Services::SlotBase(1)));
+        ASSERT_TRUE(zel::Services::saveSaveData(zel::Services::SlotBase(1)));
+    }
+}
+
+TEST_F(SaveSlotTest, AKillDuringSavesLeavesTheOldSlotOrTheNewOneNeverADamagedOne)
+{
+    ASSERT_TRUE(zel::Services::SaveScreenshot(zel::Services::SlotBase(1)));
+    ASSERT_TRUE(zel::Services::saveSaveData(zel::Services::SlotBase(1)));
+    std::mt19937 random(20261210u);
+    std::set<std::wstring> loaded; // which of the saves each round left behind
+    for (int round = 0; round < 12; ++round)
+    {
+        const std::string filter = "--gtest_filter=SaveSlotTest.SavesOverAndOverWhenAskedTo";
+        const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+        {
+            setenv("QUILLHAVEN_SAVE_LOOP_NOVEL", m_novel->path().c_str(), 1);
+            const int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, 1);
+            execl(self.c_str(), self.c_str(), filter.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // The child needs about half a second to start; then it saves for a while.
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(300, 1500)(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+
+        const std::size_t mark = LogText().size();
+        EXPECT_TRUE(zel::Services::loadSaveData(zel::Services::SlotBase(1)))
+            << "round " << round << ": " << LogText().substr(mark);
+        sf::Image thumbnail;
+        EXPECT_TRUE(thumbnail.loadFromFile(Base(1) + ".png")) << "round " << round;
+        EXPECT_EQ(thumbnail.getSize(), sf::Vector2u(320, 240)) << "round " << round;
+        loaded.insert(sysVars().variables[L"n"]);
+    }
+    EXPECT_GE(loaded.size(), 4u) << "the kills came before the engine saved at all";
+    std::size_t leftovers = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("SaveData"))
+        leftovers += entry.path().filename().string().front() == '.';
+    std::printf("kill rounds: %zu different saves loaded, %zu writes cut off\n", loaded.size(), leftovers);
 }
