@@ -105,6 +105,12 @@ out="$images/msgbox.png" save -size 640x240 xc:none -fill '#1d2d44ee' -stroke '#
 # The settings panel: the message box's colours, tall enough for five sliders and a button.
 out="$images/panel.png" save -size 640x420 xc:none -fill '#1d2d44ee' -stroke '#f4a261' -strokewidth 4 \
     -draw 'roundrectangle 3,3 636,416 26,26'
+# The save and load screen's panels, in the same colours: one for a row of save slots above a row of load slots,
+# one for the title screen's row of load slots.
+out="$images/savepanel.png" save -size 960x640 xc:none -fill '#1d2d44ee' -stroke '#f4a261' -strokewidth 4 \
+    -draw 'roundrectangle 3,3 956,636 26,26'
+out="$images/loadpanel.png" save -size 960x400 xc:none -fill '#1d2d44ee' -stroke '#f4a261' -strokewidth 4 \
+    -draw 'roundrectangle 3,3 956,396 26,26'
 # The mask of the harbour's closing transition: light in the middle, dark at the edges, so the edges close first.
 out="$images/iris.png" save -size 640x360 radial-gradient:white-black
 
@@ -118,6 +124,19 @@ out="$images/button_down.png" save -size 220x60 xc:none -fill '#e76f51ee' -strok
 out="$images/knob.png" save -size 28x28 xc:none -fill '#e9c46a' -stroke '#1d2d44' -strokewidth 3 \
     -draw 'circle 14,14 14,2'
 out="$images/track.png" save -size 428x8 xc:none -fill '#fefae099' -draw 'roundrectangle 0,0 427,7 4,4'
+
+# An empty save slot in three looks, the size of a thumbnail (a fifth of the 1280 x 720 screen): a dashed frame
+# around a quill's nib, so that a slot reads as empty until a saved scene shows in it.
+slot() {
+    local fill="$1" edge="$2" nib="$3"
+    out="$out" save -size 256x144 xc:none -fill "$fill" -stroke "$edge" -strokewidth 3 \
+        -draw 'stroke-dasharray 14 8 roundrectangle 2,2 253,141 12,12' \
+        -stroke none -fill "$nib" -draw 'polygon 128,44 146,78 128,104 110,78' \
+        -fill "$fill" -draw 'circle 128,76 128,80' -stroke "$fill" -strokewidth 3 -draw 'line 128,80 128,100'
+}
+out="$images/slot.png" slot '#1d2d44cc' '#e9c46a' '#e9c46a88'
+out="$images/slot_over.png" slot '#2a9d8fdd' '#fefae0' '#fefae0cc'
+out="$images/slot_down.png" slot '#e76f51dd' '#fefae0' '#fefae0cc'
 
 # An empty look for a picture that should no longer show.
 out="$images/blank.png" save -size 1x1 xc:none

@@ -48,6 +48,12 @@ const char* const kMenuWaits = "[ExecuteWait] WAIT for: buttonSelect";
 constexpr int kStartX = 640, kStartY = 390;
 constexpr int kYesX = 490, kNoX = 790, kAnswerY = 360;
 constexpr int kSeaX = 410, kSkyX = 870, kChoiceY = 330;
+// The title's Load button, the save slots (three across) of the tour's save screen, and the Back buttons of the
+// title's load screen and of the save screen.
+constexpr int kLoadY = kStartY + 160;
+constexpr int kSlotX[] = {336, 640, 944};
+constexpr int kSaveSlotY = 178;
+constexpr int kTitleBackY = kStartY + 130, kSavesBackY = 610;
 
 int Count(const std::string& text, const std::string& needle)
 {
@@ -312,6 +318,51 @@ TEST_F(SampleNovel, SettingsThenTheChoiceTheOtherWayAndTheLanternLit)
     ExpectClean(log);
 }
 
+TEST_F(SampleNovel, TheLoadAndSaveScreensStayAfterASlotsClickAndCloseOnBack)
+{
+    const std::string kSavesOpened = "LOADING NEW SCRIPT:saves.txt";
+    const std::string kSKeySet = "TRIGGER SAVED. key:s";
+    Play([&](ChildReport& report, LauncherProcess& launcher, Display* x11, WindowId window) {
+        // The title's Load button, then Back: the title waits again.
+        if (!report.Check(AwaitLogged(kMenuWaits), "the title screen never waited for a button"))
+            return;
+        report.Check(hosttest::ClickAt(x11, window, kStartX, kLoadY), "XTest click failed");
+        if (!report.Check(AwaitLogged("found bookmark:loads") && AwaitLogged(kMenuWaits, 2),
+                          "the title's Load button showed no load slots"))
+            return;
+        report.Check(hosttest::ClickAt(x11, window, kStartX, kTitleBackY), "XTest click failed");
+        if (!StartTour(report, x11, window, 3) || !AwaitFirstLine(report) ||
+            !report.Check(AwaitLogged(kSKeySet), "the tour bound no S key"))
+            return;
+        // S opens the save screen; a save slot's click shows it again, a second S calls nothing, Back closes it and
+        // binds S again.
+        report.Check(hosttest::PressKey(x11, window, "s"), "XTest key s failed");
+        if (!report.Check(AwaitLogged(kSavesOpened) && AwaitLogged(kMenuWaits, 4), "S opened no save screen"))
+            return;
+        report.Check(hosttest::ClickAt(x11, window, kSlotX[0], kSaveSlotY), "XTest click failed");
+        if (!report.Check(AwaitLogged("found bookmark:slots") && AwaitLogged(kMenuWaits, 5),
+                          "the save screen did not show again after a slot's click"))
+            return;
+        report.Check(hosttest::PressKey(x11, window, "s"), "XTest key s failed");
+        report.Check(hosttest::ClickAt(x11, window, kStartX, kSavesBackY), "XTest click failed");
+        if (!report.Check(AwaitLogged(kSKeySet, 3), "Back did not bind S again"))
+            return;
+        report.Check(hosttest::SendDeleteWindow(x11, window), "sending WM_DELETE_WINDOW failed");
+        if (Answer(report, x11, window, 1, true))
+            report.Equal(launcher.Wait(seconds(10)), 0, "launcher exit code after yes");
+    });
+    const std::string log = Log();
+    EXPECT_EQ(Count(log, kSavesOpened), 1) << "S called the save screen twice:\n" << log;
+    std::string missing;
+    EXPECT_TRUE(testsupport::ContainsInOrder(log,
+                                             {"found bookmark:loads", "found bookmark:menu", kSavesOpened,
+                                              "found bookmark:slots", kSKeySet, "GAME END"},
+                                             &missing))
+        << "missing (in order): " << missing << "\nlog:\n"
+        << log;
+    ExpectClean(log);
+}
+
 TEST_F(SampleNovel, EveryLineOfTheMainScriptShowsInTheEditor)
 {
     const std::string bytes = testsupport::ReadFile(m_novel / "Scripts/main.txt");
@@ -361,21 +412,21 @@ TEST_F(SampleNovel, ShotsOfThreeLinesDifferWhereTheSceneChangesAndComeOutTheSame
     };
     const hostcommon::Picture harbour = shotAt(5, "harbour.png");
     const hostcommon::Picture guide = shotAt(6, "guide.png");
-    const hostcommon::Picture keys = shotAt(15, "keys.png");
-    const hostcommon::Picture welcome = shotAt(16, "welcome.png");
+    const hostcommon::Picture keys = shotAt(16, "keys.png");
+    const hostcommon::Picture welcome = shotAt(17, "welcome.png");
     ASSERT_EQ(welcome.width, 1280);
     ASSERT_EQ(welcome.height, 720);
 
-    // Line 6 puts the guide (320 x 560) at 860,110 on the harbour; line 16 writes the welcome into the box, whose
+    // Line 6 puts the guide (320 x 560) at 860,110 on the harbour; line 17 writes the welcome into the box, whose
     // skin (1200 x 190) lies at 40,522.
     const hosttest::Rect guideChange = hosttest::Difference(harbour, guide);
     EXPECT_FALSE(guideChange.Empty());
     EXPECT_TRUE((hosttest::Rect{860, 110, 1180, 670}.Contains(guideChange))) << "line 6 changed " << guideChange;
     const hosttest::Rect textChange = hosttest::Difference(keys, welcome);
     EXPECT_FALSE(textChange.Empty()) << "the welcome line shows no text";
-    EXPECT_TRUE((hosttest::Rect{40, 522, 1240, 712}.Contains(textChange))) << "line 16 changed " << textChange;
+    EXPECT_TRUE((hosttest::Rect{40, 522, 1240, 712}.Contains(textChange))) << "line 17 changed " << textChange;
 
-    const hostcommon::Picture again = shotAt(16, "welcome-again.png");
+    const hostcommon::Picture again = shotAt(17, "welcome-again.png");
     EXPECT_TRUE(again == welcome) << "the second shot differs in " << hosttest::Difference(again, welcome);
 }
 } // namespace
