@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 namespace zel
@@ -69,6 +70,35 @@ bool SlotHoldsSave(const std::wstring& base)
     std::error_code error;
     return std::filesystem::is_regular_file(NHelper::ws2s(base) + ".png", error) &&
            std::filesystem::is_regular_file(NHelper::ws2s(base) + ".xml", error);
+}
+
+/// The thumbnail of a slot, decoded once while its file stays the same: the save and the load button of a slot, and
+/// every new reading of a menu's button lines, share one picture. Null (logged) when it cannot be read.
+std::shared_ptr<sf::Texture> Thumbnail(const std::string& path)
+{
+    struct Cached
+    {
+        std::filesystem::file_time_type written;
+        std::uintmax_t size = 0;
+        std::weak_ptr<sf::Texture> shot;
+    };
+    static std::map<std::string, Cached> cache;
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(path, error);
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    Cached& cached = cache[path];
+    if (!error && cached.written == written && cached.size == size)
+        if (std::shared_ptr<sf::Texture> shot = cached.shot.lock())
+            return shot;
+    auto shot = std::make_shared<sf::Texture>();
+    if (!shot->loadFromFile(path))
+    {
+        OutputDebugStringN(L"\nERROR. (NButton) the thumbnail:%s cannot be read \n", NHelper::s2ws(path).c_str());
+        return nullptr;
+    }
+    shot->setSmooth(true);
+    cached = Cached{written, size, shot};
+    return shot;
 }
 
 /// Every save and load button of a slot shows what the slot holds now.
@@ -350,16 +380,7 @@ void NButton::refreshSlot()
     std::shared_ptr<sf::Texture> shot;
     const std::wstring base = Services::SlotBase(current.slotNumber);
     if (IsSlotButton(current.trigger) && SlotHoldsSave(base))
-    {
-        shot = std::make_shared<sf::Texture>();
-        if (!shot->loadFromFile(NHelper::ws2s(base) + ".png"))
-        {
-            OutputDebugStringN(L"\nERROR. (NButton) the thumbnail:%s.png cannot be read \n", base.c_str());
-            shot.reset();
-        }
-        else
-            shot->setSmooth(true);
-    }
+        shot = Thumbnail(NHelper::ws2s(base) + ".png");
     m_slotShot = shot;
     ReportChange();
 }
