@@ -1,6 +1,7 @@
 #include "entities/NMusic.h"
 
 #include "core/Services.h"
+#include "resources/AudioDevice.h"
 #include "resources/Logger.h"
 #include "resources/NHelper.h"
 #include "resources/PhysFsStream.h"
@@ -70,6 +71,8 @@ void NMusic::resetLoadMethod()
 std::shared_ptr<sf::Music> NMusic::Open(const std::wstring& path, std::shared_ptr<PhysFsStream>& stream)
 {
     stream.reset();
+    if (!AudioAvailable())
+        return nullptr;
     const std::string filePath = NHelper::ws2s(path);
     if (!(Method().decided && Method().useStream) && IsPlainFile(filePath))
     {

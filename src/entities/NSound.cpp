@@ -1,6 +1,7 @@
 #include "entities/NSound.h"
 
 #include "core/Services.h"
+#include "resources/AudioDevice.h"
 #include "resources/Logger.h"
 #include "resources/NHelper.h"
 #include "resources/PhysFsStream.h"
@@ -27,7 +28,7 @@ NSound::~NSound()
 bool NSound::loadSoundFromFile(const std::wstring& path, bool loop)
 {
     m_pSound->stop();
-    if (!loadBuffer(path))
+    if (!AudioAvailable() || !loadBuffer(path))
     {
         m_pSound->stop();
         return false;

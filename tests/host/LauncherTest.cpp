@@ -111,6 +111,30 @@ TEST(Launcher, EndsByItselfWhenTheScriptEndsTheGame)
     EXPECT_EQ(log.find("read until line:4"), std::string::npos) << "read on past endGame:\n" << log;
 }
 
+TEST(Launcher, PlaysOnWithoutSoundWhereNoAudioDeviceOpens)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
+    const TempDir novel;
+    const TempDir work;
+    MakeNovel(novel, "bgm harbour.ogg repeat\nvoice greeting.ogg\n\"The last line.\"\n~wait 1500\nendGame\n");
+    for (const char* archive : {"BGM.vndat", "Voices.vndat", "Config.xml"})
+        std::filesystem::copy_file(std::string(QUILLHAVEN_SAMPLE_DIR) + "/" + archive, novel / archive,
+                                   std::filesystem::copy_options::overwrite_existing);
+    hosttest::LaunchOptions options;
+    options.setVariables = {"ALSOFT_DRIVERS=alsa"}; // this machine has no sound card
+    Launcher launcher({"play", novel.path(), "--size", "320x240"}, work.path(), options);
+    ASSERT_TRUE(launcher.started());
+    // Without the device the audio library cannot make a source; a stream started anyway spun on its errors and
+    // kept the engine from ever reading on or closing.
+    EXPECT_EQ(launcher.Wait(std::chrono::seconds(10)), 0);
+    const std::string log = testsupport::ReadFile(novel / "debug.txt");
+    const std::string warning = "WARNING. no audio device could be opened";
+    EXPECT_NE(log.find(warning), std::string::npos) << log;
+    EXPECT_EQ(log.find(warning), log.rfind(warning)) << "warned more than once";
+    EXPECT_NE(log.find("CloseEngine"), std::string::npos);
+    EXPECT_LT(launcher.Stderr().size(), 100u * 1024) << "the audio library's errors flood standard error";
+}
+
 TEST(Launcher, EndsOnSigtermWhileTheScriptLoopsWithoutAWait)
 {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
