@@ -40,34 +40,49 @@ preload=()
 [ -f "$gl_driver" ] && preload=("LD_PRELOAD=$gl_driver${LD_PRELOAD:+:$LD_PRELOAD}")
 run_suite "$root/build-asan" "${preload[@]}"
 
-echo "== script fuzzer (60 s) =="
-# From a scratch folder, as the engine writes debug.txt into the current one. New inputs go to the first corpus
-# folder (kept in build-asan between runs); the seeds are only read. A crashing, hanging or leaking input is saved
-# under build-asan/fuzz-artifacts/; once minimised (-minimize_crash=1) it belongs in tests/fuzz/regressions/.
-fuzzer="$root/build-asan/bin/quillhaven_script_fuzz"
-corpus="$root/build-asan/fuzz-corpus"
-artifacts="$root/build-asan/fuzz-artifacts"
-fuzz_log="$root/build-asan/fuzz.log"
-mkdir -p "$corpus" "$artifacts"
+# The fuzzers share one minute: the script fuzzer 40 s, the XML fuzzer (Config.xml, global0.xml, save slots) 20 s.
+# Each runs from a scratch folder of its own, as the engine writes debug.txt (and the XML fuzzer its files) into the
+# current one. New inputs go to the fuzzer's corpus folder (kept in build-asan between runs); the seeds are only
+# read. A crashing, hanging or leaking input is saved under build-asan/fuzz-artifacts/NAME/; once minimised
+# (-minimize_crash=1) it belongs in the fuzzer's regressions folder, which the unit tests replay.
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-# Each run adds its new inputs to the kept corpus; past a thousand files it is merged down to the inputs that still
-# add coverage, so that loading it never eats into the minute.
-if [ "$(find "$corpus" -type f | wc -l)" -gt "${QUILLHAVEN_FUZZ_CORPUS_LIMIT:-1000}" ]; then
-    rm -rf "$corpus.merged" && mkdir -p "$corpus.merged"
-    if (cd "$scratch" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$fuzzer" -merge=1 "$corpus.merged" "$corpus") >"$fuzz_log" 2>&1; then
-        rm -rf "$corpus" && mv "$corpus.merged" "$corpus"
-        echo "fuzz: kept corpus merged down to $(find "$corpus" -type f | wc -l) inputs"
+# run_fuzzer NAME SECONDS SEEDS REGRESSIONS: runs build-asan/bin/quillhaven_NAME_fuzz for SECONDS seconds; exits the
+# script with a message when it finds something.
+run_fuzzer() {
+    local name="$1" seconds="$2" seeds="$3" regressions="$4"
+    local fuzzer="$root/build-asan/bin/quillhaven_${name}_fuzz"
+    local corpus="$root/build-asan/fuzz-corpus-$name"
+    local artifacts="$root/build-asan/fuzz-artifacts/$name"
+    local fuzz_log="$root/build-asan/fuzz-$name.log"
+    local dir="$scratch/$name"
+    mkdir -p "$corpus" "$artifacts" "$dir"
+    echo "== $name fuzzer ($seconds s) =="
+    # Each run adds its new inputs to the kept corpus; past a thousand files it is merged down to the inputs that
+    # still add coverage, so that loading it never eats into the fuzzer's time.
+    if [ "$(find "$corpus" -type f | wc -l)" -gt "${QUILLHAVEN_FUZZ_CORPUS_LIMIT:-1000}" ]; then
+        rm -rf "$corpus.merged" && mkdir -p "$corpus.merged"
+        if (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$fuzzer" -merge=1 "$corpus.merged" "$corpus") >"$fuzz_log" 2>&1; then
+            rm -rf "$corpus" && mv "$corpus.merged" "$corpus"
+            echo "fuzz: kept corpus merged down to $(find "$corpus" -type f | wc -l) inputs"
+        fi
     fi
-fi
-status=0
-# Under the virtual X server as well: picture lines create textures, and a texture needs a GL context.
-(cd "$scratch" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$fuzzer" -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$artifacts/" "$corpus" "$root/tests/fuzz/seeds") >"$fuzz_log" 2>&1 || status=$?
-if [ "$status" -ne 0 ] || grep -qE 'runtime error:|ERROR: [A-Za-z]*Sanitizer|ERROR: libFuzzer' "$fuzz_log"; then
-    tail -n 80 "$fuzz_log"
-    echo "fuzz: FAILED (exit status $status); the whole output is in $fuzz_log, the input in $artifacts/"
-    exit 1
-fi
-grep -E '^#[0-9]+[[:space:]]+DONE' "$fuzz_log" | tail -n 1
-grep -E '^Done [0-9]+ runs' "$fuzz_log" | tail -n 1
+    local status=0
+    # Under the virtual X server as well: picture lines create textures, and a texture needs a GL context.
+    (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$fuzzer" -max_total_time="$seconds" -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds") >"$fuzz_log" 2>&1 ||
+        status=$?
+    if [ "$status" -ne 0 ] || grep -qE 'runtime error:|ERROR: [A-Za-z]*Sanitizer|ERROR: libFuzzer' "$fuzz_log"; then
+        tail -n 80 "$fuzz_log"
+        echo "fuzz: $name FAILED (exit status $status); the whole output is in $fuzz_log, the input in $artifacts/;" \
+            "minimised, it belongs in $regressions/"
+        exit 1
+    fi
+    grep -E '^#[0-9]+[[:space:]]+DONE' "$fuzz_log" | tail -n 1
+    grep -E '^Done [0-9]+ runs' "$fuzz_log" | tail -n 1
+}
+# The script fuzzer's corpus was kept as fuzz-corpus before there were two.
+[ -d "$root/build-asan/fuzz-corpus" ] && [ ! -e "$root/build-asan/fuzz-corpus-script" ] &&
+    mv "$root/build-asan/fuzz-corpus" "$root/build-asan/fuzz-corpus-script"
+run_fuzzer script 40 "$root/tests/fuzz/seeds" "$root/tests/fuzz/regressions"
+run_fuzzer xml 20 "$root/tests/fuzz/xml-seeds" "$root/tests/fuzz/xml-regressions"

@@ -1,14 +1,17 @@
-// Replays the script fuzzer's saved inputs through the same editor calls the fuzzer makes: the seed scripts and
-// every input that once broke the engine (tests/fuzz/regressions). Each input is a test of its own, so a crash
+// Replays the fuzzers' saved inputs through the same calls the fuzzers make: the script fuzzer's seed scripts and
+// every input that once broke the engine (tests/fuzz/seeds, tests/fuzz/regressions), and likewise the XML
+// fuzzer's files (tests/fuzz/xml-seeds, tests/fuzz/xml-regressions). Each input is a test of its own, so a crash
 // names the file that caused it. These builds have no libFuzzer; the replay keeps the inputs checked in every one.
 
 #include "ScriptFuzzInput.h"
 #include "TestSupport.h"
+#include "XmlFuzzInput.h"
 #include "core/Services.h"
 #include "script/NParser.h"
 #include "script/Parser.h"
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include <algorithm>
 #include <cctype>
@@ -99,4 +102,56 @@ TEST(ScriptFuzzSeeds, FolderIsFoundAndNotEmpty)
     // A wrong folder would leave the replay above with nothing to check.
     EXPECT_GE(InputsIn("seeds", QUILLHAVEN_FUZZ_SEEDS_DIR).size(), 5u);
     EXPECT_TRUE(testsupport::FileExists(QUILLHAVEN_FUZZ_REGRESSIONS_DIR "/README"));
+}
+
+namespace
+{
+std::vector<SavedInput> AllXmlInputs()
+{
+    std::vector<SavedInput> inputs = InputsIn("xml_seeds", QUILLHAVEN_XML_FUZZ_SEEDS_DIR);
+    const std::vector<SavedInput> regressions = InputsIn("xml_regressions", QUILLHAVEN_XML_FUZZ_REGRESSIONS_DIR);
+    inputs.insert(inputs.end(), regressions.begin(), regressions.end());
+    return inputs;
+}
+
+using XmlFuzzReplay = ::testing::TestWithParam<SavedInput>;
+} // namespace
+
+TEST_P(XmlFuzzReplay, FileIsReadWithoutLossAndABadOneIsLogged)
+{
+    const std::string bytes = testsupport::ReadFile(GetParam().path);
+    ASSERT_FALSE(bytes.empty());
+    testsupport::TempDir dir;
+    // In a folder of its own, as the engine reads and writes the files in the current one; the input aborts the
+    // process when a loader loses what it must keep.
+    EXPECT_EQ(testsupport::RunInChild(dir.path(),
+                                      [&bytes] {
+                                          const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+                                          xmlfuzz::RunXmlFuzzInput(data, bytes.size());
+                                          xmlfuzz::RunXmlFuzzInput(data, bytes.size()); // with the files left
+                                          return 0;
+                                      }),
+              0);
+    pugi::xml_document document;
+    const auto kind = static_cast<xmlfuzz::XmlKind>(static_cast<unsigned char>(bytes[0]) % 3);
+    if (kind != xmlfuzz::XmlKind::SaveSlot && !document.load_buffer(bytes.data() + 1, bytes.size() - 1))
+        EXPECT_NE(testsupport::ReadFile(dir / "debug.txt").find("ERROR"), std::string::npos)
+            << "a file that does not parse is named in the log";
+}
+
+INSTANTIATE_TEST_SUITE_P(SavedXmlInputs, XmlFuzzReplay, ::testing::ValuesIn(AllXmlInputs()), TestName);
+
+TEST(XmlFuzzSeeds, EveryKindHasSeeds)
+{
+    int kinds[3] = {};
+    for (const SavedInput& input : InputsIn("xml_seeds", QUILLHAVEN_XML_FUZZ_SEEDS_DIR))
+    {
+        const std::string bytes = testsupport::ReadFile(input.path);
+        if (!bytes.empty())
+            ++kinds[static_cast<unsigned char>(bytes[0]) % 3];
+    }
+    EXPECT_GE(kinds[0], 1);
+    EXPECT_GE(kinds[1], 1);
+    EXPECT_GE(kinds[2], 1);
+    EXPECT_TRUE(testsupport::FileExists(QUILLHAVEN_XML_FUZZ_REGRESSIONS_DIR "/README"));
 }

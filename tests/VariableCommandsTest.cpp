@@ -2,10 +2,12 @@
 // script, and the persistent variables outlive the engine in SaveData/global0.xml.
 
 #include "WindowFixture.h"
+#include "resources/GlobalVariables.h"
 #include "resources/NHelper.h"
 #include "script/NParser.h"
 
 #include <filesystem>
+#include <map>
 
 using namespace testsupport;
 using zel::Services;
@@ -313,4 +315,49 @@ TEST(PersistentVariablesTest, AFileCutOffMidWriteKeepsWhatParsedAndIsMovedAsideB
                                 {"ERROR. (LoadGlobalVariables) file:SaveData/global0.xml does not parse: ",
                                  "WARNING. (SaveGlobalVariables) the damaged file was moved aside to:"
                                  "SaveData/global0.xml.bad"}));
+}
+
+TEST(PersistentVariablesTest, DamagedOrStrangeFilesAreLoggedAndKeepOnlyWholeEntries)
+{
+    struct Row
+    {
+        const char* what;
+        std::string file;
+        std::map<std::wstring, std::wstring> read;
+        const char* logged; // null: no ERROR at all
+    };
+    const Row rows[] = {
+        {"a '>' inside the cut value does not end the entry",
+         "<GlobalVars><var var_name=\"*a\" var_val=\"1\" /><var var_name=\"*c\" var_val=\"12>3",
+         {{L"*a", L"1"}},
+         "does not parse"},
+        {"single quotes", "<GlobalVars><var var_name='*a' var_val='x\"y' /><var var_name='*b' var_val='2>",
+         {{L"*a", L"x\"y"}},
+         "does not parse"},
+        {"another root element", "<Vars><var var_name=\"*a\" var_val=\"1\"/></Vars>", {},
+         "ERROR. (LoadGlobalVariables) file:SaveData/global0.xml has no GlobalVars element"},
+        {"a '>' in a whole file", "<GlobalVars><var var_name=\"*a\" var_val=\"1>0\"/></GlobalVars>",
+         {{L"*a", L"1>0"}},
+         nullptr},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        WriteFile(dir / "SaveData/global0.xml", row.file);
+        EXPECT_EQ(RunInChild(dir.path(),
+                             [&row] {
+                                 // A novel state, as the engine has at start-up: messages are formatted with it.
+                                 Services::m_NovelStates.push_back(std::make_shared<zel::NovelState>());
+                                 zel::SystemVariables& sysVars = *Services::SysVars();
+                                 zel::LoadGlobalVariables(sysVars);
+                                 return sysVars.variables == row.read ? 0 : 1;
+                             }),
+                  0);
+        const std::string log = ReadFile(dir / "debug.txt");
+        if (row.logged != nullptr)
+            EXPECT_NE(log.find(row.logged), std::string::npos) << log;
+        else
+            EXPECT_EQ(log.find("ERROR"), std::string::npos) << log;
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "core/NovelState.h"
 #include "core/Services.h"
+#include "persistence/DamagedXml.h"
 #include "persistence/FileReplacement.h"
 #include "platform/Platform.h"
 #include "resources/Logger.h"
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <string>
@@ -31,16 +33,48 @@ void ShowMissing()
                              L"");
 }
 
-/// Loads the document; a missing file is reported to the user, a malformed one reads as empty.
-bool LoadDocument(pugi::xml_document& document)
+/// Config.xml as parsed, with the bytes it was parsed from.
+struct ConfigDocument
+{
+    std::string bytes;
+    pugi::xml_document document;
+    pugi::xml_parse_result result;
+};
+
+/// Parses Config.xml as it is now; a file that does not parse, or lacks the root element, is logged for who. A file
+/// that cannot be read parses as empty.
+void Parse(ConfigDocument& config, const wchar_t* who)
+{
+    std::ifstream file(kConfigFile, std::ios::binary);
+    config.bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    config.result = config.document.load_buffer(config.bytes.data(), config.bytes.size());
+    if (!config.result)
+        OutputDebugStringN(L"\nERROR. (%s) Config.xml does not parse (%s at byte offset %i). the settings from there "
+                           L"on read as 0 \n",
+                           who, NHelper::s2ws(config.result.description()).c_str(),
+                           static_cast<int>(config.result.offset));
+    else if (!config.document.child("Harborstage"))
+        OutputDebugStringN(L"\nERROR. (%s) Config.xml has no Harborstage element. every setting reads as 0 \n", who);
+}
+
+/// Loads the document; a missing file is reported to the user, a malformed one keeps what came before the damage.
+bool LoadDocument(ConfigDocument& config, const wchar_t* who)
 {
     if (!std::ifstream(kConfigFile).good())
     {
         ShowMissing();
         return false;
     }
-    document.load_file(kConfigFile);
+    Parse(config, who);
     return true;
+}
+
+/// A section of the root ("Settings", "GameSettings"). One the damage cut into reads as missing, so that a value
+/// cut short (80 for 800) is never taken for a setting.
+pugi::xml_node Section(const ConfigDocument& config, const char* name)
+{
+    const pugi::xml_node section = config.document.child("Harborstage").child(name);
+    return StartTagWhole(section, config.bytes, config.result) ? section : pugi::xml_node();
 }
 
 std::wstring ReadString(const pugi::xml_node& node, const char* attribute)
@@ -102,9 +136,9 @@ bool RefreshCache(SettingsCache& cache)
     cache.missingTold = false;
     if (SameFile(cache, info))
         return true;
-    pugi::xml_document document;
-    document.load_file(kConfigFile);
-    ReadInts(document.child("Harborstage").child("GameSettings"), cache);
+    ConfigDocument config;
+    Parse(config, L"Config::ReadSetting");
+    ReadInts(Section(config, "GameSettings"), cache);
     cache.modified = info.st_mtim;
     cache.size = info.st_size;
     cache.inode = info.st_ino;
@@ -112,10 +146,10 @@ bool RefreshCache(SettingsCache& cache)
     return true;
 }
 
-void ReadScriptAndIcon(const pugi::xml_node& root, SystemVariables& sysVars)
+void ReadScriptAndIcon(const ConfigDocument& config, SystemVariables& sysVars)
 {
-    sysVars.MsgboxScript = ReadString(root.child("Settings"), "MsgboxScript");
-    sysVars.sysWaitInputIcon = ReadString(root.child("GameSettings"), "sysWaitInputIcon");
+    sysVars.MsgboxScript = ReadString(Section(config, "Settings"), "MsgboxScript");
+    sysVars.sysWaitInputIcon = ReadString(Section(config, "GameSettings"), "sysWaitInputIcon");
 }
 
 bool SaveDocument(const pugi::xml_document& document)
@@ -211,12 +245,11 @@ bool Config::WriteSetting(const SliderSetting& setting, int value)
 
 bool Config::LoadAll(SystemVariables& sysVars)
 {
-    pugi::xml_document document;
-    if (!LoadDocument(document))
+    ConfigDocument config;
+    if (!LoadDocument(config, L"Config::LoadAll"))
         return false;
-    const pugi::xml_node root = document.child("Harborstage");
-    const pugi::xml_node game = root.child("GameSettings");
-    ReadScriptAndIcon(root, sysVars);
+    const pugi::xml_node game = Section(config, "GameSettings");
+    ReadScriptAndIcon(config, sysVars);
     sysVars.sysMasterVolume = ReadInt(game, "sysMasterVolume");
     sysVars.sysBgmVolume = ReadInt(game, "sysBgmVolume");
     sysVars.sysSfxVolume = ReadInt(game, "sysSfxVolume");
@@ -229,10 +262,10 @@ bool Config::LoadAll(SystemVariables& sysVars)
 
 bool Config::LoadScriptAndIcon(SystemVariables& sysVars)
 {
-    pugi::xml_document document;
-    if (!LoadDocument(document))
+    ConfigDocument config;
+    if (!LoadDocument(config, L"Config::LoadScriptAndIcon"))
         return false;
-    ReadScriptAndIcon(document.child("Harborstage"), sysVars);
+    ReadScriptAndIcon(config, sysVars);
     return true;
 }
 

@@ -21,6 +21,13 @@ struct LoadMethod
     bool useStream = false;
 };
 
+/// master per cent of volume, within 0 to 100. Both may be any number Config.xml holds, so the product is taken in
+/// 64 bits.
+float ScaledVolume(int master, int volume)
+{
+    return static_cast<float>(std::clamp<long long>(static_cast<long long>(master) * volume / 100, 0, 100));
+}
+
 LoadMethod& Method()
 {
     static LoadMethod method;
@@ -222,14 +229,14 @@ float NMusic::WantedVolume(const sMusic& state) const
         return 0.0f;
     if (state.volume != -1)
         return static_cast<float>(std::clamp(state.volume, 0, 100));
-    return static_cast<float>(std::clamp(sysVars->sysMasterVolume * sysVars->sysBgmVolume / 100, 0, 100));
+    return ScaledVolume(sysVars->sysMasterVolume, sysVars->sysBgmVolume);
 }
 
 void NMusic::setVolume(int volume, bool fixed)
 {
     const SystemVariables* sysVars = Services::SysVars();
     const int master = sysVars != nullptr ? sysVars->sysMasterVolume : 100;
-    m_pMusic->setVolume(static_cast<float>(std::clamp(fixed ? volume : master * volume / 100, 0, 100)));
+    m_pMusic->setVolume(fixed ? static_cast<float>(std::clamp(volume, 0, 100)) : ScaledVolume(master, volume));
 }
 
 int NMusic::musicVolume() const

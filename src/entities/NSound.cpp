@@ -72,7 +72,8 @@ void NSound::Update()
     {
         const SystemVariables* sysVars = Services::SysVars();
         if (sysVars != nullptr)
-            setVolume(static_cast<float>(sysVars->sysMasterVolume * settingVolume(*sysVars)) / 100.0f);
+            setVolume(static_cast<float>(static_cast<long long>(sysVars->sysMasterVolume) * settingVolume(*sysVars)) /
+                      100.0f); // in 64 bits: the settings may be any number Config.xml holds
     }
     NEntity::Update();
 }

@@ -1,6 +1,7 @@
 #include "resources/GlobalVariables.h"
 
 #include "core/NovelState.h"
+#include "persistence/DamagedXml.h"
 #include "persistence/FileReplacement.h"
 #include "resources/Logger.h"
 #include "resources/NHelper.h"
@@ -76,19 +77,6 @@ bool ReadBytes(const std::string& path, std::string& bytes)
     return true;
 }
 
-/// A damaged file keeps the entries before the damage; the one the damage cut into counts only when its element
-/// was closed before the damage, so that a value cut short is never taken for the whole one.
-bool EntryWhole(const pugi::xml_node& entry, const std::string& bytes, const pugi::xml_parse_result& result)
-{
-    if (result)
-        return true;
-    const std::ptrdiff_t start = entry.offset_debug();
-    if (start < 0 || static_cast<std::size_t>(start) >= bytes.size())
-        return false;
-    const std::size_t closed = bytes.find('>', static_cast<std::size_t>(start));
-    return closed != std::string::npos && static_cast<std::ptrdiff_t>(closed) < result.offset;
-}
-
 /// Moves a global0.xml that does not parse aside before it is written over: what it held beyond the damage can
 /// still be recovered by hand. False (logged) when it could not be moved.
 bool MoveDamagedFileAside(const std::string& path)
@@ -128,11 +116,16 @@ void LoadGlobalVariables(SystemVariables& sysVars)
             L"\nERROR. (LoadGlobalVariables) file:%s does not parse: %s at byte offset:%i. the variables "
             L"before it are kept; the file is moved aside to global0.xml.bad before the next write \n",
             NHelper::s2ws(path).c_str(), NHelper::s2ws(result.description()).c_str(), static_cast<int>(result.offset));
+    else if (!document.child(kRoot))
+        OutputDebugStringN(L"\nERROR. (LoadGlobalVariables) file:%s has no %s element. no variables read \n",
+                           NHelper::s2ws(path).c_str(), NHelper::s2ws(kRoot).c_str());
+    // A damaged file keeps the entries before the damage; the one the damage cut into counts only when its element
+    // was closed before the damage, so that a value cut short is never taken for the whole one.
     for (const pugi::xml_node& entry : document.child(kRoot).children())
     {
         const pugi::xml_attribute name = entry.attribute(kName);
         const pugi::xml_attribute value = entry.attribute(kValue);
-        if (name && value && EntryWhole(entry, bytes, result))
+        if (name && value && StartTagWhole(entry, bytes, result))
             sysVars.variables[NHelper::s2ws(name.as_string())] = NHelper::s2ws(value.as_string());
     }
 }
