@@ -3,8 +3,15 @@
 #include "core/Config.h"
 #include "core/NovelState.h"
 #include "core/Services.h"
+#include "entities/NBacklog.h"
+#include "entities/NCamera.h"
 #include "entities/NMusic.h"
 #include "resources/GlobalVariables.h"
+#include "script/NParser.h"
+#include "script/NovelCommands.h"
+#include "script/Parser.h"
+
+#include <physfs.h>
 
 #include <pugixml.hpp>
 
@@ -143,12 +150,41 @@ void PlayGlobalVars(const std::string& bytes, zel::SystemVariables& sysVars)
 }
 
 /// The save slot: the input is written where the engine finds slot 1, and nothing reads it yet.
-/// Once Services::loadSaveData exists, read it here with the novel state in place, as the reader's load does:
-///     zel::Services::loadSaveData(L"SaveData/saveslot1");
-/// (and include "core/Services.h", which this file already does).
-void PlaySaveSlot(const std::string& bytes, zel::SystemVariables& /*sysVars*/)
+/// What loading a slot needs around it, as a playing engine has it: the fixed entities, the command words, the
+/// parser stack, and a main script the file can name, read through the virtual file system.
+void PrepareForLoad(zel::SystemVariables& sysVars)
+{
+    static bool mounted = false;
+    if (!mounted)
+    {
+        if (PHYSFS_isInit() == 0)
+            PHYSFS_init(nullptr);
+        PHYSFS_mount(std::filesystem::current_path().c_str(), nullptr, 1);
+        mounted = true;
+    }
+    std::error_code error;
+    std::filesystem::create_directories("Scripts", error);
+    WriteBytes("Scripts/main.txt", "bg red.png\n\"Hello\n");
+    zel::EntityRegistry& entities = zel::Services::m_NovelStates.back()->entities;
+    if (entities.pCamera == nullptr)
+        entities.pCamera = std::make_shared<zel::NCamera>();
+    if (entities.pBacklog == nullptr)
+        entities.pBacklog = std::make_shared<zel::NBacklog>();
+    if (zel::Services::pNCommands == nullptr)
+        zel::Services::pNCommands = std::make_unique<zel::NovelCommands>();
+    if (zel::Services::pNParser == nullptr)
+        zel::Services::pNParser =
+            std::make_unique<zel::NParser>(std::make_shared<zel::Parser>(L"main.txt", L"", zel::PARSER_MAIN));
+    sysVars.gameMode = 1;
+}
+
+/// A slot file as the reader's load reads it: refused whole (logged) or loaded; either way nothing may crash.
+void PlaySaveSlot(const std::string& bytes, zel::SystemVariables& sysVars)
 {
     FreshSaveFolder("saveslot1.xml", bytes);
+    sysVars.saveFolder = L"SaveData/";
+    PrepareForLoad(sysVars);
+    zel::Services::loadSaveData(L"SaveData/saveslot1");
 }
 } // namespace
 
