@@ -37,6 +37,7 @@ const char* const kScript = "bg red.png\n"
                             "textColour 200 100 50\n"
                             "textAutoWait on\n"
                             "keyTrigger a textProgress 1\n"
+                            "text ^label 200 100 9 f.ttf 20 noCamera 'Menu'\n"
                             "button ^save red.png 250 0 9 noCamera saveslot 1\n"
                             "button ^load red.png 250 40 9 noCamera loadslot 1\n"
                             "\"Hello there\n"
@@ -115,6 +116,8 @@ TEST_F(SaveSlotTest, ALoadGivesBackTheSavedNovelAndItsThumbnailAndReadingGoesOnF
     Step();
     ASSERT_TRUE(SlotFiles(1)) << LogText();
     EXPECT_TRUE(Button(L"^load")->slotOccupied()) << "a load button of the slot shows the new save at once";
+    for (const char* menu : {"^save", "^load", "^label"})
+        EXPECT_NE(LogText().find(std::string("NOT SAVING IN SS: ") + menu), std::string::npos) << menu;
     const std::string saved = Describe();
     sf::Image thumbnail;
     ASSERT_TRUE(thumbnail.loadFromFile(Base(1) + ".png"));
@@ -157,7 +160,7 @@ TEST_F(SaveSlotTest, ADamagedSlotFileIsRefusedWithItsMessageAndChangesNothing)
         {"", "No document element found"},
         {replace("scriptname=\"main.txt\"", "scriptname=\"gone.txt\""), "the script Scripts/gone.txt cannot be read"},
         {replace("scriptname=\"main.txt\"", "scriptname=\"../main.txt\""), "leaves its data folder"},
-        {replace("readlineno=\"13\"", "readlineno=\"13x\""), "attribute \"readlineno\" is missing or invalid"},
+        {replace("readlineno=\"14\"", "readlineno=\"14x\""), "attribute \"readlineno\" is missing or invalid"},
         {replace("script_type=\"1\"", "script_type=\"2\""), "the first parser, and only it"},
         {replace("parser_state=\"2\"", "parser_state=\"9\""), "\"parser_state\" is missing or invalid"},
         {replace("imageFileName=\"blue.png\"", "imageFileName=\"../../etc/passwd\""), "leaves its data folder"},

@@ -230,7 +230,7 @@ void ExecuteButton(const Tokens& tokens, bool system, const std::wstring& origin
     button->refreshSlot();
     if (!originScript.empty())
         button->srcScriptName = originScript;
-    button->includeInScreenshot = !(tokens[1].size() >= 2 && tokens[1].front() == L'^');
+    button->includeInScreenshot = !LeftOutOfScreenshots(tokens[1]);
     if (!isNew)
         return Revive(*button);
     entities->interactives.push_back(button);

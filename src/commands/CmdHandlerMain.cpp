@@ -23,6 +23,11 @@ bool IsWord(const std::wstring& token, const wchar_t* key)
     return !word.empty() && token == word;
 }
 
+bool LeftOutOfScreenshots(const std::wstring& name)
+{
+    return name.size() >= 2 && name.front() == L'^';
+}
+
 bool ReadInts(const Tokens& tokens, std::initializer_list<std::size_t> positions, std::vector<int>& values,
               const wchar_t* who)
 {
@@ -129,7 +134,7 @@ void HandleCG_InsRm(NType type, const std::wstring& name, const std::wstring& fi
     if (!QH_ASSERT(state != nullptr, L"pNSprite != nullptr && pSprite != nullptr", L"CmdHandlerMain", 327))
         return;
     entity->setInCamera(!IsNoCameraWord(option));
-    entity->includeInScreenshot = !(name.size() >= 2 && name.front() == L'^');
+    entity->includeInScreenshot = !LeftOutOfScreenshots(name);
     state->setPosition(static_cast<float>(x), static_cast<float>(y));
     if (isNew)
         FadeInAtOnce(*entity, *state);

@@ -301,6 +301,7 @@ void InitTextarea(const Tokens& items, bool useCamera)
     state->shadowColour = sf::Color(0, 0, 0, 255);
     state->vertical = items[13] == L"true";
     box->setInCamera(useCamera);
+    box->includeInScreenshot = !LeftOutOfScreenshots(name);
     state->setPlainText(items[14]);
     if (isNew)
         entities->InsNovelEntity(box, layer, name);

@@ -26,6 +26,8 @@ using Tokens = std::vector<std::wstring>;
 std::wstring Word(const wchar_t* key);
 /// True when token is the script word of that key (a key without a word matches nothing).
 bool IsWord(const std::wstring& token, const wchar_t* key);
+/// Names of two or more characters that begin with "^" belong to menus and labels: left out of slot thumbnails.
+bool LeftOutOfScreenshots(const std::wstring& name);
 /// The tokens at positions (counted from 1, as the script counts them) as integers. False when one is not a
 /// number (warned by the number check) or has too many digits for one (logged for who).
 bool ReadInts(const Tokens& tokens, std::initializer_list<std::size_t> positions, std::vector<int>& values,
