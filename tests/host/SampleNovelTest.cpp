@@ -10,6 +10,7 @@
 #include "ShotPictures.h"
 #include "TestSupport.h"
 #include "X11TestWindow.h"
+#include "X11Host.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +53,9 @@ constexpr int kSeaX = 410, kSkyX = 870, kChoiceY = 330;
 // title's load screen and of the save screen.
 constexpr int kLoadY = kStartY + 160;
 constexpr int kSlotX[] = {336, 640, 944};
-constexpr int kSaveSlotY = 178;
+constexpr int kSaveSlotY = 178, kLoadSlotY = 396;
+/// The tour's first dialogue line in main.txt; the next one is three lines further down.
+constexpr int kFirstDialogueLine = 17;
 constexpr int kTitleBackY = kStartY + 130, kSavesBackY = 610;
 
 int Count(const std::string& text, const std::string& needle)
@@ -318,6 +321,18 @@ TEST_F(SampleNovel, SettingsThenTheChoiceTheOtherWayAndTheLanternLit)
     ExpectClean(log);
 }
 
+/// Pixels that differ by more than a little in any channel; every pixel when the sizes differ.
+int DifferentPixels(const hostcommon::Picture& a, const hostcommon::Picture& b)
+{
+    if (a.width != b.width || a.height != b.height)
+        return std::max(a.width * a.height, b.width * b.height);
+    int differing = 0;
+    for (std::size_t i = 0; i + 3 < a.rgba.size(); i += 4)
+        differing += std::abs(a.rgba[i] - b.rgba[i]) > 8 || std::abs(a.rgba[i + 1] - b.rgba[i + 1]) > 8 ||
+                     std::abs(a.rgba[i + 2] - b.rgba[i + 2]) > 8;
+    return differing;
+}
+
 TEST_F(SampleNovel, TheLoadAndSaveScreensStayAfterASlotsClickAndCloseOnBack)
 {
     const std::string kSavesOpened = "LOADING NEW SCRIPT:saves.txt";
@@ -347,12 +362,43 @@ TEST_F(SampleNovel, TheLoadAndSaveScreensStayAfterASlotsClickAndCloseOnBack)
         report.Check(hosttest::ClickAt(x11, window, kStartX, kSavesBackY), "XTest click failed");
         if (!report.Check(AwaitLogged(kSKeySet, 3), "Back did not bind S again"))
             return;
+        // Play on two lines, then load slot 1 (yes to the question) and close the screen: the scene is the
+        // thumbnail's, and reading goes on from the saved line.
+        for (int line = 0; line < 2; ++line)
+        {
+            report.Check(hosttest::PressKey(x11, window, "space"), "XTest key space failed");
+            report.Check(AwaitLogged("TEXT FLOW FINISHED", line + 2), "the tour did not read on");
+        }
+        report.Check(hosttest::PressKey(x11, window, "s"), "XTest key s failed");
+        if (!report.Check(AwaitLogged(kMenuWaits, 6), "S opened no save screen the second time"))
+            return;
+        report.Check(hosttest::ClickAt(x11, window, kSlotX[0], kLoadSlotY), "XTest click failed");
+        if (!Answer(report, x11, window, 1, true) || !report.Check(AwaitLogged("LOAD COMPLETE"), "nothing loaded"))
+            return;
+        report.Check(AwaitLogged(kMenuWaits, 7), "the loaded save screen never waited");
+        report.Check(hosttest::ClickAt(x11, window, kStartX, kSavesBackY), "XTest click failed");
+        report.Check(AwaitLogged(kSKeySet, 5), "Back did not close the loaded save screen");
+        std::this_thread::sleep_for(milliseconds(300));
+        hostcommon::Picture shown;
+        report.Check(hostcommon::CaptureWindow(x11, window, shown), "capturing the window failed");
+        const hostcommon::Picture thumbnail = hosttest::ReadPng(m_novel / "SaveData/saveslot1.png");
+        report.Check(DifferentPixels(shown, thumbnail) < 600, "the loaded scene is not the thumbnail's (" +
+                                                                  std::to_string(DifferentPixels(shown, thumbnail)) +
+                                                                  " pixels differ)");
+        report.Check(hosttest::PressKey(x11, window, "space"), "XTest key space failed");
+        report.Check(AwaitLog([](const std::string& log) {
+                         const std::size_t loaded = log.find("LOAD COMPLETE");
+                         return log.find("script:main.txt read until line:" + std::to_string(kFirstDialogueLine + 3),
+                                         loaded) !=
+                                std::string::npos;
+                     }),
+                     "reading did not go on from the saved line");
         report.Check(hosttest::SendDeleteWindow(x11, window), "sending WM_DELETE_WINDOW failed");
-        if (Answer(report, x11, window, 1, true))
+        if (Answer(report, x11, window, 2, true))
             report.Equal(launcher.Wait(seconds(10)), 0, "launcher exit code after yes");
     });
     const std::string log = Log();
-    EXPECT_EQ(Count(log, kSavesOpened), 1) << "S called the save screen twice:\n" << log;
+    EXPECT_EQ(Count(log, kSavesOpened), 2) << "S called the save screen while it was open:\n" << log;
     std::string missing;
     EXPECT_TRUE(testsupport::ContainsInOrder(log,
                                              {"found bookmark:loads", "found bookmark:menu", kSavesOpened,
