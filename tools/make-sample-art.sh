@@ -100,17 +100,17 @@ out="$images/skin.png" save -size 1200x190 xc:none -fill '#141830cc' -stroke '#e
     -draw 'roundrectangle 2,2 1197,187 22,22'
 out="$images/paper.png" save -size 260x470 xc:none -fill '#fdf6e3ee' -stroke '#8d6e63' -strokewidth 4 \
     -draw 'roundrectangle 3,3 256,466 16,16'
-out="$images/msgbox.png" save -size 640x240 xc:none -fill '#1d2d44ee' -stroke '#f4a261' -strokewidth 4 \
-    -draw 'roundrectangle 3,3 636,236 26,26'
-# The settings panel: the message box's colours, tall enough for five sliders and a button.
-out="$images/panel.png" save -size 640x420 xc:none -fill '#1d2d44ee' -stroke '#f4a261' -strokewidth 4 \
-    -draw 'roundrectangle 3,3 636,416 26,26'
-# The save and load screen's panels, in the same colours: one for a row of save slots above a row of load slots,
-# one for the title screen's row of load slots.
-out="$images/savepanel.png" save -size 960x640 xc:none -fill '#1d2d44ee' -stroke '#f4a261' -strokewidth 4 \
-    -draw 'roundrectangle 3,3 956,636 26,26'
-out="$images/loadpanel.png" save -size 960x400 xc:none -fill '#1d2d44ee' -stroke '#f4a261' -strokewidth 4 \
-    -draw 'roundrectangle 3,3 956,396 26,26'
+# A panel in the message box's colours (navy, with an orange rim), WIDTH x HEIGHT.
+panel() {
+    save -size "$1x$2" xc:none -fill '#1d2d44ee' -stroke '#f4a261' -strokewidth 4 \
+        -draw "roundrectangle 3,3 $(($1 - 4)),$(($2 - 4)) 26,26"
+}
+out="$images/msgbox.png" panel 640 240
+# The settings panel, tall enough for five sliders and a button; the save and load screen's panels: one for a row
+# of save slots above a row of load slots, one for the title screen's row of load slots.
+out="$images/panel.png" panel 640 420
+out="$images/savepanel.png" panel 960 640
+out="$images/loadpanel.png" panel 960 400
 # The mask of the harbour's closing transition: light in the middle, dark at the edges, so the edges close first.
 out="$images/iris.png" save -size 640x360 radial-gradient:white-black
 

@@ -4,6 +4,7 @@
 #include "commands/CmdHandlers.h"
 #include "core/Clock.h"
 #include "core/Services.h"
+#include "persistence/FileReplacement.h"
 #include "resources/Logger.h"
 #include "resources/NHelper.h"
 #include "resources/PhysFsStream.h"
@@ -376,7 +377,12 @@ void ExecuteCreateDummyCG(const Tokens& tokens)
     const std::string path = NHelper::ws2s(sysVars->FilePath(DATA_IMAGES, tokens[1]) + L".png");
     {
         sf::RenderTexture canvas;
-        if (RenderDummy(canvas, tokens, size[0], size[1]) && !canvas.getTexture().copyToImage().saveToFile(path))
+        std::string why;
+        if (RenderDummy(canvas, tokens, size[0], size[1]) &&
+            !ReplaceFile(
+                path,
+                [&canvas](const std::string& into) { return canvas.getTexture().copyToImage().saveToFile(into); },
+                why))
             OutputDebugStringN(L"\n[ExecuteCreateDummyCG] ERROR. Failed to save image \n\n");
     }
     Services::ActivateRenderWindow();

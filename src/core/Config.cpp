@@ -11,9 +11,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -154,11 +152,13 @@ void ReadScriptAndIcon(const ConfigDocument& config, SystemVariables& sysVars)
 
 bool SaveDocument(const pugi::xml_document& document)
 {
-    FileReplacement replacement(kConfigFile);
-    std::string error = replacement.created() ? "" : std::strerror(errno);
-    if (replacement.created() &&
-        document.save_file(replacement.path().c_str(), "\t", pugi::format_default, pugi::encoding_auto) &&
-        replacement.Commit(error))
+    std::string error;
+    if (ReplaceFile(
+            kConfigFile,
+            [&document](const std::string& path) {
+                return document.save_file(path.c_str(), "\t", pugi::format_default, pugi::encoding_auto);
+            },
+            error))
         return true;
     OutputDebugStringN(L"\nERROR. (Config::WriteSetting) could not write Config.xml (%s). the file is unchanged \n",
                        NHelper::s2ws(error).c_str());

@@ -67,4 +67,15 @@ bool FileReplacement::Commit(std::string& error)
     return true;
 }
 
+bool ReplaceFile(const std::string& target, const std::function<bool(const std::string& path)>& write,
+                 std::string& error)
+{
+    FileReplacement replacement(target);
+    if (!replacement.created())
+        return error = std::strerror(errno), false;
+    if (!write(replacement.path()))
+        return error = "the content could not be written", false;
+    return replacement.Commit(error);
+}
+
 } // namespace zel

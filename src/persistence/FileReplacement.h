@@ -3,6 +3,7 @@
 // then takes its place in one step. Every file the engine or a host program writes goes through it (global0.xml,
 // archives, pictures). It uses nothing but POSIX, so that the host programs compile the same unit.
 
+#include <functional>
 #include <string>
 
 namespace zel
@@ -33,5 +34,11 @@ private:
     std::string m_target;
     std::string m_path;
 };
+
+/// Writes target in one step: write puts the whole content into the path it is given, which then replaces target.
+/// False with error saying why (target then unchanged) when no file can be made beside it, write fails or the
+/// replacement cannot be committed.
+bool ReplaceFile(const std::string& target, const std::function<bool(const std::string& path)>& write,
+                 std::string& error);
 
 } // namespace zel

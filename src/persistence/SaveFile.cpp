@@ -75,6 +75,26 @@ std::optional<bool> Bool(const pugi::xml_node& node, const char* name)
 }
 
 constexpr int kIntMax = 2147483647;
+
+/// The button jobs whose kind word a number follows, and the attribute that number is saved in.
+struct NumberedJob
+{
+    ButtonTrigger trigger;
+    const wchar_t* word;
+    const char* attribute;
+};
+constexpr NumberedJob kNumberedJobs[] = {{TRIGGER_SAVESLOT, L"saveslot", "slotNumber"},
+                                         {TRIGGER_LOADSLOT, L"loadslot", "slotNumber"},
+                                         {TRIGGER_SAVEDELETE, L"savedelete", "slotNumber"},
+                                         {TRIGGER_SCREEN, L"screen", "windowMode"}};
+
+const NumberedJob* NumberedJobOf(int trigger)
+{
+    for (const NumberedJob& job : kNumberedJobs)
+        if (job.trigger == trigger)
+            return &job;
+    return nullptr;
+}
 constexpr long kIntMin = -2147483647L - 1;
 
 /// The text colour of a text box as written: "R G B", each 0 to 255.
@@ -159,10 +179,9 @@ void WriteButton(pugi::xml_node& node, NButton& button, const sButton& state)
     SetText(node, "touched_img", state.imageNames[LOOK_TOUCHED]);
     SetText(node, "clicked_img", state.imageNames[LOOK_CLICKED]);
     const ButtonTrigger trigger = state.job.trigger;
-    if (trigger == TRIGGER_SAVESLOT || trigger == TRIGGER_LOADSLOT || trigger == TRIGGER_SAVEDELETE)
-        node.append_attribute("slotNumber") = state.job.slotNumber;
-    if (trigger == TRIGGER_SCREEN)
-        node.append_attribute("windowMode") = static_cast<int>(state.job.windowMode);
+    if (const NumberedJob* numbered = NumberedJobOf(trigger))
+        node.append_attribute(numbered->attribute) =
+            trigger == TRIGGER_SCREEN ? static_cast<int>(state.job.windowMode) : state.job.slotNumber;
     if (trigger == TRIGGER_TEXTREAD || trigger == TRIGGER_SCRIPT)
     {
         SetText(node, "exec_line", state.job.execLine);
@@ -393,8 +412,8 @@ bool CheckButton(Problems& problems, const pugi::xml_node& node, const std::wstr
         if (!problems.NeedFile(node, where, image))
             return false;
     const int kind = *trigger;
-    if ((kind == TRIGGER_SAVESLOT || kind == TRIGGER_LOADSLOT || kind == TRIGGER_SAVEDELETE) &&
-        !problems.Need(Int(node, "slotNumber", 0, kIntMax), where, "slotNumber"))
+    const NumberedJob* numbered = NumberedJobOf(kind);
+    if (numbered != nullptr && !problems.Need(Int(node, numbered->attribute, 0, kIntMax), where, numbered->attribute))
         return false;
     if ((kind == TRIGGER_TEXTREAD || kind == TRIGGER_SCRIPT) && !problems.NeedText(node, where, "exec_line"))
         return false;
@@ -527,28 +546,12 @@ void CreateButton(const pugi::xml_node& node, NType type, const std::wstring& na
                                coordinate("yPos"),          NHelper::ToDecimal(layer)};
     if (!inCamera)
         tokens.push_back(CameraOption(false));
-    switch (*Int(node, "triggerType", 0, 255))
-    {
-    case TRIGGER_SAVESLOT:
-        tokens.insert(tokens.end(), {L"saveslot", Text(node, "slotNumber")});
-        break;
-    case TRIGGER_LOADSLOT:
-        tokens.insert(tokens.end(), {L"loadslot", Text(node, "slotNumber")});
-        break;
-    case TRIGGER_SAVEDELETE:
-        tokens.insert(tokens.end(), {L"savedelete", Text(node, "slotNumber")});
-        break;
-    case TRIGGER_SCREEN:
-        tokens.insert(tokens.end(), {L"screen", Text(node, "windowMode")});
-        break;
-    case TRIGGER_TEXTREAD:
-    case TRIGGER_SCRIPT:
+    const int trigger = *Int(node, "triggerType", 0, 255);
+    if (const NumberedJob* numbered = NumberedJobOf(trigger))
+        tokens.insert(tokens.end(), {numbered->word, Text(node, numbered->attribute)});
+    if (trigger == TRIGGER_TEXTREAD || trigger == TRIGGER_SCRIPT)
         for (const std::wstring& word : NHelper::Tokenize(Text(node, "exec_line")))
             tokens.push_back(word);
-        break;
-    default:
-        break;
-    }
     CmdHandlers::ExecuteButton(tokens, type == NTYPE_SYSBUTTON, Text(node, "srcScriptName"));
     const std::shared_ptr<NButton> button = CmdHandlers::getButtonWithName(name);
     if (button == nullptr)

@@ -3,47 +3,27 @@
 #include "core/Services.h"
 #include "persistence/FileReplacement.h"
 #include "persistence/SaveFile.h"
+#include "resources/GlobalVariables.h"
 #include "resources/Logger.h"
 #include "resources/NHelper.h"
 
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Graphics/Texture.hpp>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace zel
 {
 namespace
 {
-/// Creates the folder a slot file goes into; false (logged) when it cannot.
-bool MakeFolderOf(const std::string& path)
+/// Writes a slot file in one step; false (logged) when it cannot be written.
+bool WriteReplacing(const std::string& path, const wchar_t* who, const std::function<bool(const std::string&)>& write)
 {
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    std::error_code error;
-    if (folder.empty() || std::filesystem::is_directory(folder, error))
-        return true;
-    std::filesystem::create_directories(folder, error);
-    if (!error)
-        return true;
-    OutputDebugStringN(L"\nERROR. (SaveSlot) cannot create the save folder:%s (%s) \n", NHelper::s2ws(folder).c_str(),
-                       NHelper::s2ws(error.message()).c_str());
-    return false;
-}
-
-/// Writes a file through a replacement beside it; write fills the replacement's path and says whether it worked.
-template <typename Write> bool WriteReplacing(const std::string& path, const wchar_t* who, Write write)
-{
-    if (!MakeFolderOf(path))
-        return false;
-    FileReplacement replacement(path);
-    std::string why = replacement.created() ? "" : std::strerror(errno);
-    if (replacement.created() && !write(replacement.path()))
-        why = "the content could not be written";
-    if (why.empty() && replacement.Commit(why))
+    std::string why;
+    if (MakeSaveFolder(std::filesystem::path(path).parent_path().string(), who) && ReplaceFile(path, write, why))
         return true;
     OutputDebugStringN(L"\nERROR. (%s) cannot write file:%s (%s). the slot keeps what it held \n", who,
                        NHelper::s2ws(path).c_str(), NHelper::s2ws(why).c_str());

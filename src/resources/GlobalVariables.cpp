@@ -8,8 +8,6 @@
 
 #include <pugixml.hpp>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -46,20 +44,20 @@ pugi::xml_document ToDocument(const SystemVariables& sysVars)
     return document;
 }
 
-bool MakeSaveFolder(const SystemVariables& sysVars)
+} // namespace
+
+bool MakeSaveFolder(const std::string& folder, const wchar_t* who)
 {
-    const std::string folder = NHelper::ws2s(sysVars.saveFolder);
     std::error_code error;
     if (folder.empty() || std::filesystem::is_directory(folder, error))
         return true;
     std::filesystem::create_directories(folder, error);
     if (!error)
         return true;
-    OutputDebugStringN(L"\nERROR. (SaveGlobalVariables) cannot create the save folder:%s (%s) \n",
-                       sysVars.saveFolder.c_str(), NHelper::s2ws(error.message()).c_str());
+    OutputDebugStringN(L"\nERROR. (%s) cannot create the save folder:%s (%s) \n", who, NHelper::s2ws(folder).c_str(),
+                       NHelper::s2ws(error.message()).c_str());
     return false;
 }
-} // namespace
 
 bool IsPersistentVariable(const std::wstring& name)
 {
@@ -132,16 +130,19 @@ void LoadGlobalVariables(SystemVariables& sysVars)
 
 bool SaveGlobalVariables(const SystemVariables& sysVars)
 {
-    if (!MakeSaveFolder(sysVars))
+    if (!MakeSaveFolder(NHelper::ws2s(sysVars.saveFolder), L"SaveGlobalVariables"))
         return false;
     const std::string path = FilePath(sysVars);
     if (!MoveDamagedFileAside(path))
         return false;
-    FileReplacement replacement(path);
-    std::string error = replacement.created() ? "" : std::strerror(errno);
-    if (replacement.created() &&
-        ToDocument(sysVars).save_file(replacement.path().c_str(), "\t", pugi::format_default, pugi::encoding_utf8) &&
-        replacement.Commit(error))
+    std::string error;
+    const pugi::xml_document document = ToDocument(sysVars);
+    if (ReplaceFile(
+            path,
+            [&document](const std::string& into) {
+                return document.save_file(into.c_str(), "\t", pugi::format_default, pugi::encoding_utf8);
+            },
+            error))
         return true;
     OutputDebugStringN(L"\nERROR. (SaveGlobalVariables) could not write:%s (%s). the persistent variables on disk are "
                        L"unchanged \n",

@@ -15,5 +15,8 @@ void LoadGlobalVariables(SystemVariables& sysVars);
 /// Writes every persistent variable of sysVars, in name order, creating the save folder when it is missing. The old
 /// file stays whole until the new one is complete. False (logged) when the file could not be written.
 bool SaveGlobalVariables(const SystemVariables& sysVars);
+/// Creates the save folder (global0.xml and the save slots live there) when it is missing; false (logged for who)
+/// when it cannot be made.
+bool MakeSaveFolder(const std::string& folder, const wchar_t* who);
 
 } // namespace zel
