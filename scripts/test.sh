@@ -62,14 +62,18 @@ run_fuzzer() {
     # still add coverage, so that loading it never eats into the fuzzer's time.
     if [ "$(find "$corpus" -type f | wc -l)" -gt "${QUILLHAVEN_FUZZ_CORPUS_LIMIT:-1000}" ]; then
         rm -rf "$corpus.merged" && mkdir -p "$corpus.merged"
-        if (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$fuzzer" -merge=1 "$corpus.merged" "$corpus") >"$fuzz_log" 2>&1; then
+        if (cd "$dir" && env "${preload[@]}" xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$fuzzer" -merge=1 \
+            "$corpus.merged" "$corpus") >"$fuzz_log" 2>&1; then
             rm -rf "$corpus" && mv "$corpus.merged" "$corpus"
             echo "fuzz: kept corpus merged down to $(find "$corpus" -type f | wc -l) inputs"
         fi
     fi
     local status=0
-    # Under the virtual X server as well: picture lines create textures, and a texture needs a GL context.
-    (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$fuzzer" -max_total_time="$seconds" -timeout=10 \
+    # Under the virtual X server as well: picture lines create textures, and a texture needs a GL context. With the GL
+    # driver kept loaded, as for the tests: a placeholder picture's render texture otherwise leaves the driver's
+    # process-long blocks to the leak check as blocks of an unknown module.
+    (cd "$dir" && env "${preload[@]}" xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$fuzzer" \
+        -max_total_time="$seconds" -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds") >"$fuzz_log" 2>&1 ||
         status=$?
     if [ "$status" -ne 0 ] || grep -qE 'runtime error:|ERROR: [A-Za-z]*Sanitizer|ERROR: libFuzzer' "$fuzz_log"; then
