@@ -165,6 +165,14 @@ bool ClimbsOut(const std::wstring& name)
     return false;
 }
 
+std::wstring Unquoted(const std::wstring& word)
+{
+    auto isQuote = [](wchar_t c) { return c == L'\'' || c == L'"'; };
+    if (word.size() < 2 || !isQuote(word.front()) || !isQuote(word.back()))
+        return word;
+    return word.substr(1, word.size() - 2);
+}
+
 bool StartsWith(const std::wstring& text, const std::wstring& prefix)
 {
     return text.compare(0, prefix.size(), prefix) == 0;
