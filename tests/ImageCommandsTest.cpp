@@ -248,6 +248,8 @@ TEST_F(ImageCommandsTest, NamesThatClimbOutOfTheDataFoldersAreRefusedWithOneErro
         {L"bg ../secret.png", "Images/../secret.png"},
         {L"cg x ..\\secret.png 0 0 1", "Images/..\\secret.png"},
         {L"cg y sub/../../secret.png 0 0 1", "Images/sub/../../secret.png"},
+        {L"cg z '../secret.png' 0 0 1", "Images/../secret.png"}, // quote marks come off first
+        {L"bgm '../secret.wav'", "'../secret.wav'"},
         {L"textbox t 0 0 1 100 100 ../secret.ttf 12", "Fonts/../secret.ttf"},
     };
     std::wstring script;

@@ -83,6 +83,8 @@ TEST(NHelperTest, UnquotedTakesOffOnlyAPairOfOuterQuoteMarks)
     };
     for (const auto& [word, unquoted] : cases)
         EXPECT_EQ(Unquoted(word), unquoted) << ws2s(word);
+    EXPECT_TRUE(ClimbsOut(L"'../secret.wav'")) << "a quoted name is checked as the path made of it";
+    EXPECT_FALSE(ClimbsOut(L"'my ben.png'"));
     zel::SystemVariables sysVars;
     EXPECT_EQ(sysVars.FilePath(zel::DATA_IMAGES, L"'my ben.png'"), L"Images/my ben.png");
     EXPECT_EQ(sysVars.FilePath(zel::DATA_FONTS, L"\"a b.ttf\""), L"Fonts/a b.ttf");

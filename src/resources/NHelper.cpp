@@ -151,7 +151,7 @@ std::size_t CountOf(const std::wstring& text, wchar_t c, std::size_t upTo)
 bool ClimbsOut(const std::wstring& name)
 {
     std::wstring step;
-    for (wchar_t c : name + L"/")
+    for (wchar_t c : Unquoted(name) + L"/")
     {
         if (c != L'/' && c != L'\\')
         {
