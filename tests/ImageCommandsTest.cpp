@@ -6,6 +6,7 @@
 #include <SFML/Graphics/Texture.hpp>
 
 #include <algorithm>
+#include <cctype>
 
 using namespace testsupport;
 
@@ -247,6 +248,8 @@ TEST_F(ImageCommandsTest, NamesThatClimbOutOfTheDataFoldersAreRefusedWithOneErro
         {L"bg ../secret.png", "Images/../secret.png"},
         {L"cg x ..\\secret.png 0 0 1", "Images/..\\secret.png"},
         {L"cg y sub/../../secret.png 0 0 1", "Images/sub/../../secret.png"},
+        {L"cg z '../secret.png' 0 0 1", "Images/../secret.png"}, // quote marks come off first
+        {L"bgm '../secret.wav'", "'../secret.wav'"},
         {L"textbox t 0 0 1 100 100 ../secret.ttf 12", "Fonts/../secret.ttf"},
     };
     std::wstring script;
@@ -269,3 +272,90 @@ TEST_F(ImageCommandsTest, NamesThatClimbOutOfTheDataFoldersAreRefusedWithOneErro
         ++errors;
     EXPECT_EQ(errors, lines.size()) << "one error a line";
 }
+
+namespace
+{
+/// A file named with a blank, given in quote marks to a command that takes a file name.
+struct QuotedFileCase
+{
+    const char* what;
+    bool playing;         ///< played from the first line; else shown in the editor at its last line
+    const wchar_t* script;
+    int x, y;             ///< a pixel the quoted picture covers; -1: nothing to see (a sound, a font, a mask)
+    const char* written;  ///< a file the line writes into the novel, or null
+};
+
+const QuotedFileCase kQuotedFileCases[] = {
+    {"bg in apostrophes", false, L"bg 'my pic.png'\n", 5, 5, nullptr},
+    {"bg in double quotation marks", false, L"bg \"my pic.png\"\n", 5, 5, nullptr},
+    {"cg", false, L"cg c 'my pic.png' 100 50 1\n", 110, 60, nullptr},
+    {"image", false, L"cg c green.png 100 50 1\nimage c 'my pic.png'\n", 110, 60, nullptr},
+    {"button", false, L"button b 'my pic.png' 100 50 1\n", 110, 60, nullptr},
+    {"btnBasicRes", false, L"btnBasicRes 'my pic.png' 'my pic.png' 'my pic.png'\nbutton b 100 50 1\n", 110, 60,
+     nullptr},
+    {"textbox font and skin", false,
+     L"textbox box 0 0 1 300 40 'my font.ttf' 12\nuseTextbox box\ntextboxSkin 'my pic.png' 100 50\n\"Hi.\n", 110, 60,
+     nullptr},
+    {"textWaitIcon", true, L"textbox box 0 0 1 300 40 f.ttf 12\nuseTextbox box\ntextWaitIcon 'my pic.png'\n\"Hi.\n",
+     -1, -1, nullptr},
+    {"textFont", false, L"textbox box 0 0 1 300 40 f.ttf 12\nuseTextbox box\ntextFont 'my font.ttf'\n", -1, -1,
+     nullptr},
+    {"text font", false, L"text t 10 10 1 'my font.ttf' 12 'Hello there'\n", -1, -1, nullptr},
+    {"trackbar knob", false, L"trackbar t 100 50 1 100 master_vol 'my pic.png'\n", -1, -1, nullptr},
+    {"alphaFadein mask", true, L"bg green.png\nalphaFadein 'my pic.png' 100\n", -1, -1, nullptr},
+    {"alphaFadeout mask", true, L"bg green.png\nalphaFadeout 'my pic.png' 100\n", -1, -1, nullptr},
+    {"bgm", true, L"bgm 'my song.wav'\n", -1, -1, nullptr},
+    {"soundEffect", true, L"soundEffect s 'my sound.wav'\n", -1, -1, nullptr},
+    {"voice", true, L"voice 'my voice.wav'\n", -1, -1, nullptr},
+    {"createDummyCG, its file and its font", true, L"createDummyCG 'my dummy' 'my font.ttf' 40 30 Title\n", -1, -1,
+     "Images/my dummy.png"},
+};
+
+void PrintTo(const QuotedFileCase& quoted, std::ostream* out)
+{
+    *out << quoted.what;
+}
+
+class QuotedFileTest : public ImageCommandsTest, public ::testing::WithParamInterface<QuotedFileCase>
+{
+};
+} // namespace
+
+TEST_P(QuotedFileTest, IsReadWithoutItsQuoteMarks)
+{
+    const QuotedFileCase& quoted = GetParam();
+    MakeImage("my pic.png", 40, 30, kRed);
+    MakeImage("green.png", 40, 30, kGreen);
+    MakeFont("my font.ttf");
+    MakeFont("f.ttf");
+    MakeTone("BGM/my song.wav", 0.5f);
+    MakeTone("SFX/my sound.wav", 0.5f);
+    MakeTone("Voices/my voice.wav", 0.5f);
+    const std::wstring script = quoted.script;
+    const std::size_t mark = LogText().size();
+    if (quoted.playing)
+    {
+        Play(script);
+        for (int frame = 0; frame < 3; ++frame)
+            DrawFrame();
+    }
+    else
+        ShowLine(script, static_cast<int>(std::count(script.begin(), script.end(), L'\n')));
+    const sf::Image shot = Capture();
+    const std::string log = LogSince(mark);
+    EXPECT_EQ(log.find("ERROR"), std::string::npos) << log;
+    EXPECT_EQ(log.find("/'my "), std::string::npos) << "a path kept the name's quote mark: " << log;
+    if (quoted.x >= 0)
+        EXPECT_EQ(shot.getPixel(quoted.x, quoted.y), kRed);
+    if (quoted.written != nullptr)
+        EXPECT_TRUE(FileExists(*m_novel / quoted.written)) << quoted.written;
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, QuotedFileTest, ::testing::ValuesIn(kQuotedFileCases),
+                         [](const ::testing::TestParamInfo<QuotedFileCase>& info) {
+                             std::string name;
+                             for (const char* c = info.param.what; *c != '\0'; ++c)
+                                 if (std::isalnum(static_cast<unsigned char>(*c)))
+                                     name += *c;
+                             return name;
+                         });

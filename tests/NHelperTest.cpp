@@ -1,5 +1,6 @@
 // Wide and narrow text conversions and line splitting.
 
+#include "core/NovelState.h"
 #include "resources/NHelper.h"
 #include "CoreFixture.h"
 
@@ -69,6 +70,25 @@ INSTANTIATE_TEST_SUITE_P(Tokens, IsNumberTokensTest,
                                            NumberCase{{L"12a"}, true, false}, NumberCase{{L"12", L"x"}, true, false},
                                            NumberCase{{L""}, true, true}, NumberCase{{}, false, true},
                                            NumberCase{{L"\uFF11"}, true, false})); // a full-width digit is no digit
+
+TEST(NHelperTest, UnquotedTakesOffOnlyAPairOfOuterQuoteMarks)
+{
+    const std::vector<std::pair<std::wstring, std::wstring>> cases{
+        {L"'my ben.png'", L"my ben.png"},   {L"\"my ben.png\"", L"my ben.png"},
+        {L"'mixed marks\"", L"mixed marks"}, // paired as a script line pairs them
+        {L"plain.png", L"plain.png"},       {L"'unclosed.png", L"'unclosed.png"},
+        {L"ben's.png", L"ben's.png"},       {L"'it''s.png'", L"it''s.png"},
+        {L"''", L""},                       {L"'", L"'"},
+        {L"", L""},
+    };
+    for (const auto& [word, unquoted] : cases)
+        EXPECT_EQ(Unquoted(word), unquoted) << ws2s(word);
+    EXPECT_TRUE(ClimbsOut(L"'../secret.wav'")) << "a quoted name is checked as the path made of it";
+    EXPECT_FALSE(ClimbsOut(L"'my ben.png'"));
+    zel::SystemVariables sysVars;
+    EXPECT_EQ(sysVars.FilePath(zel::DATA_IMAGES, L"'my ben.png'"), L"Images/my ben.png");
+    EXPECT_EQ(sysVars.FilePath(zel::DATA_FONTS, L"\"a b.ttf\""), L"Fonts/a b.ttf");
+}
 
 TEST(NHelperTest, ReplaceAllScansOnAfterEachReplacement)
 {

@@ -127,6 +127,10 @@ std::set<std::string> NamedFiles(const std::string& text, const std::string& ext
     const std::regex name("[^\\s'\"/=]+\\.(" + extensions + ")\\b");
     for (auto it = std::sregex_iterator(text.begin(), text.end(), name); it != std::sregex_iterator(); ++it)
         names.insert(it->str());
+    // A name in quote marks may hold blanks.
+    const std::regex quoted("(['\"])([^'\"\n/=]+\\.(" + extensions + "))\\1");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), quoted); it != std::sregex_iterator(); ++it)
+        names.insert((*it)[2].str());
     return names;
 }
 

@@ -2,10 +2,12 @@
 //
 // The program is an editor host of its own: a top-level window kept out of the user's sight, the engine's render
 // area inside it, the script handed over at the line, frames run until the picture stands still, and the render
-// area read back and saved.
+// area read back and saved. The novel is always drawn at its own size, the one `quillhaven play` opens; a picture
+// of another size is that one fitted into it, as a thumbnail.
 
 #include "EngineLibrary.h"
 #include "Launcher.h"
+#include "PictureFit.h"
 #include "PngFile.h"
 #include "X11Host.h"
 
@@ -31,6 +33,9 @@ constexpr auto kFrame = std::chrono::microseconds(1000000 / 60);
 constexpr int kWarmupFrames = 10;
 /// How long the picture may keep changing before the last one is taken as it is.
 constexpr auto kSettleLimit = std::chrono::seconds(10);
+/// The size the novel is drawn at, whatever size the picture is saved in: what `quillhaven play` opens.
+constexpr int kNovelWidth = 1280;
+constexpr int kNovelHeight = 720;
 /// While playing, the reading key is pressed this often, to read on through the waits for the reader.
 constexpr auto kReadOnEvery = milliseconds(250);
 
@@ -40,8 +45,9 @@ struct Options
     std::string script;
     int line = 0;
     std::string out;
-    int width = 1280;
-    int height = 720;
+    /// The saved picture's size.
+    int width = kNovelWidth;
+    int height = kNovelHeight;
     /// Milliseconds to play from the first line; -1 shows the line as the editor does.
     long long playMs = -1;
 };
@@ -156,16 +162,16 @@ public:
     ShotEditor& operator=(const ShotEditor&) = delete;
 
     /// The editor's start-up: its window, the render area inside it, the novel settings; both windows shown.
-    bool Open(const Options& options, const std::wstring& name, const std::wstring& text, std::string& error)
+    bool Open(const std::wstring& name, const std::wstring& text, std::string& error)
     {
         hostcommon::HostWindowOptions window;
         window.name = "quillhaven shot";
         window.hidden = true;
-        m_host = hostcommon::CreateHostWindow(m_display, options.width, options.height, window);
+        m_host = hostcommon::CreateHostWindow(m_display, kNovelWidth, kNovelHeight, window);
         if (m_host == 0)
             return error = "the X server refused the host window", false;
         void* const host = reinterpret_cast<void*>(m_host);
-        void* const area = m_engine.CreateRenderWindow(nullptr, host, options.width, options.height, L"Quillhaven",
+        void* const area = m_engine.CreateRenderWindow(nullptr, host, kNovelWidth, kNovelHeight, L"Quillhaven",
                                                        name.c_str(), text.c_str(), L"", 1);
         if (area == nullptr)
             return error = "the engine made no render area (see debug.txt in the novel folder)", false;
@@ -256,7 +262,7 @@ int TakeShot(const EngineLibrary& engine, const Options& options, const std::str
     const std::wstring text = Widen(scriptBytes);
     ShotEditor editor(engine, x11.get());
     std::string error;
-    if (!editor.Open(options, name, text, error))
+    if (!editor.Open(name, text, error))
         return Broke(error);
     if (options.playMs >= 0)
     {
@@ -309,6 +315,8 @@ int RunShot(int argc, char** argv)
     hostcommon::Picture picture;
     if (const int code = TakeShot(engine, options, scriptBytes, picture); code != 0)
         return code;
+    if (picture.width != options.width || picture.height != options.height)
+        picture = hostcommon::FitPicture(picture, options.width, options.height);
     if (!hostcommon::SavePng(out, picture, error))
         return Broke(error);
     return 0;

@@ -1,5 +1,7 @@
 #include "core/NovelState.h"
 
+#include "resources/NHelper.h"
+
 #include <SFML/Window/Keyboard.hpp>
 
 namespace zel
@@ -19,6 +21,11 @@ SystemVariables::SystemVariables()
           {NTYPE_BACKLOG, L"Types_backlog"}, {NTYPE_CAMERA, L"Types_camera"}},
       keyNames(DefaultKeyNames())
 {
+}
+
+std::wstring SystemVariables::FilePath(DataKind kind, const std::wstring& name) const
+{
+    return dataPaths[kind].folder + NHelper::Unquoted(name);
 }
 
 std::map<std::wstring, int> SystemVariables::DefaultKeyNames()

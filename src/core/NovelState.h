@@ -74,8 +74,10 @@ struct SystemVariables
     /// The key names a novel starts with: "ctrl", letters, digits, "f1"-"f12", arrows and the editing keys.
     static std::map<std::wstring, int> DefaultKeyNames();
 
-    /// Path of a novel file in the data folder of kind (for example the images folder + name).
-    std::wstring FilePath(DataKind kind, const std::wstring& name) const { return dataPaths[kind].folder + name; }
+    /// Path of a novel file in the data folder of kind (for example the images folder + name). Every file name a
+    /// script gives comes through here: a name in quote marks ('my ben.png'), kept whole by the quote rules of a
+    /// line, is read without them.
+    std::wstring FilePath(DataKind kind, const std::wstring& name) const;
 
     std::array<DataPath, DATA_KIND_COUNT> dataPaths;
     std::wstring saveFolder = L"SaveData/";

@@ -18,7 +18,7 @@ bool sSprite::loadTexture(const std::wstring& fileName)
     std::shared_ptr<Texture> texture;
     if (!ResourcePool<Texture>::getResource(texture, path))
     {
-        if (!NHelper::ClimbsOut(fileName)) // a refused name has had its error
+        if (!NHelper::ClimbsOut(path)) // a refused name has had its error
             OutputDebugStringN(L"\nERROR. texture does not exist:%s %s \n", fileName.c_str(), ScriptPlace().c_str());
         return false;
     }

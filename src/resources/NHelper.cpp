@@ -151,7 +151,7 @@ std::size_t CountOf(const std::wstring& text, wchar_t c, std::size_t upTo)
 bool ClimbsOut(const std::wstring& name)
 {
     std::wstring step;
-    for (wchar_t c : name + L"/")
+    for (wchar_t c : Unquoted(name) + L"/")
     {
         if (c != L'/' && c != L'\\')
         {
@@ -163,6 +163,14 @@ bool ClimbsOut(const std::wstring& name)
         step.clear();
     }
     return false;
+}
+
+std::wstring Unquoted(const std::wstring& word)
+{
+    auto isQuote = [](wchar_t c) { return c == L'\'' || c == L'"'; };
+    if (word.size() < 2 || !isQuote(word.front()) || !isQuote(word.back()))
+        return word;
+    return word.substr(1, word.size() - 2);
 }
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix)

@@ -23,8 +23,11 @@ std::size_t CountOf(const std::wstring& text, wchar_t c, std::size_t upTo = std:
 /// True when text begins with prefix (always for an empty prefix).
 bool StartsWith(const std::wstring& text, const std::wstring& prefix);
 /// True when a file name has a ".." step ("/" or "\\" between steps), so that the data folder it is put behind
-/// would not hold it.
+/// would not hold it. The name is read as a path is made of it: without the quote marks around it.
 bool ClimbsOut(const std::wstring& name);
+/// A word without the quote marks around it: 'my ben.png' or "my ben.png" gives my ben.png. A word that does not
+/// both begin and end with a quote mark (either kind, as a script line pairs them) is given back as it is.
+std::wstring Unquoted(const std::wstring& word);
 /// Splits a line at runs of whitespace; never yields empty pieces.
 std::vector<std::wstring> Tokenize(const std::wstring& line);
 /// The next word of line from pos: true with the word in [start, pos), false at the end of the line.

@@ -475,4 +475,78 @@ TEST_F(SampleNovel, ShotsOfThreeLinesDifferWhereTheSceneChangesAndComeOutTheSame
     const hostcommon::Picture again = shotAt(17, "welcome-again.png");
     EXPECT_TRUE(again == welcome) << "the second shot differs in " << hosttest::Difference(again, welcome);
 }
+
+/// Channel (0 red ... 3 alpha) of the pixel at x, y.
+int Channel(const hostcommon::Picture& picture, int x, int y, int channel)
+{
+    return picture.rgba[(static_cast<std::size_t>(y) * picture.width + x) * 4 + channel];
+}
+
+/// The mean of a channel over the rows [top, bottom) of picture.
+double MeanOfRows(const hostcommon::Picture& picture, int top, int bottom, int channel)
+{
+    double sum = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            sum += Channel(picture, x, y, channel);
+    return sum / (static_cast<double>(bottom - top) * picture.width);
+}
+
+TEST_F(SampleNovel, ThumbnailsHoldTheWholeSceneAveragedDownAndLetterboxed)
+{
+    const TempDir out;
+    auto shot = [&](const std::string& name, std::vector<std::string> size) {
+        std::vector<std::string> arguments{"shot", m_novel.path(), "main.txt", "17", out / name};
+        arguments.insert(arguments.end(), size.begin(), size.end());
+        return hosttest::Shoot(arguments, out / name);
+    };
+    const hostcommon::Picture full = shot("full.png", {});
+    ASSERT_EQ(full.width, 1280);
+    ASSERT_EQ(full.height, 720);
+
+    struct Case
+    {
+        std::string size;
+        int width, height;
+        int top, bottom;  // the rows the scene fills; black above and below
+        bool quarter;     // a quarter of the full size: each pixel is a 4x4 block of the full shot
+    };
+    const std::vector<Case> cases{
+        {"320x180", 320, 180, 0, 180, true},
+        {"300x300", 300, 300, 65, 234, false}, // the scene 300 x 168.75, rounded to 169 rows
+    };
+    for (const Case& thumbnail : cases)
+    {
+        SCOPED_TRACE(thumbnail.size);
+        const hostcommon::Picture small = shot(thumbnail.size + ".png", {"--size", thumbnail.size});
+        ASSERT_EQ(small.width, thumbnail.width);
+        ASSERT_EQ(small.height, thumbnail.height);
+        int barPixels = 0;
+        int largestError = 0;
+        for (int y = 0; y < small.height; ++y)
+            for (int x = 0; x < small.width; ++x)
+            {
+                const bool inScene = y >= thumbnail.top && y < thumbnail.bottom;
+                for (int c = 0; c < 4; ++c)
+                {
+                    if (!inScene)
+                        barPixels += Channel(small, x, y, c) == (c == 3 ? 255 : 0) ? 0 : 1;
+                    else if (thumbnail.quarter)
+                    {
+                        int sum = 0;
+                        for (int by = 0; by < 4; ++by)
+                            for (int bx = 0; bx < 4; ++bx)
+                                sum += Channel(full, x * 4 + bx, y * 4 + by, c);
+                        largestError = std::max(largestError, std::abs(Channel(small, x, y, c) - (sum + 8) / 16));
+                    }
+                }
+            }
+        EXPECT_EQ(barPixels, 0) << "the bars are not opaque black";
+        EXPECT_LE(largestError, 1) << "a pixel is not the average of its block";
+        // The whole scene is in: the mean of each channel is kept.
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(MeanOfRows(small, thumbnail.top, thumbnail.bottom, c), MeanOfRows(full, 0, 720, c), 1.5)
+                << "channel " << c;
+    }
+}
 } // namespace

@@ -2,6 +2,7 @@
 // the same picture every time, and nothing written when the arguments or the novel are wrong.
 
 #include "LauncherProcess.h"
+#include "PictureFit.h"
 #include "PngFile.h"
 #include "ShotPictures.h"
 #include "TestSupport.h"
@@ -28,9 +29,9 @@ using hosttest::RunLauncher;
 using hosttest::Shoot;
 using testsupport::TempDir;
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
-const std::string kSize = "320x240";
+/// The size a novel is drawn and shot at, without --size.
+constexpr int kWidth = 1280;
+constexpr int kHeight = 720;
 
 struct Colour
 {
@@ -67,6 +68,48 @@ bool IsColour(const Picture& picture, int x, int y, Colour colour)
 }
 
 
+/// An opaque grey picture: one grey level a pixel, row by row.
+Picture Grey(int width, int height, const std::vector<int>& levels)
+{
+    Picture picture{width, height, {}};
+    for (int level : levels)
+        picture.rgba.insert(picture.rgba.end(), {static_cast<std::uint8_t>(level), static_cast<std::uint8_t>(level),
+                                                 static_cast<std::uint8_t>(level), 255});
+    return picture;
+}
+
+TEST(ShotThumbnail, EachPixelAveragesWhatItCoversAndTheRestIsOpaqueBlack)
+{
+    struct Case
+    {
+        const char* what;
+        Picture source;
+        int width, height;
+        std::vector<int> expected; // grey levels of the result; 0 in the bars
+    };
+    const std::vector<Case> cases{
+        {"halved: 2x2 blocks", Grey(4, 2, {10, 30, 100, 200, 50, 70, 0, 100}), 2, 1, {40, 100}},
+        {"two thirds: the middle pixel shared", Grey(3, 1, {0, 90, 180}), 2, 1, {30, 150}},
+        {"wider than tall: enlarged, bars above and below",
+         Grey(2, 1, {60, 120}),
+         4,
+         4,
+         {0, 0, 0, 0, 60, 60, 120, 120, 60, 60, 120, 120, 0, 0, 0, 0}},
+        {"taller than wide: bars left and right", Grey(1, 2, {60, 120}), 4, 2, {0, 60, 0, 0, 0, 120, 0, 0}},
+        {"odd pixel left over goes right", Grey(2, 2, {9, 9, 9, 9}), 3, 2, {9, 9, 0, 9, 9, 0}},
+        {"letterboxed and scaled", Grey(4, 2, {20, 20, 80, 80, 20, 20, 80, 80}), 2, 3, {0, 0, 20, 80, 0, 0}},
+        {"enlarged", Grey(1, 1, {77}), 2, 2, {77, 77, 77, 77}},
+        {"same size: unchanged", Grey(2, 1, {1, 254}), 2, 1, {1, 254}},
+        {"nothing to fit", Picture{}, 2, 1, {0, 0}},
+    };
+    for (const Case& fit : cases)
+    {
+        SCOPED_TRACE(fit.what);
+        const Picture fitted = hostcommon::FitPicture(fit.source, fit.width, fit.height);
+        EXPECT_TRUE(fitted == Grey(fit.width, fit.height, fit.expected));
+    }
+}
+
 /// A novel folder with a background, a red cg and DejaVu Sans as Fonts/f.ttf; Scripts/main.txt is script.
 void MakeNovel(const std::string& novel, const std::string& script)
 {
@@ -88,11 +131,11 @@ protected:
         ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
     }
 
-    /// The shot of Scripts/main.txt at line, in the test's size.
+    /// The shot of Scripts/main.txt at line, in the novel's own size.
     Picture ShotAtLine(int line, const std::string& name)
     {
         const std::string out = m_out / name;
-        return Shoot({"shot", m_novel.path(), "main.txt", std::to_string(line), out, "--size", kSize}, out);
+        return Shoot({"shot", m_novel.path(), "main.txt", std::to_string(line), out}, out);
     }
 
     TempDir m_novel;
@@ -183,8 +226,7 @@ TEST_F(Shot, PlayingClicksOnThroughAWaitForTheReaderOutOfTheUsersSight)
 {
     MakeNovel(m_novel.path(), "bg bg.png\nwait\ncg pic red.png 100 40 1\n");
     auto arguments = [&](const std::string& ms, const std::string& name) {
-        return std::vector<std::string>{"shot",   m_novel.path(), "main.txt", "1", m_out / name,
-                                        "--size", kSize,          "--play",   ms};
+        return std::vector<std::string>{"shot", m_novel.path(), "main.txt", "1", m_out / name, "--play", ms};
     };
     // Before the first click the reader still waits.
     const Picture waiting = Shoot(arguments("100", "waiting.png"), m_out / "waiting.png");
@@ -220,8 +262,7 @@ TEST_F(Shot, FindsItsLibraryNovelAndOutputWhenNamedRelativeToTheUsersFolder)
     options.workingDir = m_out.path();
     const std::string relativeNovel = std::filesystem::relative(novel, m_out.path()).string();
     std::string error;
-    ASSERT_EQ(RunLauncher({"shot", relativeNovel, "main.txt", "1", "relative.png", "--size", kSize}, error, options), 0)
-        << error;
+    ASSERT_EQ(RunLauncher({"shot", relativeNovel, "main.txt", "1", "relative.png"}, error, options), 0) << error;
     EXPECT_TRUE(IsColour(ReadPng(m_out / "relative.png"), 5, 5, kBackground));
     EXPECT_FALSE(testsupport::FileExists(novel + "/relative.png"));
 }
