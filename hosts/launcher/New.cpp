@@ -96,14 +96,21 @@ const Word kCommands[] = {
 };
 
 const Word kTypes[] = {
-    {"all", "全て"},     {"bg", "背景"},     {"cg", "立ち絵"},  {"textbox", "テキストボックス"},
-    {"sysButton", "システムボタン"}, {"bgm", "音楽"}, {"sfx", "効果音"}, {"voice", "音声"},
-    {"backlog", "履歴"}, {"camera", "カメラ"},
+    {"all", "全て"},
+    {"bg", "背景"},
+    {"cg", "立ち絵"},
+    {"textbox", "テキストボックス"},
+    {"sysButton", "システムボタン"},
+    {"bgm", "音楽"},
+    {"sfx", "効果音"},
+    {"voice", "音声"},
+    {"backlog", "履歴"},
+    {"camera", "カメラ"},
 };
 
 const Word kOptions[] = {
-    {"noCamera", "カメラなし"},   {"repeat", "繰り返し"},         {"none", "なし"},
-    {"buttonSelect", "ボタン選択"}, {"msgboxSelect", "メッセージ選択"}, {"vertical", "縦書き"},
+    {"noCamera", "カメラなし"},         {"repeat", "繰り返し"}, {"none", "なし"}, {"buttonSelect", "ボタン選択"},
+    {"msgboxSelect", "メッセージ選択"}, {"vertical", "縦書き"},
 };
 
 /// The questions of the engine's message box, in English and in Japanese.
@@ -132,7 +139,8 @@ const char* const kConfig = R"(<?xml version="1.0" encoding="UTF-8"?>
 </Harborstage>
 )";
 
-const char* const kEnglishMain = R"(// Scripts/main.txt: the player starts reading here. A line that starts with // is a comment.
+const char* const kEnglishMain =
+    R"(// Scripts/main.txt: the player starts reading here. A line that starts with // is a comment.
 // A background over the whole window, and a character in front of it on layer 2 (the pictures are in Images/).
 bg meadow.png
 cg friend friend.png 860 150 2
@@ -168,7 +176,8 @@ bookmark walk
 ~endGame
 )";
 
-const char* const kJapaneseMain = R"(// Scripts/main.txt：プレイヤーはここから読み始めます。// で始まる行はコメントです。
+const char* const kJapaneseMain =
+    R"(// Scripts/main.txt：プレイヤーはここから読み始めます。// で始まる行はコメントです。
 // 画面いっぱいの背景と、その前のレイヤー2に立つ人物（絵は Images/ にあります）。
 背景 meadow.png
 立ち絵 友達 friend.png 860 150 2
@@ -204,7 +213,8 @@ const char* const kJapaneseMain = R"(// Scripts/main.txt：プレイヤーはこ
 ~終了
 )";
 
-const char* const kEnglishMsgbox = R"(// The message box, named by MsgboxScript in Config.xml. The engine puts its question into {{msg_str}}; the yes
+const char* const kEnglishMsgbox =
+    R"(// The message box, named by MsgboxScript in Config.xml. The engine puts its question into {{msg_str}}; the yes
 // and no buttons (msgvar) answer it.
 cg ^msgboxPanel msgbox.png 280 170 90 noCamera
 text ^msgboxText 320 200 91 DejaVuSans.ttf 28 noCamera {{msg_str}}
@@ -217,7 +227,8 @@ fadeout ^msgYes, ^msgNo, ^msgboxPanel 0
 text ^msgboxText 0 0 91 DejaVuSans.ttf 28 noCamera ''
 )";
 
-const char* const kJapaneseMsgbox = R"(// メッセージボックス（Config.xml の MsgboxScript）。エンジンが質問を {{msg_str}} に入れ、
+const char* const kJapaneseMsgbox =
+    R"(// メッセージボックス（Config.xml の MsgboxScript）。エンジンが質問を {{msg_str}} に入れ、
 // 「はい」と「いいえ」のボタン（msgvar）が答えます。
 立ち絵 ^msgboxPanel msgbox.png 280 170 90 カメラなし
 文字表示 ^msgboxText 320 200 91 VL-Gothic-Regular.ttf 28 カメラなし {{msg_str}}
@@ -242,10 +253,14 @@ struct Language
     const char* fontPackage;
 };
 
-const Language kEnglish{false, kEnglishMain, kEnglishMsgbox, "DejaVuSans.ttf", "/usr/share/fonts/truetype/dejavu",
-                        "fonts-dejavu-core"};
-const Language kJapanese{true, kJapaneseMain, kJapaneseMsgbox, "VL-Gothic-Regular.ttf",
-                         "/usr/share/fonts/truetype/vlgothic", "fonts-vlgothic"};
+const Language kEnglish{
+    false, kEnglishMain, kEnglishMsgbox, "DejaVuSans.ttf", "/usr/share/fonts/truetype/dejavu", "fonts-dejavu-core"};
+const Language kJapanese{true,
+                         kJapaneseMain,
+                         kJapaneseMsgbox,
+                         "VL-Gothic-Regular.ttf",
+                         "/usr/share/fonts/truetype/vlgothic",
+                         "fonts-vlgothic"};
 
 std::string Licence(const Language& language)
 {
@@ -308,7 +323,8 @@ bool WriteNovel(const fs::path& dir, const Language& language, std::string& erro
         if (!fs::create_directories(dir / folder, ec) && ec)
             return error = "cannot make '" + (dir / folder).string() + "': " + ec.message(), false;
     }
-    if (!WriteText(dir / "Config.xml", kConfig, error) || !WriteText(dir / "Commands.xml", CommandsXml(language), error) ||
+    if (!WriteText(dir / "Config.xml", kConfig, error) ||
+        !WriteText(dir / "Commands.xml", CommandsXml(language), error) ||
         !WriteText(dir / "Scripts/main.txt", language.mainScript, error) ||
         !WriteText(dir / "Scripts/msgbox.txt", language.msgboxScript, error) ||
         !CopyFile(fs::path(language.fontFolder) / language.font, dir / "Fonts" / language.font, error) ||
@@ -365,8 +381,7 @@ int RunNew(int argc, char** argv)
         return Fail("new: '" + dirName + "' exists and is not a folder"), kRefused;
     if (existed && !fs::is_empty(dir, ec))
         return Fail("new: '" + dirName + "' is not empty; name a new folder or an empty one"), kRefused;
-    for (const std::string& needed :
-         {std::string(language->fontFolder) + "/" + language->font, Licence(*language)})
+    for (const std::string& needed : {std::string(language->fontFolder) + "/" + language->font, Licence(*language)})
         if (!fs::is_regular_file(needed, ec))
             return Fail("new: '" + needed + "' is missing: the novel's font and its licence come from the " +
                         language->fontPackage + " package"),

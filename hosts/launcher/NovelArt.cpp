@@ -38,7 +38,9 @@ Shape RoundedBox(float left, float top, float width, float height, float radius)
 
 Shape Circle(float centreX, float centreY, float radius)
 {
-    return [=](float x, float y) { return std::hypot(x - centreX, y - centreY) - radius; };
+    return [=](float x, float y) {
+        return std::hypot(x - centreX, y - centreY) - radius;
+    };
 }
 
 /// A triangle pointing down, its top edge from left to right at top, its tip at bottom in the middle.
@@ -151,8 +153,7 @@ hostcommon::Picture Button(const Colour& fill)
 hostcommon::Picture Panel(int width, int height)
 {
     Canvas canvas(width, height);
-    canvas.Panel(static_cast<float>(width), static_cast<float>(height), 22, 3, {250, 244, 228, 170},
-                 {18, 22, 44, 215});
+    canvas.Panel(static_cast<float>(width), static_cast<float>(height), 22, 3, {250, 244, 228, 170}, {18, 22, 44, 215});
     return canvas.Take();
 }
 

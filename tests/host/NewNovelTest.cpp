@@ -53,8 +53,8 @@ int RunNew(const std::vector<std::string>& arguments, const TempDir& work, std::
 
 struct Reading
 {
-    const char* vocabulary; ///< "" for the English words
-    bool firstButton;       ///< which of the choice's buttons the reader clicks
+    const char* vocabulary;          ///< "" for the English words
+    bool firstButton;                ///< which of the choice's buttons the reader clicks
     std::vector<std::string> logged; ///< in this order, the choice's variable and bookmark among them
 };
 
@@ -80,13 +80,16 @@ TEST_P(LauncherNewNovel, PlaysToItsEndWithTheReadersInputAndNoError)
         arguments.insert(arguments.end(), {"--vocabulary", reading.vocabulary});
     ASSERT_EQ(RunNew(arguments, work), 0) << testsupport::ReadFile(work / "launcher-stderr.txt");
 
-    const auto log = [&novel] { return testsupport::ReadFile(novel + "/debug.txt"); };
+    const auto log = [&novel] {
+        return testsupport::ReadFile(novel + "/debug.txt");
+    };
     const int code = hosttest::RunScenario(work.path(), [&](ChildReport& report) {
         const hosttest::X11Connection x11;
         if (!report.Check(bool(x11), "no X display"))
             return;
         LauncherProcess launcher({"play", novel}, work.path());
-        const hosttest::WindowId window = hosttest::WaitForTopLevelWindow(x11.get(), "Quillhaven -Quillhaven", seconds(10));
+        const hosttest::WindowId window =
+            hosttest::WaitForTopLevelWindow(x11.get(), "Quillhaven -Quillhaven", seconds(10));
         if (!report.Check(window != 0, "no window within 10 s") ||
             !report.Check(hosttest::GiveFocus(x11.get(), window, seconds(3)), "the window took no focus"))
             return;
@@ -96,10 +99,10 @@ TEST_P(LauncherNewNovel, PlaysToItsEndWithTheReadersInputAndNoError)
         while (launcher.running() && std::chrono::steady_clock::now() < deadline)
         {
             if (!clicked && Count(log(), "[ExecuteWait] WAIT for:") > 0)
-                clicked = report.Check(hosttest::ClickAt(x11.get(), window,
-                                                         reading.firstButton ? kFirstButtonX : kSecondButtonX,
-                                                         kButtonY),
-                                       "XTest click failed");
+                clicked =
+                    report.Check(hosttest::ClickAt(x11.get(), window,
+                                                   reading.firstButton ? kFirstButtonX : kSecondButtonX, kButtonY),
+                                 "XTest click failed");
             else if (Count(log(), "TEXT FLOW FINISHED") > 0)
                 report.Check(hosttest::PressKey(x11.get(), window, "space"), "XTest key space failed");
             std::this_thread::sleep_for(milliseconds(300));
@@ -131,6 +134,50 @@ INSTANTIATE_TEST_SUITE_P(
         return *info.param.vocabulary != '\0' ? std::string("InJapaneseWords") : std::string("InEnglishWords");
     });
 
+TEST(LauncherNew, ClosingTheWindowAsksInTheNovelsOwnMessageBoxAndEndsOnYes)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the host tests need an X server; run them under xvfb-run -a";
+    const TempDir parent;
+    const TempDir work;
+    const std::string novel = parent / "novel";
+    ASSERT_EQ(RunNew({novel, "--vocabulary", "ja"}, work), 0);
+    const auto logged = [&novel](const std::string& needle) {
+        const auto deadline = std::chrono::steady_clock::now() + seconds(10);
+        while (testsupport::ReadFile(novel + "/debug.txt").find(needle) == std::string::npos)
+        {
+            if (std::chrono::steady_clock::now() >= deadline)
+                return false;
+            std::this_thread::sleep_for(milliseconds(20));
+        }
+        return true;
+    };
+    const int code = hosttest::RunScenario(work.path(), [&](ChildReport& report) {
+        const hosttest::X11Connection x11;
+        if (!report.Check(bool(x11), "no X display"))
+            return;
+        LauncherProcess launcher({"play", novel}, work.path());
+        const hosttest::WindowId window =
+            hosttest::WaitForTopLevelWindow(x11.get(), "Quillhaven -Quillhaven", seconds(10));
+        if (!report.Check(window != 0 && logged("TEXT FLOW FINISHED"), "the first line never stood whole"))
+            return;
+        report.Check(hosttest::SendDeleteWindow(x11.get(), window), "sending WM_DELETE_WINDOW failed");
+        if (!report.Check(logged("[ExecuteWait] WAIT for:"), "closing the window asked nothing"))
+            return;
+        report.Check(hosttest::ClickAt(x11.get(), window, 460, 360), "XTest click failed"); // yes
+        report.Equal(launcher.Wait(seconds(10)), 0, "launcher exit code after yes");
+    });
+    const std::string log = testsupport::ReadFile(novel + "/debug.txt");
+    EXPECT_EQ(code, 0) << hosttest::ChildFailures(work.path()) << log;
+    std::string missing;
+    EXPECT_TRUE(testsupport::ContainsInOrder(log,
+                                             {"LOADING NEW SCRIPT:msgbox.txt", "[ExecuteWait] WAIT for: メッセージ選択",
+                                              "MESSAGE VAR selection", "GAME END", "CloseEngine"},
+                                             &missing))
+        << "missing (in order): " << missing << "\nlog:\n"
+        << log;
+    EXPECT_EQ(log.find("ERROR"), std::string::npos) << log;
+}
+
 TEST(LauncherNew, WritesOneWordPerCommandEverySettingPictureAndFont)
 {
     const TempDir parent;
@@ -149,12 +196,12 @@ TEST(LauncherNew, WritesOneWordPerCommandEverySettingPictureAndFont)
         EXPECT_EQ(words.size(), 57u) << commands;
         EXPECT_EQ(words.count("bg"), std::string(vocabulary) == "en" ? 1u : 0u);
         const std::string config = testsupport::ReadFile(novel + "/Config.xml");
-        for (const char* setting : {"MsgboxScript=\"msgbox.txt\"", "sysWaitInputIcon=\"waiticon.png\"",
-                                    "sysMasterVolume=", "sysBgmVolume=", "sysSfxVolume=", "sysVoiceVolume=",
-                                    "sysTextSpeed=", "sysAutoSpeed=", "sysAutoWait="})
+        for (const char* setting :
+             {"MsgboxScript=\"msgbox.txt\"", "sysWaitInputIcon=\"waiticon.png\"", "sysMasterVolume=", "sysBgmVolume=",
+              "sysSfxVolume=", "sysVoiceVolume=", "sysTextSpeed=", "sysAutoSpeed=", "sysAutoWait="})
             EXPECT_NE(config.find(setting), std::string::npos) << setting;
-        for (const char* picture : {"meadow", "friend", "button", "button_over", "button_down", "skin", "msgbox",
-                                    "waiticon"})
+        for (const char* picture :
+             {"meadow", "friend", "button", "button_over", "button_down", "skin", "msgbox", "waiticon"})
             EXPECT_TRUE(testsupport::FileExists(novel + "/Images/" + picture + ".png")) << picture;
         int fonts = 0, licences = 0;
         for (const auto& entry : fs::directory_iterator(novel + "/Fonts"))
