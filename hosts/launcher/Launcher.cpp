@@ -18,7 +18,8 @@ int FailUsage(const std::string& message)
 {
     std::fprintf(stderr, "usage: quillhaven play [NOVEL_DIR] [--script FILE] [--window-mode 0|1|2] [--size WxH]\n"
                          "       quillhaven pack FOLDER [OUT]\n"
-                         "       quillhaven shot NOVEL_DIR SCRIPT LINE OUT.png [--size WxH] [--play MS]\n");
+                         "       quillhaven shot NOVEL_DIR SCRIPT LINE OUT.png [--size WxH] [--play MS]\n"
+                         "       quillhaven new DIR [--vocabulary en|ja]\n");
     return Fail(message);
 }
 

@@ -13,6 +13,8 @@ int RunPlay(int argc, char** argv);
 int RunPack(int argc, char** argv);
 /// quillhaven shot NOVEL_DIR SCRIPT LINE OUT.png [--size WxH] [--play MS]
 int RunShot(int argc, char** argv);
+/// quillhaven new DIR [--vocabulary en|ja]
+int RunNew(int argc, char** argv);
 
 /// Prints "quillhaven: message" to standard error; returns the exit status of a usage or input error (2).
 int Fail(const std::string& message);

@@ -1,9 +1,10 @@
-// quillhaven: plays a finished novel in the engine's own window, packs a data folder into an archive, and takes
-// screenshots of a novel at a script line.
+// quillhaven: plays a finished novel in the engine's own window, packs a data folder into an archive, takes
+// screenshots of a novel at a script line, and makes a new novel to start writing from.
 //
 //   quillhaven play [NOVEL_DIR] [--script FILE] [--window-mode 0|1|2] [--size WxH]
 //   quillhaven pack FOLDER [OUT]
 //   quillhaven shot NOVEL_DIR SCRIPT LINE OUT.png [--size WxH] [--play MS]
+//   quillhaven new DIR [--vocabulary en|ja]
 
 #include "Launcher.h"
 
@@ -20,5 +21,7 @@ int main(int argc, char** argv)
         return launcher::RunPack(argc, argv);
     if (std::strcmp(command, "shot") == 0)
         return launcher::RunShot(argc, argv);
-    return launcher::FailUsage("the first argument must be 'play', 'pack' or 'shot'");
+    if (std::strcmp(command, "new") == 0)
+        return launcher::RunNew(argc, argv);
+    return launcher::FailUsage("the first argument must be 'play', 'pack', 'shot' or 'new'");
 }
