@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <physfs.h>
-#include <sys/stat.h>
 
 namespace zel
 {
@@ -139,14 +138,8 @@ void MountData(const SystemVariables& sysVars)
 {
     const std::wstring base = NHelper::s2ws(platform::CurrentDirectory()) + L"/";
     Services::AddPathToPhysfs(base);
-    // Every archive is optional: a novel may keep its data folders unpacked. Only one that is there and cannot be
-    // mounted is an error.
-    struct stat info = {};
     for (const DataPath& dataPath : sysVars.dataPaths)
-        if (stat(NHelper::ws2s(base + dataPath.archive).c_str(), &info) == 0)
-            Services::AddPathToPhysfs(base + dataPath.archive);
-        else
-            OutputDebugStringN(L"[MountData] no archive %s, the folder alone is read \n", dataPath.archive.c_str());
+        Services::AddPathToPhysfs(base + dataPath.archive);
 }
 
 void CreateFixedEntities(NovelState& state)
