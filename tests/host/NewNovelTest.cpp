@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <regex>
 #include <set>
@@ -58,6 +59,21 @@ struct Reading
     std::vector<std::string> logged; ///< in this order, the choice's variable and bookmark among them
 };
 
+/// Plays novel in the launcher, in a child process with its own X connection, and runs scene once the window is
+/// there (window 0 when none came within 10 s); the child's exit code.
+int PlayNovel(const std::string& novel, const TempDir& work,
+              const std::function<void(ChildReport&, Display*, LauncherProcess&, hosttest::WindowId)>& scene)
+{
+    return hosttest::RunScenario(work.path(), [&](ChildReport& report) {
+        const hosttest::X11Connection x11;
+        if (!report.Check(bool(x11), "no X display"))
+            return;
+        LauncherProcess launcher({"play", novel}, work.path());
+        scene(report, x11.get(), launcher,
+              hosttest::WaitForTopLevelWindow(x11.get(), "Quillhaven -Quillhaven", seconds(10)));
+    });
+}
+
 void PrintTo(const Reading& reading, std::ostream* out)
 {
     *out << (*reading.vocabulary != '\0' ? reading.vocabulary : "en") << (reading.firstButton ? ", first" : ", second")
@@ -83,15 +99,10 @@ TEST_P(LauncherNewNovel, PlaysToItsEndWithTheReadersInputAndNoError)
     const auto log = [&novel] {
         return testsupport::ReadFile(novel + "/debug.txt");
     };
-    const int code = hosttest::RunScenario(work.path(), [&](ChildReport& report) {
-        const hosttest::X11Connection x11;
-        if (!report.Check(bool(x11), "no X display"))
-            return;
-        LauncherProcess launcher({"play", novel}, work.path());
-        const hosttest::WindowId window =
-            hosttest::WaitForTopLevelWindow(x11.get(), "Quillhaven -Quillhaven", seconds(10));
+    const int code = PlayNovel(novel, work, [&](ChildReport& report, Display* x11, LauncherProcess& launcher,
+                                                hosttest::WindowId window) {
         if (!report.Check(window != 0, "no window within 10 s") ||
-            !report.Check(hosttest::GiveFocus(x11.get(), window, seconds(3)), "the window took no focus"))
+            !report.Check(hosttest::GiveFocus(x11, window, seconds(3)), "the window took no focus"))
             return;
         // Space reads on through every line; the choice waits for a click on one of its buttons.
         bool clicked = false;
@@ -100,11 +111,11 @@ TEST_P(LauncherNewNovel, PlaysToItsEndWithTheReadersInputAndNoError)
         {
             if (!clicked && Count(log(), "[ExecuteWait] WAIT for:") > 0)
                 clicked =
-                    report.Check(hosttest::ClickAt(x11.get(), window,
+                    report.Check(hosttest::ClickAt(x11, window,
                                                    reading.firstButton ? kFirstButtonX : kSecondButtonX, kButtonY),
                                  "XTest click failed");
             else if (Count(log(), "TEXT FLOW FINISHED") > 0)
-                report.Check(hosttest::PressKey(x11.get(), window, "space"), "XTest key space failed");
+                report.Check(hosttest::PressKey(x11, window, "space"), "XTest key space failed");
             std::this_thread::sleep_for(milliseconds(300));
         }
         report.Check(clicked, "the choice never waited for a button");
@@ -152,19 +163,14 @@ TEST(LauncherNew, ClosingTheWindowAsksInTheNovelsOwnMessageBoxAndEndsOnYes)
         }
         return true;
     };
-    const int code = hosttest::RunScenario(work.path(), [&](ChildReport& report) {
-        const hosttest::X11Connection x11;
-        if (!report.Check(bool(x11), "no X display"))
-            return;
-        LauncherProcess launcher({"play", novel}, work.path());
-        const hosttest::WindowId window =
-            hosttest::WaitForTopLevelWindow(x11.get(), "Quillhaven -Quillhaven", seconds(10));
+    const int code = PlayNovel(novel, work, [&](ChildReport& report, Display* x11, LauncherProcess& launcher,
+                                                hosttest::WindowId window) {
         if (!report.Check(window != 0 && logged("TEXT FLOW FINISHED"), "the first line never stood whole"))
             return;
-        report.Check(hosttest::SendDeleteWindow(x11.get(), window), "sending WM_DELETE_WINDOW failed");
+        report.Check(hosttest::SendDeleteWindow(x11, window), "sending WM_DELETE_WINDOW failed");
         if (!report.Check(logged("[ExecuteWait] WAIT for:"), "closing the window asked nothing"))
             return;
-        report.Check(hosttest::ClickAt(x11.get(), window, 460, 360), "XTest click failed"); // yes
+        report.Check(hosttest::ClickAt(x11, window, 460, 360), "XTest click failed"); // yes
         report.Equal(launcher.Wait(seconds(10)), 0, "launcher exit code after yes");
     });
     const std::string log = testsupport::ReadFile(novel + "/debug.txt");
