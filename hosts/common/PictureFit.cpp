@@ -15,8 +15,8 @@ struct Share
     double weight;
 };
 
-/// For each of count result pixels along one axis, the source pixels it covers out of sourceCount, with the part of
-/// each that it covers (the parts add up to sourceCount / count).
+/// For each of count result pixels along one axis, the source pixels it covers out of sourceCount, with how much of
+/// each it covers (the amounts add up to sourceCount / count).
 std::vector<std::vector<Share>> Shares(int sourceCount, int count)
 {
     std::vector<std::vector<Share>> shares(static_cast<std::size_t>(count));

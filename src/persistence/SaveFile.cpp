@@ -100,13 +100,13 @@ constexpr long kIntMin = -2147483647L - 1;
 /// The text colour of a text box as written: "R G B", each 0 to 255.
 std::optional<sf::Color> TextColour(const pugi::xml_node& node)
 {
-    const std::vector<std::wstring> parts = NHelper::Tokenize(Text(node, "textColour"));
-    if (parts.size() != 3)
+    const std::vector<std::wstring> numbers = NHelper::Tokenize(Text(node, "textColour"));
+    if (numbers.size() != 3)
         return std::nullopt;
     int rgb[3] = {};
     for (std::size_t i = 0; i < 3; ++i)
     {
-        if (!NHelper::IsNumber(parts[i], false) || parts[i].size() > 3 || (rgb[i] = std::stoi(parts[i])) > 255)
+        if (!NHelper::IsNumber(numbers[i], false) || numbers[i].size() > 3 || (rgb[i] = std::stoi(numbers[i])) > 255)
             return std::nullopt;
     }
     return sf::Color(static_cast<sf::Uint8>(rgb[0]), static_cast<sf::Uint8>(rgb[1]), static_cast<sf::Uint8>(rgb[2]));
