@@ -88,6 +88,16 @@ QH_API int32_t fillDLLVersion(wchar_t* buffer);
  *  request into dialogText (which must be large enough) and dialog. */
 QH_API EngineInfo getDLLInformation(int32_t* parserStateOut, wchar_t* dialogText, UserDialogInfo* dialog,
                                     uint8_t query);
+/** Author tools: checks the novel in novelFolder without running it: every script under "Scripts/" (folder and
+ *  archive) against the novel's vocabulary (its Commands.xml), and the files, scripts, bookmarks, text boxes and
+ *  variables the lines name. scriptFileName and scriptText, when both are given, stand in for that script's file
+ *  (an editor's unsaved text); mainScript names the script the player starts with (NULL: "main.txt"). *report gets
+ *  one "FILE:LINE: error|warning: MESSAGE" line per problem, or with json set a JSON array of objects with "file",
+ *  "line", "severity" and "message"; it stays valid until the next call. Returns the number of errors (warnings
+ *  not counted), or -1 when the folder cannot be read. Nothing is logged and nothing in the folder is written; it
+ *  may be called while the engine runs. */
+QH_API int32_t lintNovel(const wchar_t* novelFolder, const wchar_t* mainScript, const wchar_t* scriptFileName,
+                         const wchar_t* scriptText, uint8_t json, const wchar_t** report);
 /** Writes the host's text verbatim to the engine log (debug.txt). */
 QH_API void OutputDebugStringN(const wchar_t* text);
 /** Installs the crash reporter; later calls do nothing. */

@@ -63,6 +63,7 @@ bool EngineLibrary::Load(const std::string& path, std::string& error)
            Resolve(m_handle, "fillDLLVersion", fillDLLVersion, error) &&
            Resolve(m_handle, "getDLLInformation", getDLLInformation, error) &&
            Resolve(m_handle, "OutputDebugStringN", OutputDebugStringN, error) &&
+           Resolve(m_handle, "lintNovel", lintNovel, error) &&
            Resolve(m_handle, "SetupBugTrapExceptionHandler", SetupBugTrapExceptionHandler, error) &&
            Resolve(m_handle, "PHYSFS_init", PHYSFS_init, error) &&
            Resolve(m_handle, "PHYSFS_mount", PHYSFS_mount, error) &&

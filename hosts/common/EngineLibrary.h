@@ -33,6 +33,7 @@ struct EngineLibrary
     decltype(&::fillDLLVersion) fillDLLVersion = nullptr;
     decltype(&::getDLLInformation) getDLLInformation = nullptr;
     decltype(&::OutputDebugStringN) OutputDebugStringN = nullptr;
+    decltype(&::lintNovel) lintNovel = nullptr;
     decltype(&::SetupBugTrapExceptionHandler) SetupBugTrapExceptionHandler = nullptr;
 
     int (*PHYSFS_init)(const char* argv0) = nullptr;

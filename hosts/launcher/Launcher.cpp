@@ -2,6 +2,7 @@
 
 #include "EngineLibrary.h"
 
+#include <climits>
 #include <cstdio>
 #include <cwchar>
 #include <unistd.h>
@@ -19,7 +20,8 @@ int FailUsage(const std::string& message)
     std::fprintf(stderr, "usage: quillhaven play [NOVEL_DIR] [--script FILE] [--window-mode 0|1|2] [--size WxH]\n"
                          "       quillhaven pack FOLDER [OUT]\n"
                          "       quillhaven shot NOVEL_DIR SCRIPT LINE OUT.png [--size WxH] [--play MS]\n"
-                         "       quillhaven new DIR [--vocabulary en|ja]\n");
+                         "       quillhaven new DIR [--vocabulary en|ja]\n"
+                         "       quillhaven lint NOVEL_DIR [--json] [--script FILE]\n");
     return Fail(message);
 }
 
@@ -66,6 +68,19 @@ std::wstring Widen(const std::string& bytes, std::size_t* firstInvalid)
         }
         out.push_back(c);
         pos += used == 0 ? 1 : used;
+    }
+    return out;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string out;
+    std::mbstate_t state{};
+    char bytes[MB_LEN_MAX];
+    for (wchar_t c : text)
+    {
+        const std::size_t used = std::wcrtomb(bytes, c, &state);
+        out.append(used == static_cast<std::size_t>(-1) ? "?" : std::string(bytes, used));
     }
     return out;
 }

@@ -15,6 +15,8 @@ int RunPack(int argc, char** argv);
 int RunShot(int argc, char** argv);
 /// quillhaven new DIR [--vocabulary en|ja]
 int RunNew(int argc, char** argv);
+/// quillhaven lint NOVEL_DIR [--json] [--script FILE]
+int RunLint(int argc, char** argv);
 
 /// Prints "quillhaven: message" to standard error; returns the exit status of a usage or input error (2).
 int Fail(const std::string& message);
@@ -26,6 +28,8 @@ bool ParseSize(const std::string& text, int& width, int& height);
 /// will, and reads Scripts/script into bytes; false with error naming what is missing (novelDir names the folder).
 bool ReadNovelScript(const EngineLibrary& engine, const char* argv0, const std::string& novelDir,
                      const std::string& script, std::string& bytes, std::string& error);
+/// Wide text to UTF-8 (in the program's UTF-8 locale).
+std::string Narrow(const std::wstring& text);
 /// UTF-8 to wide text; an invalid byte becomes U+FFFD rather than losing the text. firstInvalid, when given, gets
 /// the byte offset of the first invalid byte (npos when there is none).
 std::wstring Widen(const std::string& bytes, std::size_t* firstInvalid = nullptr);

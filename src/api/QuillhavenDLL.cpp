@@ -13,6 +13,7 @@
 #include "resources/Logger.h"
 #include "resources/NHelper.h"
 #include "resources/ResourcePool.h"
+#include "script/NovelLint.h"
 #include "script/Parser.h"
 
 #include <SFML/Graphics/Texture.hpp>
@@ -22,6 +23,7 @@
 #include <physfs.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace zel
@@ -522,6 +524,46 @@ QH_API EngineInfo getDLLInformation(int32_t* parserStateOut, wchar_t* dialogText
             zel::DeliverUserDialog(*sysVars, dialogText, dialog);
         return info;
     });
+}
+
+QH_API int32_t lintNovel(const wchar_t* novelFolder, const wchar_t* mainScript, const wchar_t* scriptFileName,
+                         const wchar_t* scriptText, uint8_t json, const wchar_t** report)
+{
+    static std::wstring text;
+    text.clear();
+    if (report != nullptr)
+        *report = text.c_str();
+    if (novelFolder == nullptr || !std::filesystem::is_directory(zel::NHelper::ws2s(novelFolder)))
+    {
+        text = L"the novel folder cannot be read\n";
+        if (report != nullptr)
+            *report = text.c_str();
+        return -1;
+    }
+    zel::LintRequest request;
+    request.novelFolder = zel::NHelper::ws2s(novelFolder);
+    if (mainScript != nullptr && *mainScript != L'\0')
+        request.mainScript = mainScript;
+    if (scriptFileName != nullptr && scriptText != nullptr)
+    {
+        request.editedScript = scriptFileName;
+        request.editedText = scriptText;
+    }
+    int32_t errors = 0;
+    try
+    {
+        const std::vector<zel::LintProblem> problems = zel::NovelLint(request).Run();
+        text = json != 0 ? zel::NovelLint::AsJson(problems) : zel::NovelLint::AsText(problems);
+        errors = zel::NovelLint::ErrorCount(problems);
+    }
+    catch (const std::exception& e)
+    {
+        text = L"the check failed: " + zel::NHelper::s2ws(e.what()) + L"\n";
+        errors = -1;
+    }
+    if (report != nullptr)
+        *report = text.c_str();
+    return errors;
 }
 
 QH_API void OutputDebugStringN(const wchar_t* text)

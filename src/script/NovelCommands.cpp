@@ -221,17 +221,23 @@ bool NovelCommand::Accepts(const std::vector<std::wstring>& tokens) const
     return minTokens == ANY || (count >= minTokens && (maxTokens == NO_MAX || maxTokens >= count));
 }
 
-NovelCommands::NovelCommands()
+NovelCommands::NovelCommands() : NovelCommands("Commands.xml")
+{
+    m_logs = true;
+}
+
+NovelCommands::NovelCommands(const char* vocabularyPath) : m_logs(false)
 {
     for (const CommandRow& row : CommandTable())
         Add(MakeCommand(row));
     RebuildIndex();
-    LoadVocabulary("Commands.xml");
+    LoadVocabulary(vocabularyPath);
 }
 
 NovelCommands::~NovelCommands()
 {
-    OutputDebugStringN(L"[~NovelCommands] DESTRUCTION COMPLETE\n");
+    if (m_logs)
+        OutputDebugStringN(L"[~NovelCommands] DESTRUCTION COMPLETE\n");
 }
 
 void NovelCommands::Add(std::shared_ptr<NovelCommand> command)
@@ -272,6 +278,21 @@ std::wstring NovelCommands::Keyword(const std::wstring& internalName) const
 {
     const NovelCommand* command = Command(internalName);
     return command != nullptr ? command->keyword : std::wstring();
+}
+
+std::wstring NovelCommands::WordCount(const std::wstring& keyword, std::size_t has) const
+{
+    for (const auto& entry : commandsByName)
+    {
+        const NovelCommand& command = *entry.second;
+        if (command.match != NovelCommand::EXACT || command.keyword != keyword || command.minTokens < 0)
+            continue;
+        const std::wstring most = command.maxTokens == NO_MAX              ? L" or more"
+                                  : command.maxTokens == command.minTokens ? L""
+                                                                           : L" to " + std::to_wstring(command.maxTokens);
+        return L"takes " + std::to_wstring(command.minTokens) + most + L" words, has " + std::to_wstring(has);
+    }
+    return L"";
 }
 
 const NovelCommand* NovelCommands::Find(const std::vector<std::wstring>& tokens) const

@@ -72,6 +72,8 @@ class NovelCommands
 public:
     /// Builds every command in table order, then reads the vocabulary from Commands.xml in the current folder.
     NovelCommands();
+    /// The same with the vocabulary of another file, for the author tools: this table logs nothing.
+    explicit NovelCommands(const char* vocabularyPath);
     ~NovelCommands();
     NovelCommands(const NovelCommands&) = delete;
     NovelCommands& operator=(const NovelCommands&) = delete;
@@ -84,6 +86,10 @@ public:
     NovelCommand* Command(const std::wstring& internalName) const;
     /// The keyword of a command by internal name ("" for an unknown name).
     std::wstring Keyword(const std::wstring& internalName) const;
+
+    /// For the keyword of a command that takes a fixed range of words: "takes 6 to 8 words, has 4" (the keyword
+    /// counts); "" for any other word.
+    std::wstring WordCount(const std::wstring& keyword, std::size_t has) const;
 
     /// The command whose line this is: the first in chain order that accepts the tokens, or null.
     const NovelCommand* Find(const std::vector<std::wstring>& tokens) const;
@@ -103,6 +109,7 @@ private:
     void Add(std::shared_ptr<NovelCommand> command);
     void RebuildIndex();
 
+    bool m_logs = true;
     std::vector<NovelCommand*> m_chain;       ///< the dispatched commands in chain order
     std::vector<NovelCommand*> m_prefixChain; ///< the prefix commands in chain order
     std::unordered_map<std::wstring, std::vector<NovelCommand*>> m_exactByKeyword; ///< each in chain order

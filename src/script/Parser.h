@@ -80,6 +80,15 @@ public:
     /// The words of a script line as read. A line of dialogue comes with its quoted words joined already, as
     /// ParseTokens would join them, so that reading it makes one string instead of one per word.
     static std::vector<std::wstring> LineTokens(const std::wstring& line);
+    /// A comment after a command is cut off: line then points at uncommented, and the tokens are split again.
+    /// True when the whole line is a comment.
+    static bool CutComment(const std::wstring*& line, std::wstring& uncommented, std::vector<std::wstring>& tokens);
+    /// Joins quoted words into one token; with a parser to substitute from, also puts in its variables.
+    static void MergeQuotes(std::vector<std::wstring>& tokens, const Parser* substituteFrom);
+    /// True for a line whose first word starts with a double quotation mark or "-\"": dialogue.
+    static bool IsDialogue(const std::vector<std::wstring>& tokens);
+    /// True for a bookmark line's or a called script's end mark's first word: never a command.
+    static bool IsPlaceMark(const std::wstring& word);
     /// Runs the tokens of one line as a command; returns the line that reading continues from.
     int ParseTokens(const std::wstring& line, std::vector<std::wstring>& tokens, bool fromTrigger);
     /// Replaces "{{name}}" in a token: script variables in place, a global variable as the whole token.
@@ -142,11 +151,6 @@ private:
 
     // Steps of ParseTokens.
     bool RunTextMode(const std::wstring& line, std::vector<std::wstring>& tokens);
-    /// A comment after a command is cut off: line then points at uncommented, and the tokens are split again.
-    /// True when the whole line is a comment.
-    bool CutComment(const std::wstring*& line, std::wstring& uncommented, std::vector<std::wstring>& tokens) const;
-    /// Joins quoted words into one token; substitute also puts in the variables.
-    void MergeQuotes(std::vector<std::wstring>& tokens, bool substitute) const;
     int RunCommand(const NovelCommand& command, const std::wstring& line, std::vector<std::wstring>& tokens, bool& sync,
                    int& duration);
     void StartTimedWait(bool sync, int duration);

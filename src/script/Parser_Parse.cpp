@@ -22,37 +22,11 @@ bool IsQuoteChar(wchar_t c)
     return c == L'\'' || c == L'"';
 }
 
-/// A dialogue line goes to its handler as read, and the text box puts in the variables. Its words are not
-/// substituted here: a variable that stands first would replace the whole word, quote mark and all, and the line
-/// would no longer be dialogue.
-bool IsDialogue(const std::vector<std::wstring>& tokens)
-{
-    return !tokens.empty() &&
-           (NHelper::StartsWith(tokens.front(), kQuote) || NHelper::StartsWith(tokens.front(), kDashQuote));
-}
-
-/// A bookmark line or the end mark of a called script: read past, or acted on by the reader, never a command.
-bool IsPlaceMark(const std::wstring& word)
-{
-    return word == Parser::BookmarkWord() || word == L"script_fin";
-}
-
 /// For a known command word given too few or too many words: how many it takes, the command word included.
 std::wstring WordCountHint(const std::vector<std::wstring>& tokens)
 {
-    for (const auto& entry : Services::pNCommands->commandsByName)
-    {
-        const NovelCommand& command = *entry.second;
-        if (command.match != NovelCommand::EXACT || command.keyword != tokens.front() || command.minTokens < 0)
-            continue;
-        const std::wstring most = command.maxTokens == -1 ? L" or more"
-                                  : command.maxTokens == command.minTokens
-                                      ? L""
-                                      : L" to " + std::to_wstring(command.maxTokens);
-        return L". takes " + std::to_wstring(command.minTokens) + most + L" words, has " +
-               std::to_wstring(tokens.size());
-    }
-    return L"";
+    const std::wstring count = Services::pNCommands->WordCount(tokens.front(), tokens.size());
+    return count.empty() ? count : L". " + count;
 }
 
 /// Finds a variable by name in a list of (name, value) pairs.
@@ -65,6 +39,20 @@ const std::wstring* FindScriptVar(const std::vector<std::pair<std::wstring, std:
     return nullptr;
 }
 } // namespace
+
+// A dialogue line goes to its handler as read, and the text box puts in the variables. Its words are not
+// substituted here: a variable that stands first would replace the whole word, quote mark and all, and the line
+// would no longer be dialogue.
+bool Parser::IsDialogue(const std::vector<std::wstring>& tokens)
+{
+    return !tokens.empty() &&
+           (NHelper::StartsWith(tokens.front(), kQuote) || NHelper::StartsWith(tokens.front(), kDashQuote));
+}
+
+bool Parser::IsPlaceMark(const std::wstring& word)
+{
+    return word == Parser::BookmarkWord() || word == L"script_fin";
+}
 
 std::vector<std::wstring> Parser::LineTokens(const std::wstring& line)
 {
@@ -118,7 +106,7 @@ int Parser::ParseTokens(const std::wstring& rawLine, std::vector<std::wstring>& 
         return readlineno;
     if (CutComment(line, uncommented, *work))
         return readlineno;
-    MergeQuotes(*work, !IsDialogue(*work));
+    MergeQuotes(*work, IsDialogue(*work) ? nullptr : this);
     bool sync = false;
     if (!work->empty() && NHelper::StartsWith(work->front(), L"."))
     {
@@ -165,7 +153,7 @@ bool Parser::RunTextMode(const std::wstring& line, std::vector<std::wstring>& to
     return true;
 }
 
-bool Parser::CutComment(const std::wstring*& line, std::wstring& uncommented, std::vector<std::wstring>& tokens) const
+bool Parser::CutComment(const std::wstring*& line, std::wstring& uncommented, std::vector<std::wstring>& tokens)
 {
     const std::wstring& text = *line;
     const std::size_t slashes = text.find(L"//");
@@ -190,13 +178,16 @@ bool NothingToMerge(const std::vector<std::wstring>& tokens)
 }
 } // namespace
 
-void Parser::MergeQuotes(std::vector<std::wstring>& tokens, bool substitute) const
+void Parser::MergeQuotes(std::vector<std::wstring>& tokens, const Parser* substituteFrom)
 {
     if (NothingToMerge(tokens))
         return;
+    const bool substitute = substituteFrom != nullptr;
     // A token's value: its variables substituted (when asked and it has any), else the token itself, moved.
-    auto value = [this, substitute](std::wstring& token) {
-        return substitute && token.find(L"{{") != std::wstring::npos ? SubstituteVariables(token) : std::move(token);
+    auto value = [substituteFrom](std::wstring& token) {
+        return substituteFrom != nullptr && token.find(L"{{") != std::wstring::npos
+                   ? substituteFrom->SubstituteVariables(token)
+                   : std::move(token);
     };
     // Merged in place: each token is moved down to where the merged list has got to.
     std::size_t merged = 0;

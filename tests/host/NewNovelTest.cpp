@@ -1,5 +1,6 @@
 // `quillhaven new` as an author starts with it: the novel it makes plays to its end under `quillhaven play` with
-// the reader's keys and clicks, in English and in Japanese words, with nothing logged as an error; and a folder that
+// the reader's keys and clicks, in English and in Japanese words, with nothing logged as an error and nothing found
+// by `quillhaven lint`; and a folder that
 // holds something, or a wrong command line, is refused without a file written.
 
 #include "ChildReport.h"
@@ -136,6 +137,10 @@ TEST_P(LauncherNewNovel, PlaysToItsEndWithTheReadersInputAndNoError)
     // "ERROR!" is left out: the start-up names each archive a novel does not have, and a new novel has none.
     for (const char* fault : {"ERROR.", "ERROR:", "UNKNOWN or INVALID COMMAND", "WARNING"})
         EXPECT_EQ(played.find(fault), std::string::npos) << fault << " in the log:\n" << played;
+    // And the author's check finds nothing in it either.
+    LauncherProcess lint({"lint", novel}, work.path());
+    EXPECT_EQ(lint.Wait(seconds(20)), 0) << lint.Stdout();
+    EXPECT_EQ(lint.Stdout(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
