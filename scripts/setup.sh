@@ -9,6 +9,7 @@ packages=(
     libsfml-dev libphysfs-dev libpugixml-dev libx11-dev libxtst-dev libxcomposite-dev libpng-dev libconcurrentqueue-dev libzip-dev
     googletest libgtest-dev libbenchmark-dev
     xvfb xauth libgl1-mesa-dri imagemagick fonts-dejavu-core fonts-vlgothic zip
+    qt6-base-dev
 )
 
 missing=()

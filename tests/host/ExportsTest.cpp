@@ -48,6 +48,7 @@ TEST(Exports, AreExactlyTheHostInterface)
                                             "getEngineHeight",
                                             "getEngineWidth",
                                             "getGameOver",
+                                            "lintNovel",
                                             "setBoundingBoxDisplay",
                                             "setEngineFullscreen",
                                             "setEngineResolution",

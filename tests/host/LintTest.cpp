@@ -1,6 +1,7 @@
 // `quillhaven lint` as an author runs it: a novel with one of every problem, written once in English and once in
 // Japanese words, is reported line by line, each problem exactly once and nothing else; the sample novel is clean.
 
+#include "HostLibrary.h"
 #include "LauncherProcess.h"
 #include "TestSupport.h"
 
@@ -255,6 +256,25 @@ TEST_P(LintNovel, ReportsEachProblemOnceWithItsFileAndLine)
 }
 
 INSTANTIATE_TEST_SUITE_P(Vocabularies, LintNovel, ::testing::Values("en", "ja"));
+
+// An editor checks the text being typed in place of the file, through the export, while the file stays as it is.
+TEST(Lint, AnEditorsTextStandsInForItsScriptFile)
+{
+    const TempDir work;
+    const std::string sampleMain = testsupport::ReadFile(QUILLHAVEN_SAMPLE_DIR "/Scripts/main.txt");
+    EXPECT_EQ(testsupport::RunInChild(work.path(), [] {
+                  const hosttest::HostLibrary library;
+                  const wchar_t* report = nullptr;
+                  const int errors = library.lintNovel(L"" QUILLHAVEN_SAMPLE_DIR, nullptr, L"main.txt",
+                                                       L"bg meadow.png\nbg garden.png\n", 0, &report);
+                  const bool missingOnLine1 =
+                      std::wstring(report).rfind(L"Scripts/main.txt:1: error: Images/meadow.png is in neither", 0) == 0;
+                  const int refused = library.lintNovel(nullptr, nullptr, nullptr, nullptr, 0, &report);
+                  return errors == 1 && missingOnLine1 && refused == -1 ? 0 : 1;
+              }),
+              0);
+    EXPECT_EQ(testsupport::ReadFile(QUILLHAVEN_SAMPLE_DIR "/Scripts/main.txt"), sampleMain);
+}
 
 TEST(Lint, TheSampleNovelIsCleanAndAMissingFolderIsRefused)
 {
