@@ -125,11 +125,29 @@ void Services::AddPathToPhysfs(const std::wstring& path)
 
 namespace
 {
+/// Takes every folder and archive off the file system's search path.
+void UnmountAll()
+{
+    std::vector<std::string> mounted;
+    if (char** paths = PHYSFS_getSearchPath())
+    {
+        for (char** path = paths; *path != nullptr; ++path)
+            mounted.emplace_back(*path);
+        PHYSFS_freeList(paths);
+    }
+    for (const std::string& path : mounted)
+        PHYSFS_unmount(path.c_str());
+}
+
 void InitFileSystem(bool applicationFlag)
 {
     if (applicationFlag)
         return; // an application host initialises the file system itself before it starts the engine
-    if (!PHYSFS_isInit() && PHYSFS_init(nullptr) == 0)
+    // An editor that opens another novel starts the engine again in the same process: the folders of the novel
+    // before must not stay mounted, or its files would be found in place of the new novel's.
+    if (PHYSFS_isInit())
+        UnmountAll();
+    else if (PHYSFS_init(nullptr) == 0)
         OutputDebugStringN(L"[InitNovelState] PHYSFS_init ERROR!!! %s\n", PhysFsLastError().c_str());
     OutputDebugStringN(L"[InitNovelState] PHYSFS_init COMPLETE \n");
 }

@@ -188,6 +188,13 @@ bool NextWord(const std::wstring& line, std::size_t& pos, std::size_t& start)
     return pos > start;
 }
 
+std::wstring LowerCase(std::wstring text)
+{
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return text;
+}
+
 std::vector<std::wstring> Tokenize(const std::wstring& line)
 {
     std::vector<std::wstring> tokens;

@@ -28,6 +28,8 @@ bool ClimbsOut(const std::wstring& name);
 /// A word without the quote marks around it: 'my ben.png' or "my ben.png" gives my ben.png. A word that does not
 /// both begin and end with a quote mark (either kind, as a script line pairs them) is given back as it is.
 std::wstring Unquoted(const std::wstring& word);
+/// The text in small letters (as the C library's wide-character tables say), for comparisons that ignore case.
+std::wstring LowerCase(std::wstring text);
 /// Splits a line at runs of whitespace; never yields empty pieces.
 std::vector<std::wstring> Tokenize(const std::wstring& line);
 /// The next word of line from pos: true with the word in [start, pos), false at the end of the line.

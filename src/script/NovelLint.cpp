@@ -11,20 +11,12 @@
 #include <physfs.h>
 
 #include <algorithm>
-#include <cwctype>
 #include <filesystem>
 
 namespace zel
 {
 namespace
 {
-std::wstring Lower(std::wstring text)
-{
-    for (wchar_t& c : text)
-        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-    return text;
-}
-
 /// The line (from 1) that holds a byte offset of a script's text.
 int LineOfOffset(const std::string& bytes, std::size_t offset)
 {
@@ -113,14 +105,14 @@ void NovelFiles::List(const std::string& directory)
         }
         const std::wstring wide = NHelper::s2ws(path);
         m_files.insert(wide);
-        m_byLowerCase.emplace(Lower(wide), wide);
+        m_byLowerCase.emplace(NHelper::LowerCase(wide), wide);
     }
     PHYSFS_freeList(names);
 }
 
 std::wstring NovelFiles::CaseTwin(const std::wstring& path) const
 {
-    auto twin = m_byLowerCase.find(Lower(path));
+    auto twin = m_byLowerCase.find(NHelper::LowerCase(path));
     return twin == m_byLowerCase.end() ? std::wstring() : twin->second;
 }
 

@@ -9,7 +9,6 @@
 #include "script/Parser.h"
 
 #include <algorithm>
-#include <cwctype>
 
 namespace zel
 {
@@ -69,14 +68,6 @@ const std::vector<std::pair<const wchar_t*, std::size_t>>& NestedLinePositions()
     static const std::vector<std::pair<const wchar_t*, std::size_t>> positions{
         {L"keyTrigger", 3}, {L"onBtnTouch", 3}, {L"dialog", 3}};
     return positions;
-}
-
-std::wstring Lower(const std::wstring& text)
-{
-    std::wstring lower = text;
-    for (wchar_t& c : lower)
-        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-    return lower;
 }
 
 /// The fewest letters to insert, delete, change or swap with the next one to make b of a: "jmup" is one from "jump".
@@ -151,7 +142,7 @@ void NovelLint::UnknownCommand(const Place& place, const std::vector<std::wstrin
 
 std::wstring NovelLint::NearestKeyword(const std::wstring& word) const
 {
-    const std::wstring lower = Lower(word);
+    const std::wstring lower = NHelper::LowerCase(word);
     std::wstring nearest;
     std::size_t best = 3;
     for (const auto& entry : m_commands->commandsByName)
@@ -161,7 +152,7 @@ std::wstring NovelLint::NearestKeyword(const std::wstring& word) const
             continue;
         // Short keywords allow fewer slips, or every short word would look like one of them.
         const std::size_t allowed = command.keyword.size() >= 5 ? 2 : command.keyword.size() >= 3 ? 1 : 0;
-        const std::size_t distance = EditDistance(lower, Lower(command.keyword));
+        const std::size_t distance = EditDistance(lower, NHelper::LowerCase(command.keyword));
         if (distance <= allowed && distance < best)
         {
             best = distance;
