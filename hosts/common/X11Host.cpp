@@ -228,4 +228,37 @@ WindowId FocusedWindow(Display* display)
     return focus;
 }
 
+void WatchKeys(Display* display, WindowId window)
+{
+    Checked(display, [&] { XSelectInput(display, window, KeyPressMask); });
+}
+
+std::vector<std::string> TakeKeyPresses(Display* display)
+{
+    std::vector<std::string> names;
+    while (XPending(display) > 0)
+    {
+        XEvent event{};
+        XNextEvent(display, &event);
+        if (event.type != KeyPress)
+            continue;
+        const char* name = XKeysymToString(XLookupKeysym(&event.xkey, 0));
+        names.emplace_back(name != nullptr ? name : "");
+    }
+    return names;
+}
+
+bool PointerIn(Display* display, WindowId window, int& x, int& y)
+{
+    Window root = None;
+    Window child = None;
+    int rootX = 0;
+    int rootY = 0;
+    unsigned int buttons = 0;
+    Bool found = False;
+    return Checked(display,
+                   [&] { found = XQueryPointer(display, window, &root, &child, &rootX, &rootY, &x, &y, &buttons); }) &&
+           found;
+}
+
 } // namespace hostcommon

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Xlib's headers stay out of here: their macros (None, Bool, Status, ...) collide with other code.
 typedef struct _XDisplay Display;
@@ -69,5 +70,13 @@ bool SendKey(Display* display, WindowId window, const char* keysymName);
 
 /// The window holding the keyboard focus (may be None or PointerRoot).
 WindowId FocusedWindow(Display* display);
+
+/// From now on the key presses in window (the engine's render area, say) reach this connection as well as the
+/// window's own client; TakeKeyPresses hands them over.
+void WatchKeys(Display* display, WindowId window);
+/// The keysym names ("Escape") of the key presses that reached this connection since the last call.
+std::vector<std::string> TakeKeyPresses(Display* display);
+/// Where the pointer is, in window's pixels; false when the window does not exist.
+bool PointerIn(Display* display, WindowId window, int& x, int& y);
 
 } // namespace hostcommon

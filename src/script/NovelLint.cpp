@@ -9,9 +9,13 @@
 #include "script/Parser.h"
 
 #include <physfs.h>
+#include <pugixml.hpp>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <tuple>
 
 namespace zel
 {
@@ -36,6 +40,15 @@ std::vector<std::wstring> SplitLines(const std::wstring& text)
         start = end + 1;
     }
     return lines;
+}
+
+/// The line (from 1) of an element of an XML file that pugixml read from path.
+int LineOfElement(const std::string& path, const pugi::xml_node& element)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::ptrdiff_t offset = element.offset_debug();
+    return offset < 0 ? 0 : LineOfOffset(bytes, std::min(bytes.size(), static_cast<std::size_t>(offset)));
 }
 
 void AppendJsonString(std::wstring& out, const std::wstring& text)
@@ -153,6 +166,7 @@ std::vector<LintProblem> NovelLint::Run()
     for (const auto& script : m_scripts)
         ReadScript(*script);
     CheckUses();
+    CheckConfig();
     std::stable_sort(m_problems.begin(), m_problems.end(), [](const LintProblem& a, const LintProblem& b) {
         return a.file != b.file ? a.file < b.file : a.line < b.line;
     });
@@ -298,6 +312,29 @@ void NovelLint::CheckUses()
             Report({use.script, use.line}, false,
                    L"the variable '" + use.name + L"' is read, but no line sets it (" + m_commands->Keyword(L"var") +
                        L" " + use.name + L" = ...)");
+}
+
+void NovelLint::CheckConfig()
+{
+    const std::string path = m_request.novelFolder + "/Config.xml";
+    pugi::xml_document config;
+    if (!config.load_file(path.c_str()))
+        return; // the engine says so itself, in a message box at its start
+    const pugi::xml_node root = config.child("Harborstage");
+    const std::tuple<pugi::xml_node, const char*, DataKind> named[] = {
+        {root.child("Settings"), "MsgboxScript", DATA_SCRIPTS},
+        {root.child("GameSettings"), "sysWaitInputIcon", DATA_IMAGES}};
+    for (const auto& [element, attributeName, kind] : named)
+    {
+        const pugi::xml_attribute attribute = element.attribute(attributeName);
+        const std::wstring name = NHelper::s2ws(attribute.as_string());
+        const std::wstring file = m_paths.FilePath(kind, name);
+        if (name.empty() || m_files->Exists(file) || m_madeFiles.count(file) != 0)
+            continue;
+        m_problems.push_back({L"Config.xml", LineOfElement(path, element), true,
+                              NHelper::s2ws(attribute.name()) + L": " + file + L" is in neither " +
+                                  m_paths.dataPaths[kind].folder + L" nor " + m_paths.dataPaths[kind].archive});
+    }
 }
 
 void NovelLint::Report(const Place& place, bool error, const std::wstring& message)

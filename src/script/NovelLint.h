@@ -114,6 +114,8 @@ private:
     void ReadLine(const Place& place, const std::wstring& line);
     void CheckEnd(const Place& place, const std::vector<std::wstring>& tokens);
     void CheckUses();
+    /// The message-box script and the wait icon that Config.xml names.
+    void CheckConfig();
     void Report(const Place& place, bool error, const std::wstring& message);
 
     // Command lines (NovelLint_Commands.cpp).

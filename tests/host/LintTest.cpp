@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -176,6 +177,11 @@ protected:
             testsupport::WriteFile(m_novel + "/Scripts/" + name, text);
         testsupport::WriteFile(m_novel + "/Scripts/bom.txt", "\xEF\xBB\xBF// starts with a byte-order mark\n");
         testsupport::WriteFile(m_novel + "/Scripts/latin1.txt", Translate("bg meadow.png", words) + "\n// caf\xE9, in Latin-1\n");
+        // Config.xml names a message-box script that no folder holds.
+        std::string config = testsupport::ReadFile(m_novel + "/Config.xml");
+        config.replace(config.find("msgbox.txt"), 10, "dialogs.txt");
+        testsupport::WriteFile(m_novel + "/Config.xml", config);
+        m_settingsLine = 1 + static_cast<int>(std::count(config.begin(), config.begin() + config.find("<Settings"), '\n'));
         fs::copy_file(m_novel + "/Images/friend.png", m_novel + "/Images/my friend.png");
         for (const char* sound : {"BGM/theme.ogg", "Voices/hello.ogg"})
             testsupport::WriteFile(m_novel + "/" + sound, "sound");
@@ -201,6 +207,7 @@ protected:
 
     TempDir m_work;
     TempDir m_stage;
+    int m_settingsLine = 0; ///< the line of Config.xml's Settings element
     std::string m_novel = m_work / "novel";
 };
 
@@ -220,6 +227,7 @@ TEST_P(LintNovel, ReportsEachProblemOnceWithItsFileAndLine)
     }
     for (const auto& [file, line, severity, says] : kByteProblems)
         expected[std::string(file) + ":" + std::to_string(line) + ": " + severity] = says;
+    expected["Config.xml:" + std::to_string(m_settingsLine) + ": error"] = "MsgboxScript: Scripts/dialogs.txt is in neither";
 
     std::string out;
     EXPECT_EQ(Lint({}, out), 1) << out;

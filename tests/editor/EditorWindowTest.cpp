@@ -1,0 +1,214 @@
+// The editor as an author uses it, with the real engine in its preview on the X server: what the preview shows follows
+// the line typed and the line under the cursor, play-testing returns to the edited state, a picture dropped on the
+// preview and placed with a click becomes a cg line, problems follow the text, another novel shows its own pictures;
+// and how long the author waits between a cursor move and the frame that shows it.
+
+#include "EditorWindow.h"
+#include "PreviewPane.h"
+#include "ProblemsPane.h"
+#include "ScriptEditor.h"
+#include "TestSupport.h"
+#include "X11TestWindow.h"
+
+#include <QApplication>
+#include <QMimeData>
+#include <QProcess>
+#include <QTest>
+#include <QTextBlock>
+
+#include <algorithm>
+#include <vector>
+
+namespace
+{
+using testsupport::TempDir;
+
+/// The pixel of the preview's render area at x, y, as 0xRRGGBB; -1 when it cannot be read.
+long PixelAt(const editor::PreviewPane& preview, int x, int y)
+{
+    const hostcommon::X11Connection x11;
+    hostcommon::Picture picture;
+    if (!x11 || !hostcommon::CaptureWindowArea(x11.get(), preview.renderArea(), x, y, 1, 1, picture))
+        return -1;
+    return static_cast<long>(picture.rgba[0]) << 16 | picture.rgba[1] << 8 | picture.rgba[2];
+}
+
+/// A novel made by `quillhaven new`, with plain-coloured backgrounds and a small picture, and main.txt as given.
+void MakeNovel(const std::string& folder, unsigned char red, unsigned char green, unsigned char blue,
+               const std::string& mainScript)
+{
+    QProcess made;
+    made.start(QStringLiteral(QUILLHAVEN_LAUNCHER_PATH), {QStringLiteral("new"), QString::fromStdString(folder)});
+    QVERIFY(made.waitForFinished(30000) && made.exitCode() == 0);
+    testsupport::WriteFile(folder + "/Images/first.png", testsupport::SolidPng(64, 64, red, green, blue));
+    testsupport::WriteFile(folder + "/Images/second.png", testsupport::SolidPng(64, 64, 0, 0, 255));
+    testsupport::WriteFile(folder + "/Images/dot.png", testsupport::SolidPng(40, 40, 0, 255, 0));
+    testsupport::WriteFile(folder + "/Scripts/main.txt", mainScript);
+}
+
+/// Moves the editor's cursor to line (from 1), as a click or arrow key would.
+void MoveCursorTo(editor::ScriptEditor& script, int line)
+{
+    QTextCursor cursor(script.document()->findBlockByNumber(line - 1));
+    script.setTextCursor(cursor);
+}
+
+constexpr long kRed = 0xff0000;
+constexpr long kBlue = 0x0000ff;
+constexpr long kGreen = 0x00ff00;
+} // namespace
+
+class EditorWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        std::string error;
+        QVERIFY2(m_engine.Load(QUILLHAVEN_LIBRARY_PATH, error), error.c_str());
+        MakeNovel(m_first / "novel", 255, 0, 0, "bg first.png\n");
+        MakeNovel(m_second / "novel", 0, 255, 0, "bg first.png\n");
+        m_window = std::make_unique<editor::EditorWindow>(m_engine, QStringLiteral(QUILLHAVEN_LAUNCHER_PATH));
+        m_window->resize(1200, 900);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(m_window->openNovel(QString::fromStdString(m_first / "novel")));
+    }
+
+    void cleanupTestCase() { m_window.reset(); }
+
+    // Typing a line shows it; the cursor on an earlier line shows that line's state again; undo takes it away.
+    void typingALineChangesThePreviewAndMovingBackRestoresIt()
+    {
+        editor::ScriptEditor& script = *m_window->scriptEditor();
+        editor::PreviewPane& preview = *m_window->preview();
+        QCOMPARE(PixelAt(preview, 10, 10), kRed);
+        script.setFocus();
+        QTextCursor end = script.textCursor();
+        end.movePosition(QTextCursor::End);
+        script.setTextCursor(end);
+        QTest::keyClicks(&script, QStringLiteral("bg second.png"));
+        QCOMPARE(script.cursorLine(), 2);
+        QCOMPARE(PixelAt(preview, 10, 10), kBlue);
+        MoveCursorTo(script, 1);
+        QCOMPARE(PixelAt(preview, 10, 10), kRed);
+        MoveCursorTo(script, 2);
+        QCOMPARE(PixelAt(preview, 10, 10), kBlue);
+        script.undo();
+        QCOMPARE(script.script(), QStringLiteral("bg first.png\n"));
+        QCOMPARE(PixelAt(preview, 10, 10), kRed);
+    }
+
+    // F5 plays from the cursor's line on; Esc in the preview comes back to exactly the edited line's state.
+    void playTestAndBackRestoresTheEditedState()
+    {
+        editor::ScriptEditor& script = *m_window->scriptEditor();
+        editor::PreviewPane& preview = *m_window->preview();
+        script.setScript(QStringLiteral("bg first.png\nbg second.png\n"));
+        MoveCursorTo(script, 1);
+        preview.showLine(m_window->scriptName(), script.script(), 1, true);
+        QCOMPARE(PixelAt(preview, 10, 10), kRed);
+        QTest::keyClick(m_window.get(), Qt::Key_F5);
+        QVERIFY(preview.playing());
+        QTRY_COMPARE(PixelAt(preview, 10, 10), kBlue); // played on past the cursor's line
+        const hostcommon::X11Connection x11;
+        QVERIFY(hostcommon::SendKey(x11.get(), preview.renderArea(), "Escape"));
+        QTRY_VERIFY(!preview.playing());
+        QCOMPARE(PixelAt(preview, 10, 10), kRed);
+        QVERIFY(!script.isReadOnly());
+    }
+
+    // A picture dropped on the preview follows the pointer; a click places it and writes its cg line.
+    void aDroppedPictureIsPlacedByAClickAsACgLine()
+    {
+        editor::ScriptEditor& script = *m_window->scriptEditor();
+        editor::PreviewPane& preview = *m_window->preview();
+        MoveCursorTo(script, 1);
+        QMimeData image;
+        image.setData(editor::ImageMimeType(), QByteArrayLiteral("dot.png"));
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &image, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&preview, &drop);
+        const hostcommon::X11Connection x11;
+        QVERIFY(hosttest::MovePointer(x11.get(), preview.renderArea(), 200, 150));
+        QTest::qWait(100);
+        QTRY_COMPARE(PixelAt(preview, 200, 150), kGreen); // the picture's centre is on the pointer
+        QVERIFY(hosttest::ClickAt(x11.get(), preview.renderArea(), 200, 150));
+        QTRY_COMPARE(script.document()->findBlockByNumber(1).text(), QStringLiteral("cg dot dot.png 180 130 2"));
+        QCOMPARE(script.cursorLine(), 2);
+        QCOMPARE(PixelAt(preview, 200, 150), kGreen); // now drawn by its line
+    }
+
+    // The check runs over the text being typed; a click on a problem goes to its line.
+    void problemsFollowTheTextAndAClickGoesToTheLine()
+    {
+        editor::ScriptEditor& script = *m_window->scriptEditor();
+        editor::ProblemsPane& problems = *m_window->problems();
+        script.setScript(QStringLiteral("bg first.png\n"));
+        QTextCursor end = script.textCursor();
+        end.movePosition(QTextCursor::End);
+        script.setTextCursor(end);
+        QTest::keyClicks(&script, QStringLiteral("bg missing.png"));
+        QTRY_COMPARE(problems.count(), 1);
+        QVERIFY(problems.item(0)->text().startsWith(QStringLiteral("main.txt:2: error: Images/missing.png")));
+        MoveCursorTo(script, 1);
+        QTest::mouseClick(problems.viewport(), Qt::LeftButton, {}, problems.visualItemRect(problems.item(0)).center());
+        QCOMPARE(script.cursorLine(), 2);
+        script.undo();
+        QTRY_COMPARE(problems.count(), 0);
+        script.document()->setModified(false);
+    }
+
+    // Another novel opened in the same editor shows its own picture of the same name, not the first novel's.
+    void anotherNovelShowsItsOwnPictures()
+    {
+        m_window->scriptEditor()->document()->setModified(false);
+        QVERIFY(m_window->openNovel(QString::fromStdString(m_second / "novel")));
+        QCOMPARE(PixelAt(*m_window->preview(), 10, 10), kGreen);
+        QVERIFY(m_window->openNovel(QString::fromStdString(m_first / "novel")));
+        QCOMPARE(PixelAt(*m_window->preview(), 10, 10), kRed);
+    }
+
+    // From a cursor move to the frame that shows the line: the sample novel, then a 10,000-line script.
+    void aCursorMoveIsShownWithinOneFrame()
+    {
+        measureMoves(QStringLiteral(QUILLHAVEN_SAMPLE_DIR), 0);
+        std::string chapter;
+        for (int i = 1; i <= 10000; ++i)
+            chapter += i % 3 == 0 ? "bg first.png\n" : i % 3 == 1 ? "cg dot dot.png 10 10 2\n" : "// a comment\n";
+        testsupport::WriteFile(m_first / "novel/Scripts/long.txt", chapter);
+        QVERIFY(m_window->openNovel(QString::fromStdString(m_first / "novel")));
+        QVERIFY(m_window->openScript(QStringLiteral("long.txt")));
+        measureMoves(QString(), 10000);
+    }
+
+private:
+    /// Moves the cursor between far lines of the open script (of folder, when given) and reports the waits.
+    void measureMoves(const QString& folder, int lines)
+    {
+        if (!folder.isEmpty())
+            QVERIFY(m_window->openNovel(folder));
+        editor::ScriptEditor& script = *m_window->scriptEditor();
+        const int last = lines > 0 ? lines : script.document()->blockCount();
+        std::vector<double> waits;
+        for (int move = 0; move < 20; ++move)
+        {
+            MoveCursorTo(script, move % 2 == 0 ? last : last / 2 + move);
+            waits.push_back(m_window->preview()->lastShowNanoseconds() / 1e6);
+        }
+        std::sort(waits.begin(), waits.end());
+        qInfo("%s, %d lines: cursor move to frame shown: median %.2f ms, slowest %.2f ms",
+              qPrintable(m_window->scriptName()), last, waits[waits.size() / 2], waits.back());
+#if !defined(__SANITIZE_ADDRESS__)
+        QVERIFY2(waits[waits.size() / 2] < 16.0, "the median wait is longer than one frame");
+#endif
+    }
+
+    EngineLibrary m_engine;
+    TempDir m_first;
+    TempDir m_second;
+    std::unique_ptr<editor::EditorWindow> m_window;
+};
+
+QTEST_MAIN(EditorWindowTest)
+#include "EditorWindowTest.moc"
