@@ -27,28 +27,25 @@ const char* const kEnglishXml = R"(<ScriptStrings><Commands><C cmd="wait" name="
 </CmdOptions></Keywords></ScriptStrings>)";
 const char* const kBrokenXml = R"(<ScriptStrings><Commands><C cmd="bg" name="fond" /></Commands>)";
 
-const QStringList kEnglishScript{
-    "bg park.png noCamera // a note",
-    "\"Hello {{name}}, see http://x",
-    "this // is text",
-    "",
-    "-\"more",
-    "~wait 500",
-    "pause 500",
-    ".move a 1 0 500",
-    "bookmark end _who",
-    "text t 0 0 1 f.ttf 20 'Chapter One' x",
-    "~// a comment",
-    "bgg park.png",
-    "script_fin",
-    "var a = {{b}}",
-    "cg a a.png 0 0 1 sansCamera",
-    "~ bg park.png",
-};
-const QStringList kJapaneseScript{
-    "背景 meadow.png カメラなし", "bg meadow.png",  "\"こんにちは　{{名前}}",
-    "背景 is text now",           "~しおり 終わり", "待つ ボタン選択",
-};
+const QStringList kEnglishScript{"bg park.png noCamera // a note",
+                                 "\"Hello {{name}}, see http://x",
+                                 "this // is text",
+                                 "",
+                                 "bg still text",
+                                 "~wait 500",
+                                 "pause 500",
+                                 ".move a 1 0 500",
+                                 "bookmark end _who",
+                                 "text t 0 0 1 f.ttf 20 'Chapter One' x",
+                                 "~// a comment",
+                                 "bgg park.png",
+                                 "script_fin",
+                                 "var a = {{b}}",
+                                 "cg a a.png 0 0 1 sansCamera",
+                                 "~ bg park.png",
+                                 "-\"and more"};
+const QStringList kJapaneseScript{"背景 meadow.png カメラなし", "bg meadow.png",  "\"こんにちは　{{名前}}",
+                                  "背景 is text now",           "~しおり 終わり", "待つ ボタン選択"};
 } // namespace
 
 class ScriptEditingTest : public QObject
@@ -101,7 +98,7 @@ void ScriptEditingTest::linesAreColouredAsTheEngineReadsThem_data()
     row("en", 2, "{{name}}", int(Category::Variable));
     row("en", 2, "//x", int(Category::Comment)); // the line that starts text mode still loses its comment
     row("en", 3, "this // is text", int(Category::Dialogue));
-    row("en", 5, "-\"more", int(Category::Dialogue)); // the empty line kept text mode
+    row("en", 5, "bg still text", int(Category::Dialogue)); // the empty line kept text mode
     row("en", 6, "wait", int(Category::Keyword));
     row("en", 6, "500", int(Category::Number));
     row("en", 7, "pause", int(Category::Unknown));
@@ -114,6 +111,7 @@ void ScriptEditingTest::linesAreColouredAsTheEngineReadsThem_data()
     row("en", 14, "{{b}}", int(Category::Variable));
     row("en", 15, "sansCamera", kPlain);
     row("en", 16, "~", int(Category::Unknown));
+    row("en", 17, "-\"and more", int(Category::Dialogue));
     row("broken", 1, "bg", int(Category::Keyword));
     row("broken", 1, "noCamera", kPlain);
     row("ja", 1, "背景", int(Category::Keyword));
