@@ -7,6 +7,7 @@
 // already holds something is refused, so nothing of an author's is ever written over; when a file cannot be written,
 // what was made so far is taken away again.
 
+#include "CommandWords.h"
 #include "FileReplacement.h"
 #include "Launcher.h"
 #include "NovelArt.h"
@@ -27,91 +28,7 @@ namespace fs = std::filesystem;
 
 constexpr int kRefused = 1;
 
-/// A word of the vocabulary: the engine's own name for it, and the Japanese word a script writes.
-struct Word
-{
-    const char* name;
-    const char* japanese;
-};
-
-// Every command of the engine, in the order of its command table.
-const Word kCommands[] = {
-    {"wait", "待つ"},
-    {"bookmark", "しおり"},
-    {"jump", "ジャンプ"},
-    {"script", "スクリプト"},
-    {"keyTrigger", "キー設定"},
-    {"remove", "削除"},
-    {"clear", "全消去"},
-    {"bg", "背景"},
-    {"cg", "立ち絵"},
-    {"button", "ボタン"},
-    {"sysButton", "システムボタン"},
-    {"btnText", "ボタン文字"},
-    {"btnBasicRes", "ボタン画像"},
-    {"onBtnTouch", "ボタン接触"},
-    {"btnAliveRegion", "ボタン有効範囲"},
-    {"textbox", "テキストボックス"},
-    {"useTextbox", "テキストボックス使用"},
-    {"textFont", "文字フォント"},
-    {"textSize", "文字サイズ"},
-    {"textColour", "文字色"},
-    {"textSpeed", "文字速度"},
-    {"textBold", "太字"},
-    {"textShadow", "文字影"},
-    {"textboxSkin", "テキストボックス枠"},
-    {"textWaitIcon", "待機アイコン"},
-    {"textWordWrap", "折り返し"},
-    {"textDir", "文字方向"},
-    {"textAutoWait", "自動待機"},
-    {"textProgress", "読み進め"},
-    {"text", "文字表示"},
-    {"backlogConfig", "履歴設定"},
-    {"backlogReset", "履歴消去"},
-    {"move", "移動"},
-    {"fadein", "フェードイン"},
-    {"fadeout", "フェードアウト"},
-    {"rotate", "回転"},
-    {"zoom", "拡大"},
-    {"alpha", "透明度"},
-    {"cameraReset", "カメラ初期化"},
-    {"layer", "レイヤー"},
-    {"image", "画像"},
-    {"rgb", "色"},
-    {"alphaFadein", "マスクイン"},
-    {"alphaFadeout", "マスクアウト"},
-    {"bgm", "音楽"},
-    {"soundEffect", "効果音"},
-    {"voice", "音声"},
-    {"volume", "音量"},
-    {"var", "変数"},
-    {"if", "条件"},
-    {"endGame", "終了"},
-    {"clearRGB", "背景色"},
-    {"trackbar", "スライダー"},
-    {"dialog", "確認"},
-    {"timer", "タイマー"},
-    {"timerEnd", "タイマー停止"},
-    {"createDummyCG", "仮立ち絵"},
-};
-
-const Word kTypes[] = {
-    {"all", "全て"},
-    {"bg", "背景"},
-    {"cg", "立ち絵"},
-    {"textbox", "テキストボックス"},
-    {"sysButton", "システムボタン"},
-    {"bgm", "音楽"},
-    {"sfx", "効果音"},
-    {"voice", "音声"},
-    {"backlog", "履歴"},
-    {"camera", "カメラ"},
-};
-
-const Word kOptions[] = {
-    {"noCamera", "カメラなし"},         {"repeat", "繰り返し"}, {"none", "なし"}, {"buttonSelect", "ボタン選択"},
-    {"msgboxSelect", "メッセージ選択"}, {"vertical", "縦書き"},
-};
+using hostcommon::Word;
 
 /// The questions of the engine's message box, in English and in Japanese.
 const struct
@@ -280,13 +197,13 @@ std::string CommandsXml(const Language& language)
         xml += std::string("\t\t<Msg name=\"") + message.name + "\" jap=\"" +
                (language.japanese ? message.japanese : message.english) + "\" />\n";
     xml += "\t</DisplayStrings>\n\t<Commands>\n";
-    for (const Word& command : kCommands)
+    for (const Word& command : hostcommon::CommandWords())
         xml += std::string("\t\t<Command cmd=\"") + command.name + "\" name=\"" + word(command) + "\" />\n";
     xml += "\t</Commands>\n\t<Keywords>\n\t\t<Types>\n";
-    for (const Word& type : kTypes)
+    for (const Word& type : hostcommon::TypeWords())
         xml += std::string("\t\t\t<Type name=\"") + type.name + "\" jap=\"" + word(type) + "\" />\n";
     xml += "\t\t</Types>\n\t\t<CmdOptions>\n";
-    for (const Word& option : kOptions)
+    for (const Word& option : hostcommon::OptionWords())
         xml += std::string("\t\t\t<Option name=\"") + option.name + "\" jap=\"" + word(option) + "\" />\n";
     return xml + "\t\t</CmdOptions>\n\t</Keywords>\n</ScriptStrings>\n";
 }
