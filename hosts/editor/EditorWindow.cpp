@@ -133,14 +133,14 @@ void EditorWindow::buildPanes()
 void EditorWindow::buildActions()
 {
     QMenu* file = menuBar()->addMenu(tr("&Novel"));
-    file->addAction(tr("&New novel..."), this, &EditorWindow::makeNovel, QKeySequence::New);
-    file->addAction(tr("&Open novel..."), this, &EditorWindow::chooseNovel, QKeySequence::Open);
-    file->addAction(tr("&Save script"), this, &EditorWindow::save, QKeySequence::Save);
+    file->addAction(tr("&New novel..."), QKeySequence::New, this, &EditorWindow::makeNovel);
+    file->addAction(tr("&Open novel..."), QKeySequence::Open, this, &EditorWindow::chooseNovel);
+    file->addAction(tr("&Save script"), QKeySequence::Save, this, &EditorWindow::save);
     file->addSeparator();
-    file->addAction(tr("&Quit"), this, &QWidget::close, QKeySequence::Quit);
+    file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
-    edit->addAction(tr("&Undo"), m_editor, &ScriptEditor::undo, QKeySequence::Undo);
-    edit->addAction(tr("&Redo"), m_editor, &ScriptEditor::redo, QKeySequence::Redo);
+    edit->addAction(tr("&Undo"), QKeySequence::Undo, m_editor, &ScriptEditor::undo);
+    edit->addAction(tr("&Redo"), QKeySequence::Redo, m_editor, &ScriptEditor::redo);
     QMenu* play = menuBar()->addMenu(tr("&Play"));
     m_play = play->addAction(tr("&Play-test from the cursor"), this, [this](bool on) { setPlayTesting(on); });
     m_play->setCheckable(true);
