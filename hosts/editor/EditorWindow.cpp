@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
-#include <QDirIterator>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,6 +19,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -31,6 +31,8 @@ namespace editor
 namespace
 {
 const QString kMainScript = QStringLiteral("main.txt");
+/// The size the player opens a novel at: the preview shows the scene at that size unless it is to fit its pane.
+const QSize kPlayerSize(1280, 720);
 /// The layer a placed picture gets: above the backgrounds (layer 0), below most text boxes.
 constexpr int kPlacedLayer = 2;
 
@@ -49,19 +51,6 @@ protected:
         return data;
     }
 };
-
-/// The pictures under Images/ of a novel folder, as scripts name them.
-QStringList ImagesOf(const QString& folder)
-{
-    QStringList names;
-    const QDir images(folder + QStringLiteral("/Images"));
-    QDirIterator it(images.path(), {QStringLiteral("*.png"), QStringLiteral("*.jpg"), QStringLiteral("*.bmp")},
-                    QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        names.append(images.relativeFilePath(it.next()));
-    names.sort();
-    return names;
-}
 
 /// A picture name for a cg line that the script does not use yet: the image's name, numbered when taken.
 QString FreePictureName(const QString& script, const QString& keyword, const QString& imageName)
@@ -101,9 +90,14 @@ void EditorWindow::buildPanes()
     auto* panes = new QSplitter(Qt::Horizontal);
     panes->addWidget(files);
     panes->addWidget(m_editor);
-    panes->addWidget(m_preview);
+    m_previewArea = new QScrollArea;
+    m_previewArea->setWidget(m_preview);
+    m_previewArea->setAlignment(Qt::AlignCenter);
+    panes->addWidget(m_previewArea);
+    setPreviewFits(false);
     panes->setStretchFactor(1, 2);
     panes->setStretchFactor(2, 3);
+    panes->setSizes({200, 560, 720});
     setCentralWidget(panes);
 
     m_problems = new ProblemsPane(m_engine);
@@ -115,6 +109,7 @@ void EditorWindow::buildPanes()
     dock->setWidget(below);
     dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     addDockWidget(Qt::BottomDockWidgetArea, dock);
+    resizeDocks({dock}, {150}, Qt::Vertical);
     m_place = new QLabel;
     statusBar()->addPermanentWidget(m_place);
 
@@ -150,6 +145,10 @@ void EditorWindow::buildActions()
     addToggle(view, tr("Show &animations while editing"), &EngineLibrary::setTweenAnimationDisplay);
     addToggle(view, tr("Play &music while editing"), &EngineLibrary::setPlayMusicDuringEdit);
     addToggle(view, tr("Show &bounding boxes"), &EngineLibrary::setBoundingBoxDisplay);
+    view->addSeparator();
+    QAction* fits = view->addAction(tr("Preview &fits its pane (else the player's 1280x720)"));
+    fits->setCheckable(true);
+    connect(fits, &QAction::toggled, this, &EditorWindow::setPreviewFits);
     QToolBar* tools = addToolBar(tr("Novel"));
     tools->addAction(m_play);
 }
@@ -271,6 +270,20 @@ void EditorWindow::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
+void EditorWindow::setPreviewFits(bool fits)
+{
+    // The engine draws the novel one to one into its render area, whose size setEngineResolution sets: at the player's
+    // size the whole scene shows (the pane scrolls); fitted to the pane, what lies beyond its edges is cut off.
+    m_previewArea->setWidgetResizable(fits);
+    if (fits)
+    {
+        m_preview->setMinimumSize(320, 180);
+        m_preview->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    else
+        m_preview->setFixedSize(kPlayerSize);
+}
+
 void EditorWindow::chooseNovel()
 {
     const QString folder = QFileDialog::getExistingDirectory(this, tr("Open a novel folder"));
@@ -312,7 +325,7 @@ void EditorWindow::listFiles()
     m_scripts->clear();
     m_scripts->addItems(ScriptFiles::list(m_folder));
     m_images->clear();
-    m_images->addItems(ImagesOf(m_folder));
+    m_images->addItems(ScriptFiles::pictures(m_folder));
 }
 
 void EditorWindow::showCursorLine(int line)

@@ -10,6 +10,7 @@
 class QAction;
 class QLabel;
 class QListWidget;
+class QScrollArea;
 
 namespace editor
 {
@@ -37,6 +38,8 @@ public:
     bool save();
     /// Play-testing from the cursor's line, or back to the edited state.
     void setPlayTesting(bool on);
+    /// The preview at the player's size (1280x720, scrolled in its pane) or fitted to its pane.
+    void setPreviewFits(bool fits);
     /// Inserts "cg NAME IMAGE X Y LAYER" after the cursor's line and moves the cursor onto it.
     void insertPicture(const QString& imageName, int x, int y);
 
@@ -73,6 +76,7 @@ private:
     Vocabulary m_vocabulary;
     ScriptEditor* m_editor = nullptr;
     PreviewPane* m_preview = nullptr;
+    QScrollArea* m_previewArea = nullptr;
     ProblemsPane* m_problems = nullptr;
     LogPane* m_log = nullptr;
     QListWidget* m_scripts = nullptr;

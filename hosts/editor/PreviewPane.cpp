@@ -28,7 +28,6 @@ PreviewPane::PreviewPane(const EngineLibrary& engine, QWidget* parent) : QWidget
     setAttribute(Qt::WA_PaintOnScreen);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAcceptDrops(true);
-    setMinimumSize(320, 180);
     m_frames.setTimerType(Qt::PreciseTimer);
     connect(&m_frames, &QTimer::timeout, this, &PreviewPane::frame);
 }
@@ -80,6 +79,7 @@ void PreviewPane::showLine(const QString& scriptName, const QString& text, int l
     const std::wstring name = Wide(scriptName);
     const std::wstring script = Wide(text);
     m_engine.setNovelScriptText(name.c_str(), script.c_str(), line, reset ? 1 : 0);
+    m_lastRead = took.nsecsElapsed();
     renderNow();
     m_lastShow = took.nsecsElapsed();
 }

@@ -42,6 +42,8 @@ public:
     hostcommon::WindowId renderArea() const { return m_renderArea; }
     /// How long the last showLine took, from the handing over to the frame drawn.
     qint64 lastShowNanoseconds() const { return m_lastShow; }
+    /// The engine's reading of the lines in it, before the frame was drawn.
+    qint64 lastReadNanoseconds() const { return m_lastRead; }
 
     QPaintEngine* paintEngine() const override { return nullptr; }
 
@@ -72,6 +74,7 @@ private:
     hostcommon::WindowId m_renderArea = 0;
     bool m_playing = false;
     qint64 m_lastShow = 0;
+    qint64 m_lastRead = 0;
 };
 
 /// The MIME type of an image name dragged from the editor's image list.

@@ -32,34 +32,45 @@ QString ScriptsFolder(const QString& novelFolder)
     return QDir(novelFolder).filePath(kScripts);
 }
 
-/// Scripts.vndat of a novel folder, open for reading while this lives; not open when it is missing or unreadable.
-class ScriptArchive
+/// The archive of a data folder (Scripts.vndat for Scripts/), open for reading while this lives; not open when it
+/// is missing or unreadable.
+class DataArchive
 {
 public:
-    explicit ScriptArchive(const QString& novelFolder)
-        : m_archive(zip_open(QFile::encodeName(QDir(novelFolder).filePath(kScripts + QStringLiteral(".vndat"))),
+    DataArchive(const QString& novelFolder, const QString& folder)
+        : m_folder(folder),
+          m_archive(zip_open(QFile::encodeName(QDir(novelFolder).filePath(folder + QStringLiteral(".vndat"))),
                              ZIP_RDONLY, nullptr))
     {
     }
-    ~ScriptArchive()
+    ~DataArchive()
     {
         if (m_archive != nullptr)
             zip_discard(m_archive);
     }
-    ScriptArchive(const ScriptArchive&) = delete;
-    ScriptArchive& operator=(const ScriptArchive&) = delete;
+    DataArchive(const DataArchive&) = delete;
+    DataArchive& operator=(const DataArchive&) = delete;
 
     bool isOpen() const { return m_archive != nullptr; }
-    /// The names below Scripts/ of the archive's scripts.
-    QStringList names() const;
-    /// The bytes of Scripts/name; false when there is no such entry or it cannot be read.
+    /// The names below the folder of the archive's files that end in one of suffixes.
+    QStringList names(const QStringList& suffixes) const;
+    /// The bytes of FOLDER/name; false when there is no such entry or it cannot be read.
     bool read(const QString& name, QByteArray& bytes) const;
 
 private:
+    QString m_folder;
     zip_t* m_archive;
 };
 
-QStringList ScriptArchive::names() const
+bool EndsWithOneOf(const QString& name, const QStringList& suffixes)
+{
+    for (const QString& suffix : suffixes)
+        if (name.endsWith(suffix, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+QStringList DataArchive::names(const QStringList& suffixes) const
 {
     QStringList names;
     const zip_int64_t count = m_archive != nullptr ? zip_get_num_entries(m_archive, 0) : 0;
@@ -67,15 +78,15 @@ QStringList ScriptArchive::names() const
     {
         const char* entry = zip_get_name(m_archive, zip_uint64_t(i), 0);
         const QString name = QString::fromUtf8(entry != nullptr ? entry : "");
-        if (name.startsWith(kScripts + QLatin1Char('/')) && name.endsWith(kScriptSuffix))
-            names.append(name.mid(kScripts.size() + 1));
+        if (name.startsWith(m_folder + QLatin1Char('/')) && EndsWithOneOf(name, suffixes))
+            names.append(name.mid(m_folder.size() + 1));
     }
     return names;
 }
 
-bool ScriptArchive::read(const QString& name, QByteArray& bytes) const
+bool DataArchive::read(const QString& name, QByteArray& bytes) const
 {
-    const QByteArray entry = (kScripts + QLatin1Char('/') + name).toUtf8();
+    const QByteArray entry = (m_folder + QLatin1Char('/') + name).toUtf8();
     zip_stat_t stat;
     if (m_archive == nullptr || zip_stat(m_archive, entry.constData(), 0, &stat) != 0 ||
         (stat.valid & ZIP_STAT_SIZE) == 0 || stat.size > zip_uint64_t(std::numeric_limits<int>::max()))
@@ -89,17 +100,33 @@ bool ScriptArchive::read(const QString& name, QByteArray& bytes) const
     return got == zip_int64_t(stat.size);
 }
 
-/// The loose scripts below folder, by their names below it.
-QStringList LooseScripts(const QString& folder)
+/// The loose files below folder that end in one of suffixes, by their names below it.
+QStringList LooseFiles(const QString& folder, const QStringList& suffixes)
 {
     QStringList names;
     const QDir root(folder);
     for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
     {
         const QString path = it.next();
-        if (path.endsWith(kScriptSuffix))
+        if (EndsWithOneOf(path, suffixes))
             names.append(root.relativeFilePath(path));
     }
+    return names;
+}
+
+/// The files of a data folder and its archive, each once, sorted; archived gets those only the archive holds.
+QStringList FolderAndArchive(const QString& novelFolder, const QString& folder, const QStringList& suffixes,
+                             QStringList* archived)
+{
+    QStringList names = LooseFiles(QDir(novelFolder).filePath(folder), suffixes);
+    QStringList packed;
+    for (const QString& name : DataArchive(novelFolder, folder).names(suffixes))
+        if (ScriptFiles::isSafeName(name) && !names.contains(name) && !packed.contains(name))
+            packed.append(name);
+    names += packed;
+    names.sort();
+    if (archived != nullptr)
+        *archived = packed;
     return names;
 }
 
@@ -143,16 +170,13 @@ bool WriteBytes(const QString& path, const QByteArray& bytes, QString* error)
 
 QStringList ScriptFiles::list(const QString& novelFolder, QStringList* fromArchive)
 {
-    QStringList names = LooseScripts(ScriptsFolder(novelFolder));
-    QStringList archived;
-    for (const QString& name : ScriptArchive(novelFolder).names())
-        if (isSafeName(name) && !names.contains(name) && !archived.contains(name))
-            archived.append(name);
-    names += archived;
-    names.sort();
-    if (fromArchive != nullptr)
-        *fromArchive = archived;
-    return names;
+    return FolderAndArchive(novelFolder, kScripts, {kScriptSuffix}, fromArchive);
+}
+
+QStringList ScriptFiles::pictures(const QString& novelFolder)
+{
+    return FolderAndArchive(novelFolder, QStringLiteral("Images"),
+                            {QStringLiteral(".png"), QStringLiteral(".jpg"), QStringLiteral(".bmp")}, nullptr);
 }
 
 bool ScriptFiles::read(const QString& novelFolder, const QString& name, QString& text, QString* error)
@@ -167,7 +191,7 @@ bool ScriptFiles::read(const QString& novelFolder, const QString& name, QString&
         return Decode(file.readAll(), text, name, error);
     }
     QByteArray bytes;
-    const ScriptArchive archive(novelFolder);
+    const DataArchive archive(novelFolder, kScripts);
     if (!archive.read(name, bytes))
         return Fail(error, QStringLiteral("no script '%1' in Scripts/ or Scripts.vndat").arg(name));
     return Decode(bytes, text, name, error);

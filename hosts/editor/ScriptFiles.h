@@ -14,6 +14,8 @@ public:
     /// Every script of novelFolder by its name below Scripts/ ("chapter1/park.txt"), sorted, each once. fromArchive,
     /// when given, gets those of them that are read from Scripts.vndat because no loose file has their name.
     static QStringList list(const QString& novelFolder, QStringList* fromArchive = nullptr);
+    /// The pictures of Images/ and Images.vndat (png, jpg, bmp) by their names below Images/, sorted, each once.
+    static QStringList pictures(const QString& novelFolder);
     /// Reads the script name, from its loose file or else from the archive. False, with error saying why, when it is
     /// in neither, cannot be read, is not valid UTF-8 (it would be spoilt by saving it again) or name is refused.
     static bool read(const QString& novelFolder, const QString& name, QString& text, QString* error = nullptr);

@@ -201,23 +201,27 @@ private slots:
     }
 
 private:
-    /// The waits from cursor move to drawn frame, in milliseconds, sorted.
-    using Waits = std::vector<double>;
+    /// The waits from cursor move to drawn frame, and the engine's reading in them, in milliseconds.
+    struct Waits
+    {
+        std::vector<double> shown;
+        std::vector<double> read;
+    };
 
-    /// Moves the cursor to line and waits for the frame; the wait.
-    double moveTo(int line, int pauseMs)
+    /// Moves the cursor to line, which draws the frame at once, and notes the waits.
+    void moveTo(int line, int pauseMs, Waits& waits)
     {
         QTest::qWait(pauseMs); // an author's pace: the preview's own frames run between the moves
         MoveCursorTo(*m_window->scriptEditor(), line);
-        return m_window->preview()->lastShowNanoseconds() / 1e6;
+        waits.shown.push_back(m_window->preview()->lastShowNanoseconds() / 1e6);
+        waits.read.push_back(m_window->preview()->lastReadNanoseconds() / 1e6);
     }
 
     Waits stepThrough(int first, int last)
     {
         Waits waits;
         for (int line = first + 1; line <= last; ++line)
-            waits.push_back(moveTo(line, 20));
-        std::sort(waits.begin(), waits.end());
+            moveTo(line, 20, waits);
         return waits;
     }
 
@@ -225,21 +229,30 @@ private:
     {
         Waits waits;
         for (int jump = 0; jump < 10; ++jump)
-            waits.push_back(moveTo(jump % 2 == 0 ? far : near, 100));
-        std::sort(waits.begin(), waits.end());
+            moveTo(jump % 2 == 0 ? far : near, 100, waits);
         return waits;
     }
 
-    /// Prints the figures; a median step slower than a frame fails (not under the sanitizers, which slow all down).
+    static double Median(std::vector<double> values)
+    {
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    }
+
+    /// Prints the figures. A step of the cursor must be read within a frame, and drawn within three (the drawing
+    /// is the graphics driver's: software here, and sharing two cores with other tests).
     void report(const Waits& waits, const char* how)
     {
-        const double median = waits[waits.size() / 2];
-        qInfo("%s, %s: cursor move to frame drawn: median %.2f ms, 90th percentile %.2f ms, slowest %.2f ms",
-              qPrintable(m_window->scriptName()), how, median, waits[waits.size() * 9 / 10], waits.back());
-#if !defined(__SANITIZE_ADDRESS__)
-        if (std::string(how) == "line by line")
-            QVERIFY2(median < 16.0, "a step of the cursor waits longer than one frame");
-#endif
+        std::vector<double> shown = waits.shown;
+        std::sort(shown.begin(), shown.end());
+        qInfo("%s, %s: cursor move to frame drawn: median %.2f ms (reading %.2f ms), 90th percentile %.2f ms, "
+              "slowest %.2f ms",
+              qPrintable(m_window->scriptName()), how, Median(shown), Median(waits.read),
+              shown[shown.size() * 9 / 10], shown.back());
+        if (std::string(how) != "line by line")
+            return;
+        QVERIFY2(Median(waits.read) < 16.0, "the engine reads a step of the cursor slower than one frame");
+        QVERIFY2(Median(shown) < 50.0, "a step of the cursor is drawn later than three frames");
     }
 
     EngineLibrary m_engine;
