@@ -110,6 +110,9 @@ private slots:
         MoveCursorTo(script, 1);
         preview.showLine(m_window->scriptName(), script.script(), 1, true);
         QTRY_COMPARE(PixelAt(preview, 10, 10), kRed);
+        // A shortcut works in the active window: another test's window on the shared X server may have taken over.
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         QTest::keyClick(m_window.get(), Qt::Key_F5);
         QVERIFY(preview.playing());
         QTRY_COMPARE(PixelAt(preview, 10, 10), kBlue); // played on past the cursor's line
