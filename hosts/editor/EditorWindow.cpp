@@ -5,6 +5,7 @@
 #include "ProblemsPane.h"
 #include "ScriptEditor.h"
 #include "ScriptFiles.h"
+#include "ScriptHighlighter.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -256,8 +257,10 @@ void EditorWindow::insertPicture(const QString& imageName, int x, int y)
                              .arg(y)
                              .arg(kPlacedLayer);
     QTextCursor cursor = m_editor->textCursor();
+    // After a line in text mode a plain line would be dialogue: the tilde ends text mode and keeps it a command.
+    const bool textMode = cursor.block().userState() == ScriptHighlighter::kTextMode;
     cursor.movePosition(QTextCursor::EndOfBlock);
-    cursor.insertText(QLatin1Char('\n') + line);
+    cursor.insertText(QLatin1Char('\n') + (textMode ? QStringLiteral("~") : QString()) + line);
     m_editor->setTextCursor(cursor);
     m_place->clear();
 }

@@ -128,7 +128,9 @@ private slots:
     {
         editor::ScriptEditor& script = *m_window->scriptEditor();
         editor::PreviewPane& preview = *m_window->preview();
-        MoveCursorTo(script, 1);
+        // After dialogue the picture's line must end text mode, or it would be dialogue itself.
+        script.setScript(QStringLiteral("bg first.png\n\"Hello.\n"));
+        MoveCursorTo(script, 2);
         QMimeData image;
         image.setData(editor::ImageMimeType(), QByteArrayLiteral("dot.png"));
         QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &image, Qt::LeftButton, Qt::NoModifier);
@@ -143,8 +145,8 @@ private slots:
         QTest::qWait(100);
         QTRY_COMPARE(PixelAt(preview, 200, 150), kGreen); // the picture's centre is on the pointer
         QVERIFY(hosttest::ClickAt(x11.get(), preview.renderArea(), 200, 150));
-        QTRY_COMPARE(script.document()->findBlockByNumber(1).text(), QStringLiteral("cg dot dot.png 180 130 2"));
-        QCOMPARE(script.cursorLine(), 2);
+        QTRY_COMPARE(script.document()->findBlockByNumber(2).text(), QStringLiteral("~cg dot dot.png 180 130 2"));
+        QCOMPARE(script.cursorLine(), 3);
         QTRY_COMPARE(PixelAt(preview, 200, 150), kGreen); // now drawn by its line
     }
 
