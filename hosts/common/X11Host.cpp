@@ -228,6 +228,13 @@ WindowId FocusedWindow(Display* display)
     return focus;
 }
 
+bool FocusOn(Display* display, WindowId window)
+{
+    const bool given = Checked(display, [&] { XSetInputFocus(display, window, RevertToParent, CurrentTime); });
+    XSync(display, False);
+    return given;
+}
+
 void WatchKeys(Display* display, WindowId window)
 {
     Checked(display, [&] { XSelectInput(display, window, KeyPressMask); });

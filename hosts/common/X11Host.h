@@ -71,6 +71,9 @@ bool SendKey(Display* display, WindowId window, const char* keysymName);
 /// The window holding the keyboard focus (may be None or PointerRoot).
 WindowId FocusedWindow(Display* display);
 
+/// Gives window the keyboard focus; false when the server refused (a window that is not viewable, say).
+bool FocusOn(Display* display, WindowId window);
+
 /// From now on the key presses in window (the engine's render area, say) reach this connection as well as the
 /// window's own client; TakeKeyPresses hands them over.
 void WatchKeys(Display* display, WindowId window);

@@ -8,6 +8,7 @@
 #include "ScriptHighlighter.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDockWidget>
@@ -70,6 +71,7 @@ EditorWindow::EditorWindow(const EngineLibrary& engine, const QString& launcher)
     buildPanes();
     buildActions();
     updateTitle();
+    qApp->installEventFilter(this);
 }
 
 EditorWindow::~EditorWindow()
@@ -241,7 +243,10 @@ void EditorWindow::setPlayTesting(bool on)
     if (m_preview->playing())
         m_preview->setFocus();
     else
+    {
+        m_preview->returnKeyboard(winId());
         m_editor->setFocus();
+    }
     statusBar()->showMessage(m_preview->playing() ? tr("play-testing: Esc in the preview returns to editing")
                                                   : QString());
 }
@@ -263,6 +268,14 @@ void EditorWindow::insertPicture(const QString& imageName, int x, int y)
     cursor.insertText(QLatin1Char('\n') + (textMode ? QStringLiteral("~") : QString()) + line);
     m_editor->setTextCursor(cursor);
     m_place->clear();
+}
+
+bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() &&
+        !m_preview->isAncestorOf(static_cast<QWidget*>(watched)) && watched != m_preview)
+        m_preview->returnKeyboard(winId());
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event)

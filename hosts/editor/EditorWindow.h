@@ -53,6 +53,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    /// A click anywhere in the editor but the preview takes the keyboard back from the engine's render area.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildPanes();

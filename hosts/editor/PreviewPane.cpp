@@ -101,6 +101,12 @@ void PreviewPane::beginPlacing(const QString& imageName)
     renderNow();
 }
 
+void PreviewPane::returnKeyboard(hostcommon::WindowId editorWindow)
+{
+    if (isOpen() && hostcommon::FocusedWindow(m_x11.get()) == m_renderArea)
+        hostcommon::FocusOn(m_x11.get(), editorWindow);
+}
+
 void PreviewPane::renderNow()
 {
     if (isOpen())

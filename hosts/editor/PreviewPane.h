@@ -36,6 +36,9 @@ public:
     /// The image of Images/ that follows the pointer until a click places it.
     void beginPlacing(const QString& imageName);
 
+    /// The engine's render area takes the keyboard when it is clicked (so that a play-test hears the keys); this
+    /// hands it back to the editor's window, if the render area has it.
+    void returnKeyboard(hostcommon::WindowId editorWindow);
     /// One engine frame now.
     void renderNow();
     /// The engine's render area (an X window id), 0 while closed.

@@ -120,6 +120,8 @@ private slots:
         QVERIFY(hostcommon::SendKey(x11.get(), preview.renderArea(), "Escape"));
         QTRY_VERIFY(!preview.playing());
         QTRY_COMPARE(PixelAt(preview, 10, 10), kRed);
+        // The keys go to the editor again, not to the render area that took them while playing.
+        QVERIFY(hostcommon::FocusedWindow(x11.get()) != preview.renderArea());
         QVERIFY(!script.isReadOnly());
     }
 
@@ -147,6 +149,10 @@ private slots:
         QVERIFY(hosttest::ClickAt(x11.get(), preview.renderArea(), 200, 150));
         QTRY_COMPARE(script.document()->findBlockByNumber(2).text(), QStringLiteral("~cg dot dot.png 180 130 2"));
         QCOMPARE(script.cursorLine(), 3);
+        // The click gave the render area the keyboard; a click into the script takes it back.
+        QCOMPARE(hostcommon::FocusedWindow(x11.get()), preview.renderArea());
+        QTest::mouseClick(script.viewport(), Qt::LeftButton);
+        QVERIFY(hostcommon::FocusedWindow(x11.get()) != preview.renderArea());
         QTRY_COMPARE(PixelAt(preview, 200, 150), kGreen); // now drawn by its line
     }
 
