@@ -183,9 +183,9 @@ bool EditorWindow::openNovel(const QString& folder)
     m_folder = path;
     m_vocabulary = Vocabulary::fromFile(path + QStringLiteral("/Commands.xml"));
     m_editor->setVocabulary(m_vocabulary);
-    listFiles();
     const QStringList scripts = ScriptFiles::list(path);
     m_scriptName = scripts.contains(kMainScript) ? kMainScript : scripts.value(0, kMainScript);
+    listFiles();
     QString text;
     ScriptFiles::read(path, m_scriptName, text, nullptr);
     m_editor->setScript(text);
@@ -202,7 +202,10 @@ bool EditorWindow::openNovel(const QString& folder)
 bool EditorWindow::openScript(const QString& name)
 {
     if (m_folder.isEmpty() || name == m_scriptName || !maySwitch())
+    {
+        markOpenScript();
         return false;
+    }
     QString text;
     QString error;
     if (!ScriptFiles::read(m_folder, name, text, &error))
@@ -211,6 +214,7 @@ bool EditorWindow::openScript(const QString& name)
         return false;
     }
     m_scriptName = name;
+    markOpenScript();
     m_editor->setScript(text);
     m_preview->showLine(m_scriptName, text, 1, true);
     m_problems->checkSoon(m_folder, m_scriptName, text);
@@ -342,6 +346,13 @@ void EditorWindow::listFiles()
     m_scripts->addItems(ScriptFiles::list(m_folder));
     m_images->clear();
     m_images->addItems(ScriptFiles::pictures(m_folder));
+    markOpenScript();
+}
+
+void EditorWindow::markOpenScript()
+{
+    const QList<QListWidgetItem*> open = m_scripts->findItems(m_scriptName, Qt::MatchExactly);
+    m_scripts->setCurrentItem(open.value(0));
 }
 
 void EditorWindow::showCursorLine(int line)

@@ -65,6 +65,8 @@ private:
     /// True when there is nothing unsaved, or the author saved it or chose to drop it.
     bool maySwitch();
     void listFiles();
+    /// The open script is the one chosen in the list of scripts.
+    void markOpenScript();
     void showCursorLine(int line);
     void scriptChanged();
     void goToProblem(const QString& scriptName, int line);
