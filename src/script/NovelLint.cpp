@@ -163,6 +163,9 @@ std::vector<LintProblem> NovelLint::Run()
 {
     m_files = std::make_unique<NovelFiles>(m_request.novelFolder);
     LoadScripts();
+    if (m_scriptsByName.count(m_request.mainScript) == 0)
+        m_problems.push_back({m_paths.dataPaths[DATA_SCRIPTS].folder + m_request.mainScript, 0, true,
+                              L"the player starts with this script, and neither Scripts/ nor Scripts.vndat has it"});
     for (const auto& script : m_scripts)
         ReadScript(*script);
     CheckUses();

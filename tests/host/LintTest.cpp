@@ -284,12 +284,16 @@ TEST(Lint, AnEditorsTextStandsInForItsScriptFile)
     EXPECT_EQ(testsupport::ReadFile(QUILLHAVEN_SAMPLE_DIR "/Scripts/main.txt"), sampleMain);
 }
 
-TEST(Lint, TheSampleNovelIsCleanAndAMissingFolderIsRefused)
+TEST(Lint, TheSampleNovelIsCleanAndAMissingFolderOrFirstScriptIsReported)
 {
     const TempDir work;
     LauncherProcess sample({"lint", QUILLHAVEN_SAMPLE_DIR}, work.path());
     EXPECT_EQ(sample.Wait(seconds(20)), 0);
     EXPECT_EQ(sample.Stdout(), "");
+    LauncherProcess otherStart({"lint", QUILLHAVEN_SAMPLE_DIR, "--script", "prologue.txt"}, work.path());
+    EXPECT_EQ(otherStart.Wait(seconds(20)), 1);
+    EXPECT_EQ(otherStart.Stdout().rfind("Scripts/prologue.txt:0: error: the player starts with this script", 0), 0u)
+        << otherStart.Stdout();
     LauncherProcess missing({"lint", work / "no such novel"}, work.path());
     EXPECT_EQ(missing.Wait(seconds(20)), 2);
     EXPECT_NE(missing.Stderr().find("cannot be read"), std::string::npos) << missing.Stderr();
