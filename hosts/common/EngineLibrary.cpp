@@ -74,6 +74,11 @@ bool EngineLibrary::Load(const std::string& path, std::string& error)
            Resolve(m_handle, "PHYSFS_close", PHYSFS_close, error);
 }
 
+bool EngineLibrary::LoadBeside(const std::string& programPath, std::string& error)
+{
+    return Load(LibraryBesideProgram(programPath), error) || Load("libquillhaven.so", error);
+}
+
 bool EngineLibrary::ReadFile(const std::string& path, std::string& bytes) const
 {
     if (PHYSFS_exists == nullptr || !PHYSFS_exists(path.c_str()))

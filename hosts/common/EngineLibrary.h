@@ -47,6 +47,9 @@ struct EngineLibrary
     /// Opens the library at path and resolves everything above; false with error naming the dlopen failure or
     /// the first missing function. The library stays loaded for the rest of the process, as with any host.
     bool Load(const std::string& path, std::string& error);
+    /// Loads the library beside the program at programPath, else the one the system's loader finds by name; false
+    /// with error naming the last failure.
+    bool LoadBeside(const std::string& programPath, std::string& error);
     /// Reads a whole file of the virtual file system; false when it is missing or unreadable.
     bool ReadFile(const std::string& path, std::string& bytes) const;
 

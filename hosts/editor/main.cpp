@@ -25,7 +25,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Quillhaven editor"));
     EngineLibrary engine;
     std::string error;
-    if (!engine.Load(LibraryBesideProgram(argv[0]), error) && !engine.Load("libquillhaven.so", error))
+    if (!engine.LoadBeside(argv[0], error))
     {
         QMessageBox::critical(nullptr, QStringLiteral("Quillhaven editor"), QString::fromStdString(error));
         return 2;

@@ -52,7 +52,7 @@ int RunLint(int argc, char** argv)
     if (!ParseArguments(argc, argv, options, error))
         return FailUsage("lint: " + error);
     EngineLibrary engine;
-    if (!engine.Load(LibraryBesideProgram(argv[0]), error) && !engine.Load("libquillhaven.so", error))
+    if (!engine.LoadBeside(argv[0], error))
         return Fail(error);
     const wchar_t* report = nullptr;
     const std::wstring script = Widen(options.script);

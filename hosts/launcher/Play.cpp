@@ -95,7 +95,7 @@ int RunPlay(int argc, char** argv)
         return Fail("novel folder '" + options.novelDir + "' cannot be opened: " + std::strerror(errno));
 
     EngineLibrary engine;
-    if (!engine.Load(LibraryBesideProgram(argv[0]), error) && !engine.Load("libquillhaven.so", error))
+    if (!engine.LoadBeside(argv[0], error))
         return Fail(error);
     std::string scriptBytes;
     if (!ReadNovelScript(engine, argv[0], options.novelDir, options.script, scriptBytes, error))

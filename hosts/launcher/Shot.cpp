@@ -303,7 +303,7 @@ int RunShot(int argc, char** argv)
         return Fail("shot: novel folder '" + options.novelDir + "' cannot be opened: " + std::strerror(errno));
 
     EngineLibrary engine;
-    if (!engine.Load(LibraryBesideProgram(argv[0]), error) && !engine.Load("libquillhaven.so", error))
+    if (!engine.LoadBeside(argv[0], error))
         return Fail("shot: " + error);
     std::string scriptBytes;
     if (!ReadNovelScript(engine, argv[0], options.novelDir, options.script, scriptBytes, error))
