@@ -193,6 +193,24 @@ private slots:
         QCOMPARE(PixelAt(*m_window->preview(), 10, 10), 0L);
     }
 
+    // The render area is the player's 1280x720, or, when asked, the pane's size through setEngineResolution.
+    void thePreviewHasThePlayersSizeOrItsPanes()
+    {
+        editor::PreviewPane& preview = *m_window->preview();
+        const hostcommon::X11Connection x11;
+        int width = 0;
+        int height = 0;
+        QVERIFY(hosttest::SizeOf(x11.get(), preview.renderArea(), width, height));
+        QCOMPARE(QSize(width, height), QSize(1280, 720));
+        m_window->setPreviewFits(true);
+        QTRY_VERIFY(preview.size() != QSize(1280, 720));
+        QTRY_VERIFY(hosttest::SizeOf(x11.get(), preview.renderArea(), width, height) &&
+                    QSize(width, height) == preview.size());
+        m_window->setPreviewFits(false);
+        QTRY_VERIFY(hosttest::SizeOf(x11.get(), preview.renderArea(), width, height) &&
+                    QSize(width, height) == QSize(1280, 720));
+    }
+
     // From a cursor move to the frame that shows the line: the sample novel, then a 10,000-line script. An author
     // mostly steps a line at a time (arrow keys, a click nearby), and now and then jumps far.
     void aCursorMoveIsShownWithinOneFrame()
