@@ -357,7 +357,8 @@ void EditorWindow::markOpenScript()
 
 void EditorWindow::showCursorLine(int line)
 {
-    m_preview->showLine(m_scriptName, m_editor->script(), line, false);
+    // The engine has the text since the last edit: a move hands over the line alone, not the whole script again.
+    m_preview->showLine(m_scriptName, QString(), line, false);
 }
 
 void EditorWindow::scriptChanged()

@@ -28,7 +28,8 @@ public:
     void close();
     bool isOpen() const { return m_renderArea != 0; }
 
-    /// Hands the engine the script and the cursor's line (reset: the text has changed), and draws at once.
+    /// Hands the engine the cursor's line, with the script's text when it has changed (reset; a move without reset
+    /// needs no text), and draws at once.
     void showLine(const QString& scriptName, const QString& text, int line, bool reset);
     /// Play-testing from the cursor's line (true), or back to the edited state (false).
     void setPlaying(bool playing);

@@ -19,8 +19,7 @@ std::wstring Word(const wchar_t* key)
 
 bool IsWord(const std::wstring& token, const wchar_t* key)
 {
-    const std::wstring word = Word(key);
-    return !word.empty() && token == word;
+    return Services::pNCommands != nullptr && Services::pNCommands->IsWord(token, key);
 }
 
 bool LeftOutOfScreenshots(const std::wstring& name)

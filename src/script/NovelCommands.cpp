@@ -268,6 +268,12 @@ std::wstring NovelCommands::Word(const std::wstring& key) const
     return it == commandStrings.end() ? std::wstring() : it->second;
 }
 
+bool NovelCommands::IsWord(const std::wstring& token, const std::wstring& key) const
+{
+    const std::wstring word = Word(key);
+    return !word.empty() && token == word;
+}
+
 NovelCommand* NovelCommands::Command(const std::wstring& internalName) const
 {
     auto it = commandsByName.find(internalName);

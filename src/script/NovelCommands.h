@@ -81,6 +81,8 @@ public:
     /// Script word or text for a vocabulary key ("Types_bg", "Msg_endGame", ...); empty when the key is not set,
     /// so a type or option without a word is never recognised.
     std::wstring Word(const std::wstring& key) const;
+    /// True when token is the script word of that key (a key without a word matches nothing).
+    bool IsWord(const std::wstring& token, const std::wstring& key) const;
 
     /// The command by internal name, or null.
     NovelCommand* Command(const std::wstring& internalName) const;

@@ -4,6 +4,7 @@
 
 #include "script/NovelLint.h"
 
+#include "commands/CmdHandlers.h"
 #include "resources/NHelper.h"
 #include "script/NovelCommands.h"
 #include "script/Parser.h"
@@ -95,12 +96,10 @@ bool Variable(const std::wstring& word)
     return word.find(L"{{") != std::wstring::npos;
 }
 
-std::wstring JoinFrom(const Tokens& tokens, std::size_t position)
+/// The words from position (counted from 1) on, as one line.
+std::wstring LineFrom(const Tokens& tokens, std::size_t position)
 {
-    std::wstring line;
-    for (std::size_t i = position - 1; i < tokens.size(); ++i)
-        line += (line.empty() ? L"" : L" ") + tokens[i];
-    return line;
+    return CmdHandlers::JoinFrom(tokens, position - 1);
 }
 } // namespace
 
@@ -121,10 +120,10 @@ void NovelLint::CheckNestedLine(const Place& place, const std::vector<std::wstri
 {
     if (from > tokens.size())
         return;
-    std::vector<std::wstring> nested = Parser::LineTokens(JoinFrom(tokens, from));
+    std::vector<std::wstring> nested = Parser::LineTokens(LineFrom(tokens, from));
     Parser::MergeQuotes(nested, nullptr);
     if (Parser::IsDialogue(nested))
-        return ReadVariables(place, JoinFrom(tokens, from));
+        return ReadVariables(place, LineFrom(tokens, from));
     CheckCommandLine(place, std::move(nested), tokens.front());
 }
 
@@ -290,9 +289,8 @@ void NovelLint::CheckTween(const Place& place, const NovelCommand& command, cons
     // The targets: a kind word (fades only), or names with a comma after each but the last.
     const bool fade = command.name == L"fadein" || command.name == L"fadeout" || command.name == L"alpha";
     bool byKind = false;
-    for (const wchar_t* kind : {L"Types_all", L"Types_bg", L"Types_cg", L"Types_textbox", L"Types_sysButton",
-                                L"Types_bgm", L"Types_sfx", L"Types_voice", L"Types_backlog"})
-        byKind = byKind || (fade && IsWord(tokens[1], kind));
+    for (const auto& [type, key] : m_paths.entityTypeNames) // the camera's word names the camera, not a kind
+        byKind = byKind || (fade && type != NTYPE_CAMERA && IsWord(tokens[1], key.c_str()));
     std::size_t last = 2;
     while (!byKind && last < tokens.size() && !tokens[last - 1].empty() && tokens[last - 1].back() == L',')
         ++last;
@@ -317,7 +315,7 @@ void NovelLint::CheckVar(const Place& place, const std::vector<std::wstring>& to
     const bool quoted = !value.empty() && (value.front() == L'\'' || value.front() == L'"');
     if (!quoted && !NHelper::IsNumber(value, true))
         ReadVariable(place, value);
-    ReadVariables(place, JoinFrom(tokens, 2));
+    ReadVariables(place, LineFrom(tokens, 2));
     if (!Variable(tokens[1]))
         m_variables.insert(tokens[1]);
 }
@@ -399,8 +397,7 @@ void NovelLint::ReadVariable(const Place& place, const std::wstring& name)
 
 bool NovelLint::IsWord(const std::wstring& token, const wchar_t* key) const
 {
-    const std::wstring word = m_commands->Word(key);
-    return !word.empty() && token == word;
+    return m_commands->IsWord(token, key);
 }
 
 } // namespace zel

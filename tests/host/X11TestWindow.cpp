@@ -264,8 +264,7 @@ bool GiveFocus(Display* display, Window window, std::chrono::milliseconds timeou
         // Only a viewable window can take the focus; asking earlier is an error the server refuses.
         if (MapStateOf(display, window) == MapState::Viewable)
         {
-            Checked(display, [&] { XSetInputFocus(display, window, RevertToParent, CurrentTime); });
-            if (FocusedWindow(display) == window)
+            if (hostcommon::FocusOn(display, window) && FocusedWindow(display) == window)
                 return true;
         }
         if (std::chrono::steady_clock::now() >= deadline)
